@@ -2,7 +2,9 @@
 
 namespace filter {
 namespace {
-inline bool IsSeparator(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+inline bool IsSeparator(char c) {
+  return static_cast<unsigned char>(c) <= 0x20;
+}
 }  // namespace
 
 std::vector<std::string> SplitArguments(std::string_view raw) {

@@ -12,7 +12,9 @@ std::string TrimBlanks(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char Lower(char c) {
+  return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 }  // namespace
 

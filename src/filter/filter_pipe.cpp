@@ -9,7 +9,9 @@ TFilterPipeNamed::TFilterPipeNamed() {
   FOutput = os::StdOutput();
 }
 
-TFilterPipeNamed::~TFilterPipeNamed() { TFilterPipeNamed::CloseAll(); }
+TFilterPipeNamed::~TFilterPipeNamed() {
+  TFilterPipeNamed::CloseAll();
+}
 
 void TFilterPipeNamed::OpenInput(const std::string& name) {
   CloseInput();
@@ -38,7 +40,9 @@ void TFilterPipeNamed::CloseAll() {
 
 TFilterPipeTagParam::TFilterPipeTagParam(bool unix_style) : FScanner(std::make_unique<TTagParam>(unix_style)) {}
 
-TFilterPipeTagParam::~TFilterPipeTagParam() { FScanner.reset(); }
+TFilterPipeTagParam::~TFilterPipeTagParam() {
+  FScanner.reset();
+}
 
 void TFilterPipeTagParam::Execute() {
   std::vector<char> buffer(kBlockSize);

@@ -24,27 +24,41 @@ unsigned long g_last_error = 0;
 // texts and codes are the same on both targets.
 unsigned long WindowsCode(int e) {
   switch (e) {
-    case ENOENT: return 2;   // ERROR_FILE_NOT_FOUND
-    case ENOTDIR: return 3;  // ERROR_PATH_NOT_FOUND
+    case ENOENT:
+      return 2;  // ERROR_FILE_NOT_FOUND
+    case ENOTDIR:
+      return 3;  // ERROR_PATH_NOT_FOUND
     case EMFILE:
-    case ENFILE: return 4;   // ERROR_TOO_MANY_OPEN_FILES
+    case ENFILE:
+      return 4;  // ERROR_TOO_MANY_OPEN_FILES
     case EACCES:
     case EPERM:
     case EISDIR:
-    case EROFS: return 5;    // ERROR_ACCESS_DENIED
-    case EBADF: return 6;    // ERROR_INVALID_HANDLE
-    case ENOMEM: return 8;   // ERROR_NOT_ENOUGH_MEMORY
+    case EROFS:
+      return 5;  // ERROR_ACCESS_DENIED
+    case EBADF:
+      return 6;  // ERROR_INVALID_HANDLE
+    case ENOMEM:
+      return 8;  // ERROR_NOT_ENOUGH_MEMORY
     case ETXTBSY:
-    case EBUSY: return 32;   // ERROR_SHARING_VIOLATION
-    case ENOSPC: return 112; // ERROR_DISK_FULL
-    case EPIPE: return 109;  // ERROR_BROKEN_PIPE
-    case ENAMETOOLONG: return 206;  // ERROR_FILENAME_EXCED_RANGE
-    case ELOOP: return 1921;  // ERROR_CANT_RESOLVE_FILENAME
-    default: return static_cast<unsigned long>(e);
+    case EBUSY:
+      return 32;  // ERROR_SHARING_VIOLATION
+    case ENOSPC:
+      return 112;  // ERROR_DISK_FULL
+    case EPIPE:
+      return 109;  // ERROR_BROKEN_PIPE
+    case ENAMETOOLONG:
+      return 206;  // ERROR_FILENAME_EXCED_RANGE
+    case ELOOP:
+      return 1921;  // ERROR_CANT_RESOLVE_FILENAME
+    default:
+      return static_cast<unsigned long>(e);
   }
 }
 
-void SetLastFromErrno() { g_last_error = WindowsCode(errno); }
+void SetLastFromErrno() {
+  g_last_error = WindowsCode(errno);
+}
 
 bool ConvertFromSjis(const char* to, const std::string& in, std::string* out) {
   iconv_t cd = iconv_open(to, "CP932");
@@ -70,9 +84,15 @@ void Initialise() {
   std::setlocale(LC_ALL, "");
 }
 
-Handle StdInput() { return 0; }
-Handle StdOutput() { return 1; }
-Handle StdError() { return 2; }
+Handle StdInput() {
+  return 0;
+}
+Handle StdOutput() {
+  return 1;
+}
+Handle StdError() {
+  return 2;
+}
 
 Handle OpenRead(const std::string& name) {
   int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
@@ -138,7 +158,9 @@ bool Write(Handle h, const char* bytes, std::size_t size, std::size_t* written) 
   return true;
 }
 
-unsigned long LastError() { return g_last_error; }
+unsigned long LastError() {
+  return g_last_error;
+}
 
 std::vector<std::string> Arguments(int argc, char** argv) {
   std::vector<std::string> args;

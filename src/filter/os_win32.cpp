@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include "filter/arguments.h"
 #include "filter/os.h"
@@ -7,8 +7,12 @@
 namespace filter::os {
 namespace {
 
-HANDLE ToWin(Handle h) { return reinterpret_cast<HANDLE>(h); }
-Handle FromWin(HANDLE h) { return reinterpret_cast<Handle>(h); }
+HANDLE ToWin(Handle h) {
+  return reinterpret_cast<HANDLE>(h);
+}
+Handle FromWin(HANDLE h) {
+  return reinterpret_cast<Handle>(h);
+}
 
 unsigned long g_last_error = 0;
 
@@ -16,20 +20,26 @@ unsigned long g_last_error = 0;
 
 void Initialise() {}
 
-Handle StdInput() { return FromWin(GetStdHandle(STD_INPUT_HANDLE)); }
-Handle StdOutput() { return FromWin(GetStdHandle(STD_OUTPUT_HANDLE)); }
-Handle StdError() { return FromWin(GetStdHandle(STD_ERROR_HANDLE)); }
+Handle StdInput() {
+  return FromWin(GetStdHandle(STD_INPUT_HANDLE));
+}
+Handle StdOutput() {
+  return FromWin(GetStdHandle(STD_OUTPUT_HANDLE));
+}
+Handle StdError() {
+  return FromWin(GetStdHandle(STD_ERROR_HANDLE));
+}
 
 Handle OpenRead(const std::string& name) {
-  HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) g_last_error = GetLastError();
   return FromWin(h);
 }
 
 Handle CreateWrite(const std::string& name) {
-  HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) g_last_error = GetLastError();
   return FromWin(h);
 }
@@ -54,7 +64,9 @@ bool Write(Handle h, const char* bytes, std::size_t size, std::size_t* written) 
   return ok != FALSE;
 }
 
-unsigned long LastError() { return g_last_error; }
+unsigned long LastError() {
+  return g_last_error;
+}
 
 std::vector<std::string> Arguments(int, char**) {
   // The raw command line, split by the program's own rules rather than the
@@ -81,8 +93,12 @@ bool ShellOpen(const std::string& document, const std::string& directory) {
   return reinterpret_cast<INT_PTR>(rc) > 32;
 }
 
-bool SlashStartsSwitch(const std::string&) { return true; }
+bool SlashStartsSwitch(const std::string&) {
+  return true;
+}
 
-std::string ShowText(const std::string& sjis) { return sjis; }
+std::string ShowText(const std::string& sjis) {
+  return sjis;
+}
 
 }  // namespace filter::os

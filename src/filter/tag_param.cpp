@@ -6,7 +6,9 @@ namespace filter {
 namespace {
 
 // A blank is any byte at or below 0x20: space, tab, CR, LF, other controls.
-inline bool IsBlank(unsigned char c) { return c <= 0x20; }
+inline bool IsBlank(unsigned char c) {
+  return c <= 0x20;
+}
 
 // ASCII upper case only; bytes 0x80 and above compare as they are.
 inline unsigned char Upper(unsigned char c) {
@@ -26,16 +28,22 @@ TTagParam::TTagParam(bool unix_style) : FParameter("HREF") {
   ResetScan();
 }
 
-TTagParam::~TTagParam() { ResetScan(); }
+TTagParam::~TTagParam() {
+  ResetScan();
+}
 
-void TTagParam::ResetScan() { Reset(); }
+void TTagParam::ResetScan() {
+  Reset();
+}
 
 void TTagParam::SetParameter(std::string_view name) {
   FParameter.clear();
   for (char c : name) FParameter.push_back(static_cast<char>(Upper(static_cast<unsigned char>(c))));
 }
 
-std::string TTagParam::ScanText(std::string_view text) { return ScanBuffer(text.data(), text.size()); }
+std::string TTagParam::ScanText(std::string_view text) {
+  return ScanBuffer(text.data(), text.size());
+}
 
 std::string TTagParam::ScanBuffer(const char* bytes, std::size_t count) {
   std::string out;

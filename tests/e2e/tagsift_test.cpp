@@ -15,15 +15,21 @@ using e2e::TempDir;
 
 // "ファイルを開けません(LastError=" in the two encodings a user may see.
 const std::string kCannotOpenSjis =
-    "\x83t\x83@\x83" "C\x83\x8B\x82\xF0\x8A" "J\x82\xAF\x82\xDC\x82\xB9\x82\xF1(LastError=";
+    "\x83t\x83@\x83"
+    "C\x83\x8B\x82\xF0\x8A"
+    "J\x82\xAF\x82\xDC\x82\xB9\x82\xF1(LastError=";
 const std::string kCannotOpenUtf8 = "ファイルを開けません(LastError=";
 // "ヘルプファイルを表示する準備をしています."
 const std::string kPreparingHelpUtf8 = "ヘルプファイルを表示する準備をしています.";
 
-const Target& T() { return Target::Current(); }
+const Target& T() {
+  return Target::Current();
+}
 
 // The message text as this target shows it under LC_ALL=C.UTF-8.
-std::string CannotOpen() { return T().IsWindows() ? kCannotOpenSjis : kCannotOpenUtf8; }
+std::string CannotOpen() {
+  return T().IsWindows() ? kCannotOpenSjis : kCannotOpenUtf8;
+}
 
 RunSpec In(const TempDir& dir, std::vector<std::string> args, std::string input = "") {
   RunSpec spec;

@@ -30,32 +30,64 @@ std::string Reference(std::string_view text, std::string_view name, const std::s
     switch (state) {
       case Seek:
         if (u == static_cast<unsigned char>(param[0])) {
-          if (param.size() == 1) state = AfterName; else { state = Match; index = 2; }
+          if (param.size() == 1)
+            state = AfterName;
+          else {
+            state = Match;
+            index = 2;
+          }
         }
         break;
       case Match:
         if (u == static_cast<unsigned char>(param[index - 1])) {
-          if (++index > param.size()) { state = AfterName; index = 1; }
-        } else { state = Seek; index = 1; }
+          if (++index > param.size()) {
+            state = AfterName;
+            index = 1;
+          }
+        } else {
+          state = Seek;
+          index = 1;
+        }
         break;
       case AfterName:
-        if (c == '=') state = AfterEq; else if (!blank) state = Seek;
+        if (c == '=')
+          state = AfterEq;
+        else if (!blank)
+          state = Seek;
         break;
       case AfterEq:
         if (blank) break;
-        if (c == '"') state = DQ;
-        else if (c == '\'') state = SQ;
-        else if (c == '>') state = Seek;
-        else { out.push_back(ch); state = Bare; }
+        if (c == '"')
+          state = DQ;
+        else if (c == '\'')
+          state = SQ;
+        else if (c == '>')
+          state = Seek;
+        else {
+          out.push_back(ch);
+          state = Bare;
+        }
         break;
       case DQ:
-        if (c == '"') { out += eol; state = Seek; } else out.push_back(ch);
+        if (c == '"') {
+          out += eol;
+          state = Seek;
+        } else
+          out.push_back(ch);
         break;
       case SQ:
-        if (c == '\'') { out += eol; state = Seek; } else out.push_back(ch);
+        if (c == '\'') {
+          out += eol;
+          state = Seek;
+        } else
+          out.push_back(ch);
         break;
       case Bare:
-        if (blank) { out += eol; state = Seek; } else out.push_back(ch);
+        if (blank) {
+          out += eol;
+          state = Seek;
+        } else
+          out.push_back(ch);
         break;
     }
   }
@@ -176,8 +208,7 @@ TEST(TTagParamTest, BufferPathAgreesWithTheTableOnRandomInput) {
         scanner.ScanAppend(input.data() + pos, n, got);
         pos += n;
       }
-      ASSERT_EQ(got, Reference(input, name, round % 2 == 0 ? "\n" : "\r\n"))
-          << "name " << name << " input " << input;
+      ASSERT_EQ(got, Reference(input, name, round % 2 == 0 ? "\n" : "\r\n")) << "name " << name << " input " << input;
     }
   }
 }

@@ -18,16 +18,16 @@ struct RunSpec {
   // Added to (or replacing in) the test's own environment; a value of
   // std::nullopt removes the variable.
   std::map<std::string, std::optional<std::string>> env;
-  std::string cwd;          // empty: the test's working directory
-  std::string stdin_bytes;  // written to the child's standard input, then closed
+  std::string cwd;            // empty: the test's working directory
+  std::string stdin_bytes;    // written to the child's standard input, then closed
   bool stdin_closed = false;  // true: standard input is /dev/null instead of a pipe
   std::chrono::milliseconds timeout{30000};
 };
 
 struct RunResult {
-  std::string out;  // exact standard output bytes
-  std::string err;  // exact standard error bytes
-  int exit_code = -1;  // the exit status; 128 + N when killed by signal N
+  std::string out;         // exact standard output bytes
+  std::string err;         // exact standard error bytes
+  int exit_code = -1;      // the exit status; 128 + N when killed by signal N
   bool timed_out = false;  // killed because the time limit passed
 };
 

@@ -63,7 +63,9 @@ std::vector<std::string> BuildEnvironment(const RunSpec& spec) {
   return out;
 }
 
-void SetNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
+void SetNonBlocking(int fd) {
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
 
 // Reads what is available; false once the pipe reports end of file.
 bool Drain(int fd, std::string& into) {
@@ -154,11 +156,9 @@ RunResult RunProcess(const std::string& program, const RunSpec& spec) {
       if (out_open) out_open = Drain(out.fd[0], result.out);
       if (err_open) err_open = Drain(err.fd[0], result.err);
       if (in.fd[1] >= 0) {
-        ssize_t n = write(in.fd[1], spec.stdin_bytes.data() + stdin_done,
-                          spec.stdin_bytes.size() - stdin_done);
+        ssize_t n = write(in.fd[1], spec.stdin_bytes.data() + stdin_done, spec.stdin_bytes.size() - stdin_done);
         if (n > 0) stdin_done += static_cast<size_t>(n);
-        if ((n < 0 && errno != EAGAIN && errno != EINTR) || stdin_done == spec.stdin_bytes.size())
-          in.CloseWrite();
+        if ((n < 0 && errno != EAGAIN && errno != EINTR) || stdin_done == spec.stdin_bytes.size()) in.CloseWrite();
       }
       pid_t w = waitpid(pid, &status, WNOHANG);
       if (w == pid) {
