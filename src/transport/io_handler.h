@@ -1,0 +1,30 @@
+// The connection's way to the network: a TNetTCPConnection never touches
+// sockets itself. Calling order: Open, ConnectTo, then any WaitReadable,
+// Recv, Send, then Close. Close may also come from another thread.
+#pragma once
+
+#include <string>
+
+#include "transport/component.h"
+
+namespace tolvar {
+
+class TNetIOHandler : public TNetComponent {
+ public:
+  virtual void AcceptCompleted() {}
+  virtual void Close() {}
+  virtual void ConnectTo(const std::string& host, int port, const std::string& bound_ip, int bound_port,
+                         int bound_port_min, int bound_port_max, int timeout_ms) {
+    (void)host, (void)port, (void)bound_ip, (void)bound_port, (void)bound_port_min, (void)bound_port_max,
+        (void)timeout_ms;
+  }
+  virtual bool Connected() = 0;
+  virtual void Open() {}
+  virtual bool WaitReadable(int timeout_ms) = 0;
+  // Raw counts: bytes, 0 = the peer closed, -1 = error (read the stack's
+  // socket error on the same thread).
+  virtual int Recv(char* buffer, int length) = 0;
+  virtual int Send(const char* buffer, int length) = 0;
+};
+
+}  // namespace tolvar

@@ -1,0 +1,73 @@
+#include "transport/io_handler_socket.h"
+
+#include "transport/exceptions.h"
+#include "transport/stack.h"
+
+namespace tolvar {
+
+TNetIOHandlerSocket::TNetIOHandlerSocket() : binding_(std::make_unique<TNetSocketHandle>()) {}
+
+void TNetIOHandlerSocket::Open() {
+  closed_ = false;
+  binding_->Reset(true);
+}
+
+void TNetIOHandlerSocket::Close() {
+  TNetIOHandler::Close();
+  closed_ = true;
+  binding_->ReleaseSocket();
+}
+
+void TNetIOHandlerSocket::ConnectTo(const std::string& host, int port, const std::string& bound_ip, int bound_port,
+                                    int bound_port_min, int bound_port_max, int timeout_ms) {
+  TNetStack* stack = TNetStack::Instance();
+  binding_->OpenSocket(1, 0);
+  if (closed_) {
+    binding_->ReleaseSocket();
+    throw ENetSocketError(platform::kWsaENotSock);
+  }
+  binding_->IP = bound_ip;
+  binding_->Port = bound_port;
+  binding_->ClientPortMin = bound_port_min;
+  binding_->ClientPortMax = bound_port_max;
+  binding_->Bind();
+  if (!TNetStack::IsNumericAddress(host)) FireStatus(hsResolving, {host});
+  binding_->AssignPeer(stack->LookupHost(host), port);
+  if (!UseNagle) {
+    const std::int32_t one = 1;
+    binding_->SetSocketOption(platform::kIpProtoTcp, platform::kTcpNoDelay, &one, sizeof one);
+  }
+  FireStatus(hsConnecting, {binding_->PeerAddress});
+  const bool timed = timeout_ms != TimeoutDefault && timeout_ms != 0;
+  const long wait = timed && timeout_ms != TimeoutInfinite ? timeout_ms : -1;
+  int rc = binding_->Connect(wait);
+  if (rc == TNetSocketHandle::kConnectTimedOut) {
+    Close();
+    throw ENetConnectTimeout();
+  }
+  if (!timed) {
+    stack->CheckSocketResult(rc);
+    return;
+  }
+  if (rc != 0) {
+    int code = StackCall([] { return platform::LastError(); });
+    stack->LastError = code;
+    throw ENetConnectException(SocketErrorMessage(code));
+  }
+}
+
+bool TNetIOHandlerSocket::WaitReadable(int timeout_ms) {
+  return binding_->WaitReadable(timeout_ms);
+}
+
+int TNetIOHandlerSocket::Recv(char* buffer, int length) {
+  if (!Connected()) throw ENetClosedSocket();
+  return binding_->Recv(buffer, length);
+}
+
+int TNetIOHandlerSocket::Send(const char* buffer, int length) {
+  if (!Connected()) throw ENetClosedSocket();
+  return binding_->Send(buffer, length);
+}
+
+}  // namespace tolvar

@@ -1,0 +1,46 @@
+// The I/O handler over one TCP socket (IPv4, stream, default protocol).
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "transport/io_handler.h"
+#include "transport/socket_handle.h"
+
+namespace tolvar {
+
+class TNetIOHandlerSocket : public TNetIOHandler {
+ public:
+  TNetIOHandlerSocket();
+
+  void Open() override;
+  // Thread-safe: releases the socket, waking a call blocked on it.
+  void Close() override;
+  bool Connected() override { return binding_->HasSocket(); }
+  // Binds (any address and port unless given), resolves (status
+  // hsResolving unless the host is numeric), connects (status hsConnecting
+  // with the address). timeout_ms TimeoutDefault or 0: no time-out, failures
+  // raise ENetSocketError; else ENetConnectTimeout "Connect timed out." with
+  // the socket closed, or ENetConnectException with the socket error's text.
+  void ConnectTo(const std::string& host, int port, const std::string& bound_ip, int bound_port, int bound_port_min,
+                 int bound_port_max, int timeout_ms) override;
+  bool WaitReadable(int timeout_ms) override;
+  // ENetClosedSocket "Disconnected." when not connected.
+  int Recv(char* buffer, int length) override;
+  int Send(const char* buffer, int length) override;
+
+  TNetSocketHandle& Binding() { return *binding_; }
+  // false: TCP_NODELAY is set before connecting.
+  bool UseNagle = true;
+
+ private:
+  // Created with the handler (not on first Open) so that a Close from
+  // another thread never races with its creation.
+  const std::unique_ptr<TNetSocketHandle> binding_;
+  // Set by Close, cleared by Open: a Close that comes from another thread
+  // before ConnectTo has opened the socket still aborts the connect.
+  std::atomic<bool> closed_{false};
+};
+
+}  // namespace tolvar

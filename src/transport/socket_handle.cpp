@@ -1,0 +1,235 @@
+#include "transport/socket_handle.h"
+
+#include <chrono>
+
+#include "transport/exceptions.h"
+#include "transport/stack.h"
+
+namespace tolvar {
+
+namespace ps = platform;
+
+// Marks one call in progress on the socket; the handle stays open until the
+// last such call has left. `ok` is false when the socket was already gone.
+class TNetSocketHandle::Use {
+ public:
+  explicit Use(TNetSocketHandle* owner) : owner_(owner) {
+    std::lock_guard<std::mutex> lock(owner_->mutex_);
+    ok = owner_->has_socket_.load() && owner_->handle_ != ps::kInvalidSocket;
+    if (ok) {
+      handle = owner_->handle_;
+      ++owner_->users_;
+    }
+  }
+  ~Use() {
+    if (!ok) return;
+    std::lock_guard<std::mutex> lock(owner_->mutex_);
+    if (--owner_->users_ == 0 && owner_->close_pending_) {
+      ps::CloseSocket(owner_->handle_);
+      owner_->handle_ = ps::kInvalidSocket;
+      owner_->close_pending_ = false;
+    }
+  }
+  Use(const Use&) = delete;
+  Use& operator=(const Use&) = delete;
+
+  bool ok = false;
+  ps::SocketHandle handle = ps::kInvalidSocket;
+
+ private:
+  TNetSocketHandle* owner_;
+};
+
+TNetSocketHandle::~TNetSocketHandle() {
+  ReleaseSocket();
+}
+
+ps::SocketHandle TNetSocketHandle::Handle() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return handle_;
+}
+
+void TNetSocketHandle::OpenSocket(int type, int protocol) {
+  ReleaseSocket();
+  ps::SocketHandle s = TNetStack::Instance()->NewSocket(type, protocol);
+  std::lock_guard<std::mutex> lock(mutex_);
+  handle_ = s;
+  has_socket_.store(true, std::memory_order_release);
+}
+
+void TNetSocketHandle::ReleaseSocket(bool reset_local) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (has_socket_.exchange(false)) {
+      // Both directions: the shutdown of the receive side is what wakes a
+      // call blocked on the socket in another thread.
+      StackCall([&] { return ps::Shutdown(handle_, 2); });
+      if (users_ == 0) {
+        StackCall([&] { return ps::CloseSocket(handle_); });
+        handle_ = ps::kInvalidSocket;
+      } else {
+        close_pending_ = true;
+      }
+    }
+  }
+  (void)reset_local;
+}
+
+void TNetSocketHandle::Reset(bool reset_local) {
+  ReleaseSocket();
+  if (reset_local) {
+    IP.clear();
+    Port = 0;
+  }
+  PeerAddress.clear();
+  PeerPortNumber = 0;
+}
+
+bool TNetSocketHandle::TryBind(int port) {
+  Use use(this);
+  if (!use.ok) throw ENetSocketError(ps::kWsaENotSock);
+  ps::Ipv4Endpoint local{TNetStack::ParseInAddr(IP.empty() ? "0.0.0.0" : IP), static_cast<std::uint16_t>(port)};
+  int rc = StackCall([&] { return ps::Bind(use.handle, local); });
+  if (TNetStack::Instance()->CheckSocketResult(rc, {ps::kWsaEAddrInUse})) return false;
+  RefreshLocalBinding();
+  return true;
+}
+
+void TNetSocketHandle::Bind() {
+  if (Port != 0 || ClientPortMin == 0 || ClientPortMax == 0) {
+    if (!TryBind(Port)) throw ENetCouldNotBindSocket();
+    return;
+  }
+  if (ClientPortMax < ClientPortMin) throw ENetInvalidPortRange(ClientPortMin, ClientPortMax);
+  for (int port = ClientPortMax; port >= ClientPortMin; --port) {
+    if (TryBind(port)) return;
+  }
+  throw ENetCanNotBindPortInRange(ClientPortMin, ClientPortMax);
+}
+
+TNetSocketHandle::Wait TNetSocketHandle::WaitFor(bool write, long timeout_ms, ps::SocketHandle h) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
+  const long slice = ps::WakeSliceMs();
+  for (;;) {
+    if (!HasSocket()) return Wait::kReleased;
+    long wait = timeout_ms;
+    if (timeout_ms >= 0) {
+      wait = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+      if (wait < 0) wait = 0;
+    }
+    if (slice >= 0 && (wait < 0 || wait > slice)) wait = slice;
+    std::vector<ps::SocketHandle> a{h}, b{h};
+    int rc = write ? StackCall([&] { return ps::Select(nullptr, &a, &b, wait); })
+                   : StackCall([&] { return ps::Select(&a, nullptr, nullptr, wait); });
+    if (!HasSocket()) return Wait::kReleased;
+    if (rc > 0) return Wait::kReady;
+    if (rc < 0) return Wait::kTimedOut;  // a select error counts as not ready
+    if (timeout_ms >= 0 && Clock::now() >= deadline) return Wait::kTimedOut;
+  }
+}
+
+int TNetSocketHandle::Connect(long timeout_ms) {
+  Use use(this);
+  if (!use.ok) {
+    StackCall([] { ps::SetLastError(ps::kWsaENotSock); });
+    return -1;
+  }
+  ps::Ipv4Endpoint peer{TNetStack::ParseInAddr(PeerAddress), static_cast<std::uint16_t>(PeerPortNumber)};
+  StackCall([&] { return ps::SetNonBlocking(use.handle, true); });
+  int rc = StackCall([&] { return ps::Connect(use.handle, peer); });
+  if (rc != 0) {
+    int code = StackCall([] { return ps::LastError(); });
+    if (code != ps::kWsaEWouldBlock && code != ps::kWsaEInProgress) return -1;
+    switch (WaitFor(true, timeout_ms, use.handle)) {
+      case Wait::kReleased:
+        StackCall([] { ps::SetLastError(ps::kWsaENotSock); });
+        return -1;
+      case Wait::kTimedOut:
+        return kConnectTimedOut;
+      case Wait::kReady:
+        break;
+    }
+    code = StackCall([&] { return ps::PendingError(use.handle); });
+    if (code != 0) {
+      StackCall([&] { ps::SetLastError(code); });
+      return -1;
+    }
+  }
+  RefreshLocalBinding();
+  RefreshPeerBinding();
+  return 0;
+}
+
+void TNetSocketHandle::AssignPeer(const std::string& address, int port) {
+  PeerAddress = address;
+  PeerPortNumber = port;
+}
+
+bool TNetSocketHandle::WaitReadable(int timeout_ms) {
+  if (!HasSocket()) throw ENetConnClosedGracefully();
+  Use use(this);
+  if (!use.ok) return false;
+  long ms = timeout_ms == TimeoutInfinite ? -1 : (timeout_ms < 0 ? 0 : timeout_ms);
+  return WaitFor(false, ms, use.handle) == Wait::kReady;
+}
+
+int TNetSocketHandle::Recv(char* buffer, int length) {
+  Use use(this);
+  for (;;) {
+    if (!use.ok || !HasSocket()) {
+      StackCall([] { ps::SetLastError(ps::kWsaENotSock); });
+      return -1;
+    }
+    int n = StackCall([&] { return ps::Recv(use.handle, buffer, length); });
+    if (n >= 0 || StackCall([] { return ps::LastError(); }) != ps::kWsaEWouldBlock) return n;
+    WaitFor(false, -1, use.handle);
+  }
+}
+
+int TNetSocketHandle::Send(const char* buffer, int length) {
+  Use use(this);
+  for (;;) {
+    if (!use.ok || !HasSocket()) {
+      StackCall([] { ps::SetLastError(ps::kWsaENotSock); });
+      return -1;
+    }
+    int n = StackCall([&] { return ps::Send(use.handle, buffer, length); });
+    if (n >= 0 || StackCall([] { return ps::LastError(); }) != ps::kWsaEWouldBlock) return n;
+    WaitFor(true, -1, use.handle);
+  }
+}
+
+void TNetSocketHandle::SetSocketOption(int level, int option, const void* value, int length) {
+  Use use(this);
+  if (!use.ok) throw ENetSocketError(ps::kWsaENotSock);
+  TNetStack::Instance()->CheckSocketResult(
+      StackCall([&] { return ps::SetSockOpt(use.handle, level, option, value, length); }));
+}
+
+void TNetSocketHandle::RefreshLocalBinding() {
+  Use use(this);
+  if (!use.ok) throw ENetSocketError(ps::kWsaENotSock);
+  ps::Ipv4Endpoint e;
+  TNetStack::Instance()->CheckSocketResult(StackCall([&] { return ps::GetSockName(use.handle, &e); }));
+  IP = TNetStack::InAddrToText(e.address);
+  Port = e.port;
+}
+
+void TNetSocketHandle::RefreshPeerBinding() {
+  Use use(this);
+  if (!use.ok) throw ENetSocketError(ps::kWsaENotSock);
+  ps::Ipv4Endpoint e;
+  TNetStack::Instance()->CheckSocketResult(StackCall([&] { return ps::GetPeerName(use.handle, &e); }));
+  PeerAddress = TNetStack::InAddrToText(e.address);
+  PeerPortNumber = e.port;
+}
+
+void TNetSocketHandle::Assign(const TNetSocketHandle& other) {
+  IP = other.IP;
+  Port = other.Port;
+  PeerAddress = other.PeerAddress;
+  PeerPortNumber = other.PeerPortNumber;
+}
+
+}  // namespace tolvar

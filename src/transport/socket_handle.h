@@ -1,0 +1,75 @@
+// One TCP socket of a connection. Driven by one thread; ReleaseSocket may
+// also come from another thread (a cross-thread disconnect). Such a release
+// wakes every call blocked on the socket at once, but the handle itself is
+// closed only when no call is using it any more, so the driving thread never
+// works on a handle number the system may already have given to a new socket.
+// All waits are wakeable: connect, recv and send run on a non-blocking socket
+// behind select.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "platform/socket.h"
+
+namespace tolvar {
+
+class TNetSocketHandle {
+ public:
+  TNetSocketHandle() = default;
+  ~TNetSocketHandle();
+  TNetSocketHandle(const TNetSocketHandle&) = delete;
+  TNetSocketHandle& operator=(const TNetSocketHandle&) = delete;
+
+  // Result of Connect besides 0 and -1: the time-out passed.
+  static constexpr int kConnectTimedOut = -3;
+
+  platform::SocketHandle Handle() const;
+  bool HasSocket() const { return has_socket_.load(std::memory_order_acquire); }
+
+  void OpenSocket(int type, int protocol);
+  // Thread-safe. Marks the socket gone first (so Connected is false at once),
+  // shuts it down in both directions and closes it once no call uses it.
+  void ReleaseSocket(bool reset_local = false);
+  void Reset(bool reset_local);
+  void Bind();
+  // Connects to PeerAddress:PeerPortNumber, waiting at most timeout_ms
+  // (negative: no limit). 0 on success, -1 with the thread's socket error
+  // set (10038 when the socket was released meanwhile), kConnectTimedOut.
+  int Connect(long timeout_ms);
+  void AssignPeer(const std::string& address, int port);
+  // false on time-out, on a select error and when released meanwhile.
+  // ENetConnClosedGracefully when there is no socket at the start.
+  bool WaitReadable(int timeout_ms);
+  // Raw results: bytes, 0 = peer closed, -1 = error (10038 when released).
+  int Recv(char* buffer, int length);
+  int Send(const char* buffer, int length);
+  void SetSocketOption(int level, int option, const void* value, int length);
+  void RefreshLocalBinding();
+  void RefreshPeerBinding();
+  void Assign(const TNetSocketHandle& other);
+
+  // Driving thread only.
+  std::string IP;
+  int Port = 0;
+  std::string PeerAddress;
+  int PeerPortNumber = 0;
+  int ClientPortMin = 0;
+  int ClientPortMax = 0;
+
+ private:
+  class Use;
+  enum class Wait { kReady, kTimedOut, kReleased };
+  Wait WaitFor(bool write, long timeout_ms, platform::SocketHandle h);
+  bool TryBind(int port);
+
+  mutable std::mutex mutex_;
+  platform::SocketHandle handle_ = platform::kInvalidSocket;  // guarded by mutex_
+  int users_ = 0;                                             // guarded by mutex_
+  bool close_pending_ = false;                                // guarded by mutex_
+  std::atomic<bool> has_socket_{false};
+};
+
+}  // namespace tolvar

@@ -1,0 +1,98 @@
+// A buffered TCP connection: an input buffer in front of the I/O handler,
+// line reading with a maximum length, counted and until-close stream reads,
+// a read time-out on every wait, and write buffering.
+//
+// Threads: one thread drives the connection. The only call allowed from
+// another thread is Disconnect, which makes a call blocked in connect,
+// select, receive or send fail promptly with one of the transport's
+// exceptions; the I/O handler is freed only when the driving thread has left it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/stream.h"
+#include "transport/component.h"
+#include "transport/io_handler.h"
+#include "transport/managed_buffer.h"
+#include "transport/stack.h"
+
+namespace tolvar {
+
+enum TNetMaxLineAction { maException = 0, maSplit = 1 };
+
+class TNetTCPConnection : public TNetComponent {
+ public:
+  TNetTCPConnection();
+  ~TNetTCPConnection() override;
+
+  virtual bool Connected();
+  // Thread-safe (see above). Statuses hsDisconnecting, hsDisconnected.
+  virtual void Disconnect();
+  virtual void DropSocket();
+  virtual bool TestDisconnected(bool raise_if_disconnected = true, bool ignore_buffer = false);
+  virtual void TestClosedByPeer(bool raise_if_disconnected);
+  virtual void ClearConnectionState();
+  // Bytes received, 0, or -1 on a time-out that does not raise.
+  virtual int FillInputBuffer(bool raise_if_disconnected = true, int timeout_ms = TimeoutDefault,
+                              bool raise_on_timeout = true);
+  virtual std::string ReceiveLine(const std::string& terminator = "\n", int timeout_ms = TimeoutDefault,
+                                  int max_line_length = -1);
+  std::string ReadNonEmptyLine(int fail_count = 2147483647);
+  void ReadExact(void* buffer, std::int32_t count);
+  std::int32_t ReadInt32(bool convert = true);
+  // byte_count -1 without until_disconnect reads a 4-byte count prefix first.
+  void ReadToStream(TStream& stream, std::int32_t byte_count = -1, bool read_until_disconnect = false);
+  std::string TakeBufferedInput();
+  virtual std::string ReadAllUntilClosed();
+
+  void WriteBytes(const void* buffer, std::int32_t count, bool write_now = false);
+  virtual void Write(const std::string& text);
+  virtual void WriteLine(const std::string& text = "");
+  void WriteInt32(std::int32_t value, bool convert = true);
+  virtual void WriteFromStream(TStream& stream, bool all = true, bool write_byte_count = false, std::int64_t size = 0);
+  void BeginWriteBuffering(std::int32_t threshold = -1);
+  void EndWriteBuffering();
+  void SendWriteBuffer(std::int32_t byte_count = -1);
+  void DiscardWriteBuffer();
+
+  // The handler in use; the connection owns it when it created it.
+  std::shared_ptr<TNetIOHandler> IOHandler() const;
+  void SetIOHandler(std::shared_ptr<TNetIOHandler> handler, bool owned = false);
+
+  TNetManagedBuffer& ReceiveQueue() { return receive_queue_; }
+  bool PeerClosed() const { return peer_closed_.load(); }
+
+  bool ASCIIFilter = false;
+  TNetMaxLineAction MaxLineAction = maException;
+  std::int32_t MaxLineLength = 16384;  // 0: no limit
+  bool LastLineCut = false;
+  bool LastLineTimedOut = false;
+  std::int32_t ReadTimeout = 0;  // ms; 0: no time-out
+  std::int32_t RecvBufferSize = 32768;
+  std::int32_t SendBufferSize = 32768;
+  std::int32_t WriteBufferThreshold = -1;
+  std::function<void(TNetTCPConnection*)> OnDisconnected;
+
+ protected:
+  virtual void FireDisconnected();
+  // Is the handler owned? Guarded by handler_mutex_.
+  bool OwnsIOHandler() const;
+
+ private:
+  void SendNow(const char* bytes, std::int32_t count);
+  void ReadMaxLine(std::int32_t max, std::string* out);
+
+  mutable std::mutex handler_mutex_;
+  std::shared_ptr<TNetIOHandler> io_handler_;  // guarded by handler_mutex_
+  bool owns_io_handler_ = false;               // guarded by handler_mutex_
+  std::atomic<bool> peer_closed_{false};
+  TNetManagedBuffer receive_queue_;
+  std::unique_ptr<std::string> pending_writes_;
+};
+
+}  // namespace tolvar

@@ -1,0 +1,233 @@
+#include "transport/tcp_connection.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "support/scripted_server.h"
+#include "transport/exceptions.h"
+#include "transport/socket_handle.h"
+#include "transport/tcp_client.h"
+
+namespace tolvar {
+namespace {
+
+using testing::TScript;
+using testing::TScriptedServer;
+
+struct Connected {
+  explicit Connected(TScriptedServer& server) {
+    client.Host = "127.0.0.1";
+    client.Port = server.Port();
+    client.Connect();
+  }
+  TNetTCPClient client;
+};
+
+template <typename E>
+std::string MessageOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const E& e) {
+    return e.what();
+  }
+  return "no exception";
+}
+
+TEST(TNetTCPConnectionTest, LineEndings) {
+  TScriptedServer server({TScript().Send("HTTP/1.0 200 OK\r\nbare\nkeep\r\r\nlast").Close()});
+  Connected c(server);
+  EXPECT_EQ(c.client.ReceiveLine(), "HTTP/1.0 200 OK");
+  EXPECT_EQ(c.client.ReceiveLine(), "bare");
+  EXPECT_EQ(c.client.ReceiveLine(), "keep\r");
+  // The peer closed with an unterminated line buffered: first an empty
+  // result marked as timed out, then the close.
+  EXPECT_EQ(c.client.ReceiveLine(), "");
+  EXPECT_TRUE(c.client.LastLineTimedOut);
+  EXPECT_EQ(MessageOf<ENetConnClosedGracefully>([&] { c.client.ReceiveLine(); }), "Connection Closed Gracefully.");
+}
+
+TEST(TNetTCPConnectionTest, MaxLineLengthBothActionsAndNoLimit) {
+  const std::string long_line(16385 + 100, 'x');
+  TScriptedServer server({TScript().Send(long_line + "\n").WaitPeerClose(),
+                          TScript().Send(long_line + "\n").WaitPeerClose(),
+                          TScript().Send(long_line + "\n").WaitPeerClose()});
+  {
+    Connected c(server);
+    EXPECT_EQ(MessageOf<ENetReadLnMaxLineLengthExceeded>([&] { c.client.ReceiveLine(); }), "Max line length exceeded.");
+  }
+  {
+    Connected c(server);
+    c.client.MaxLineAction = maSplit;
+    EXPECT_EQ(c.client.ReceiveLine(), std::string(16384, 'x'));
+    EXPECT_TRUE(c.client.LastLineCut);
+    EXPECT_EQ(c.client.ReceiveLine(), std::string(101, 'x'));
+    EXPECT_FALSE(c.client.LastLineCut);
+  }
+  {
+    Connected c(server);
+    c.client.MaxLineLength = 0;
+    EXPECT_EQ(c.client.ReceiveLine(), long_line);
+  }
+}
+
+TEST(TNetTCPConnectionTest, ReadTimeoutOnSilentServer) {
+  TScriptedServer server({TScript().Silent()});
+  Connected c(server);
+  c.client.ReadTimeout = 200;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(MessageOf<ENetReadTimeout>([&] { c.client.ReceiveLine(); }), "Read Timeout");
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+}
+
+TEST(TNetTCPConnectionTest, BufferedDataIsReadBeforeCloseIsReported) {
+  TScriptedServer server({TScript().Send("0123456789line\n").Close()});
+  Connected c(server);
+  char ten[10];
+  c.client.ReadExact(ten, 10);
+  EXPECT_EQ(std::string(ten, 10), "0123456789");
+  EXPECT_EQ(c.client.ReceiveLine(), "line");
+  EXPECT_THROW(c.client.ReceiveLine(), ENetConnClosedGracefully);
+  EXPECT_FALSE(c.client.Connected());
+}
+
+TEST(TNetTCPConnectionTest, ReadToStreamUntilClose) {
+  TScriptedServer server({TScript().Send("head\n0123456789").Close()});
+  Connected c(server);
+  EXPECT_EQ(c.client.ReceiveLine(), "head");
+  TMemoryStream out;
+  c.client.ReadToStream(out, -1, true);
+  EXPECT_EQ(out.Bytes(), "0123456789");
+}
+
+TEST(TNetTCPConnectionTest, ReadToStreamShortCountKeepsOnlyBufferedBytes) {
+  const std::string body(600, 'b');
+  TScriptedServer server({TScript().Send("head\nABC").Sleep(100).Send(body).Close()});
+  Connected c(server);
+  EXPECT_EQ(c.client.ReceiveLine(), "head");
+  TMemoryStream out;
+  std::vector<std::int32_t> progress;
+  c.client.OnWork = [&](TNetComponent*, TWorkMode, std::int32_t n) { progress.push_back(n); };
+  EXPECT_THROW(c.client.ReadToStream(out, 1000), ENetConnClosedGracefully);
+  // The bytes buffered with the header line are written first and kept; the
+  // pre-sized stream is cut back to them.
+  EXPECT_EQ(out.Bytes(), "ABC");
+  EXPECT_EQ(out.GetSize(), 3);
+  EXPECT_EQ(c.client.ReceiveQueue().Size(), 600);
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.front(), 3);
+}
+
+TEST(TNetTCPConnectionTest, ReadToStreamWithCountAndPrefix) {
+  const std::string body(100000, 'z');
+  std::string prefixed = std::string("\0\0\0\5", 4) + "hello";
+  TScriptedServer server({TScript().Send(body).Send(prefixed).WaitPeerClose()});
+  Connected c(server);
+  TMemoryStream out;
+  c.client.ReadToStream(out, 100000);
+  EXPECT_EQ(out.Bytes(), body);
+  TMemoryStream second;
+  c.client.ReadToStream(second);
+  EXPECT_EQ(second.Bytes(), "hello");
+}
+
+TEST(TNetTCPConnectionTest, WriteBufferingSendsOneBlock) {
+  TScriptedServer server({TScript().ReadUntil("\r\n\r\n").Send("ok\n").WaitPeerClose()});
+  Connected c(server);
+  c.client.BeginWriteBuffering();
+  c.client.WriteLine("GET / HTTP/1.0");
+  c.client.WriteLine("Host: x");
+  EXPECT_EQ(server.Received(0), "");
+  c.client.WriteLine();
+  c.client.EndWriteBuffering();
+  EXPECT_EQ(c.client.ReceiveLine(), "ok");
+  EXPECT_EQ(server.Received(0), "GET / HTTP/1.0\r\nHost: x\r\n\r\n");
+}
+
+TEST(TNetTCPConnectionTest, WriteFromStreamSendsAllBytes) {
+  TMemoryStream in;
+  std::string data(70000, 'q');
+  in.WriteBuffer(data.data(), static_cast<std::int32_t>(data.size()));
+  TScriptedServer server({TScript().ReadCount(70000).Send("done\n").WaitPeerClose()});
+  Connected c(server);
+  c.client.WriteFromStream(in);
+  EXPECT_EQ(c.client.ReceiveLine(), "done");
+  EXPECT_EQ(server.Received(0), data);
+}
+
+TEST(TNetTCPClientTest, AlreadyConnectedAndDoubleDisconnect) {
+  TScriptedServer server({TScript().WaitPeerClose()});
+  Connected c(server);
+  std::vector<std::string> statuses;
+  c.client.OnStatus = [&](TNetComponent*, TNetStatus, const std::string& t) { statuses.push_back(t); };
+  EXPECT_EQ(MessageOf<ENetAlreadyConnected>([&] { c.client.Connect(); }), "Already connected.");
+  EXPECT_TRUE(c.client.Connected());
+  c.client.Disconnect();
+  c.client.Disconnect();
+  EXPECT_EQ(statuses, (std::vector<std::string>{"Disconnecting.", "Disconnected.", "Disconnecting.", "Disconnected."}));
+  EXPECT_EQ(MessageOf<ENetNotConnected>([&] { c.client.Write("x"); }), "Not Connected");
+}
+
+TEST(TNetTCPClientTest, StatusesOfConnect) {
+  TScriptedServer server({TScript().WaitPeerClose()});
+  TNetTCPClient client;
+  std::vector<std::string> statuses;
+  client.OnStatus = [&](TNetComponent*, TNetStatus, const std::string& t) { statuses.push_back(t); };
+  client.Host = "localhost";
+  client.Port = server.Port();
+  client.Connect();
+  EXPECT_EQ(statuses,
+            (std::vector<std::string>{"Resolving hostname localhost.", "Connecting to 127.0.0.1.", "Connected."}));
+}
+
+int FreePort() {
+  TNetComponent keep;
+  TNetSocketHandle h;
+  h.OpenSocket(1, 0);
+  h.IP = "127.0.0.1";
+  h.Bind();
+  return h.Port;  // closed again when h goes
+}
+
+TEST(TNetTCPClientTest, RefusedConnectWithAndWithoutTimeout) {
+  TNetTCPClient client;
+  client.Host = "127.0.0.1";
+  client.Port = FreePort();
+  try {
+    client.Connect();
+    FAIL();
+  } catch (const ENetSocketError& e) {
+    EXPECT_STREQ(e.what(), "Socket Error # 10061\r\nConnection refused.");
+  }
+  try {
+    client.Connect(5000);
+    FAIL();
+  } catch (const ENetConnectException& e) {
+    EXPECT_STREQ(e.what(), "Socket Error # 10061\r\nConnection refused.");
+  }
+  EXPECT_FALSE(client.Connected());
+}
+
+TEST(TNetTCPClientTest, UnknownHost) {
+  TNetTCPClient client;
+  client.Host = "no-such-host.invalid";
+  client.Port = 80;
+  EXPECT_EQ(MessageOf<ENetSocketError>([&] { client.Connect(); }), "Socket Error # 11001\r\nHost not found.");
+}
+
+TEST(TNetTCPClientTest, ConnectWithTimeoutToListeningPortReturnsAtOnce) {
+  TScriptedServer server({TScript().WaitPeerClose()});
+  TNetTCPClient client;
+  client.Host = "127.0.0.1";
+  client.Port = server.Port();
+  auto start = std::chrono::steady_clock::now();
+  client.Connect(10000);
+  // Generous bound: a fixed polling step would make this at least 125 ms.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_TRUE(client.Connected());
+}
+
+}  // namespace
+}  // namespace tolvar
