@@ -9,7 +9,7 @@
 
 namespace http {
 
-using transport::ENetException;
+using tolvar::ENetException;
 
 // Composing a URL that lacks its protocol or host.
 class ENetURIException : public ENetException {
