@@ -1,0 +1,50 @@
+#include "http/cookie_manager.h"
+
+namespace http {
+
+TNetCookieManager::~TNetCookieManager() {
+  try {
+    FCookies.PurgeExpired();
+    FireDestroy();
+  } catch (...) {
+    // Nothing may leave a destructor; the cookies go with the manager anyway.
+  }
+}
+
+void TNetCookieManager::FireCreate() {
+  if (OnCreate) OnCreate(*this, FCookies);
+}
+
+void TNetCookieManager::FireDestroy() {
+  if (OnDestroy) OnDestroy(*this, FCookies);
+}
+
+bool TNetCookieManager::FireNewCookie(TNetNetscapeCookie& cookie) {
+  bool accept = true;
+  if (OnNewCookie) OnNewCookie(*this, cookie, accept);
+  return accept;
+}
+
+void TNetCookieManager::StoreCookie(std::unique_ptr<TNetNetscapeCookie> cookie, std::string_view text,
+                                    std::string_view host) {
+  cookie->ParseCookie(text);
+  if (cookie->Domain.empty()) cookie->Domain = std::string(host);
+  if (!cookie->AcceptsHost(host)) return;
+  if (!FireNewCookie(*cookie)) return;
+  FCookies.AddOrReplace(std::move(cookie));
+}
+
+void TNetCookieManager::AddServerCookie(std::string_view text, std::string_view host) {
+  StoreCookie(std::make_unique<TNetCookieRFC2109>(), text, host);
+}
+
+void TNetCookieManager::AddServerCookie2(std::string_view text, std::string_view host) {
+  StoreCookie(std::make_unique<TNetCookieRFC2965>(), text, host);
+}
+
+std::string TNetCookieManager::CookieHeaderFor(const TNetURI& location, bool secure) {
+  FCookies.PurgeExpired();
+  return FCookies.HeaderFor(location.Host, location.Path, secure);
+}
+
+}  // namespace http

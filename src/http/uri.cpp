@@ -1,0 +1,141 @@
+#include "http/uri.h"
+
+#include "http/exceptions.h"
+#include "http/token.h"
+#include "platform/codepage.h"
+
+namespace http {
+namespace {
+
+bool EndsWith(std::string_view text, std::string_view tail) {
+  return !tail.empty() && text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+// Document, Params and the slash position of the path part of `w`: the path
+// ends at the last "/" before the query, where a lone "=" also starts one.
+void SplitPathPart(const std::string& w, std::string& path, std::string& document, std::string& params) {
+  std::size_t q = FirstPosOf("?", w);
+  if (q == 0) q = FirstPosOf("=", w);
+  std::size_t s = q > 0 ? LastPosOf("/", w, static_cast<std::ptrdiff_t>(q)) : LastPosOf("/", w, kFromEnd);
+  path = w.substr(0, s);
+  if (q > 0) {
+    document = w.substr(0, q - 1);
+    params = w.substr(q - 1);
+  } else {
+    document = w;
+  }
+  document.erase(0, s);
+}
+
+}  // namespace
+
+TNetURI::TNetURI(std::string_view text) {
+  if (!text.empty()) ParseURI(text);
+}
+
+std::string TNetURI::NormalizeSlashes(std::string_view text) {
+  std::string out(text);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    if (platform::IsLeadByte(static_cast<unsigned char>(out[i]))) {
+      ++i;
+    } else if (out[i] == '\\') {
+      out[i] = '/';
+    }
+  }
+  return out;
+}
+
+void TNetURI::ParseURI(std::string_view text) {
+  URI = NormalizeSlashes(text);
+  std::string w = URI;
+  Protocol.clear();
+  Username.clear();
+  Password.clear();
+  Host.clear();
+  Port.clear();
+  Path.clear();
+  Document.clear();
+  Params.clear();
+  Fragment.clear();
+
+  std::size_t p = FirstPosOf("://", w);
+  if (p > 0) {
+    Protocol = w.substr(0, p - 1);
+    w.erase(0, p - 1 + 3);
+    std::string authority = TakeToken(w, "/");
+    std::size_t at = FirstPosOf("@", authority);
+    if (at > 0) {
+      Password = authority.substr(0, at - 1);
+      authority.erase(0, at);
+    }
+    Username = TakeToken(Password, ":");
+    if (Username.empty()) Password.clear();  // a password without a user is dropped
+    Host = TakeToken(authority, ":");
+    Port = authority;
+    SplitPathPart(w, Path, Document, Params);
+    Path.insert(0, "/");
+    Fragment = Document;
+    Document = TakeToken(Fragment, "#");
+  } else {
+    SplitPathPart(w, Path, Document, Params);
+  }
+  if (Fragment.empty()) {
+    Fragment = Params;
+    Params = TakeToken(Fragment, "#");
+  }
+}
+
+std::string TNetURI::ComposeURI(bool with_user_info, bool with_fragment) const {
+  if (Protocol.empty()) throw ENetURIException("Protocol field is empty");
+  std::string text = Protocol + "://";
+  if (!Username.empty() && with_user_info) {
+    text += Username;
+    if (!Password.empty()) text += ":" + Password;
+    text += "@";
+  }
+  if (Host.empty()) throw ENetURIException("Host field is empty");
+  text += Host;
+  if (!Port.empty()) text += ":" + Port;
+  text += Path + Document + Params;
+  if (!Fragment.empty() && with_fragment) text += "#" + Fragment;
+  return text;
+}
+
+std::string TNetURI::AbsoluteURI() {
+  std::string full = ComposeURI(true, true);
+  std::string target = ComposeURI(false, false);
+  URI = full;
+  return target;
+}
+
+std::string MergePath(std::string_view base, std::string_view path, std::string_view delimiter) {
+  if (delimiter.empty() || FirstPosOf(delimiter, path) == 1) return std::string(path);
+  bool keep_trail = path.empty() || EndsWith(path, delimiter);
+  std::string w(base);
+  if (!w.empty() && !EndsWith(w, delimiter)) w += delimiter;
+  w += path;
+
+  std::string r;
+  for (std::size_t i = 0; i < w.size();) {
+    if (w.compare(i, delimiter.size(), delimiter) == 0) {
+      if (i == 0) {
+        r = delimiter;
+      } else if (!EndsWith(r, delimiter)) {
+        r += delimiter;
+      }
+      i += delimiter.size();
+    } else if (w[i] == '.' && i + 1 < w.size() && w[i + 1] == '.' && EndsWith(r, delimiter)) {
+      // ".." drops the last segment; the delimiter before it stays.
+      r.erase(r.size() - delimiter.size());
+      std::size_t prev = r.rfind(delimiter);
+      r.erase(prev == std::string::npos ? 0 : prev + delimiter.size());
+      i += 2;
+    } else {
+      r += w[i++];
+    }
+  }
+  if (EndsWith(r, delimiter) && r != delimiter && !keep_trail) r.erase(r.size() - delimiter.size());
+  return r;
+}
+
+}  // namespace http
