@@ -32,12 +32,12 @@ std::string CannotOpen() {
 }
 
 RunSpec In(const TempDir& dir, std::vector<std::string> args, std::string input = "") {
-  RunSpec spec;
-  spec.args = std::move(args);
-  spec.cwd = dir.path();
-  spec.stdin_bytes = std::move(input);
-  spec.env["LC_ALL"] = "C.UTF-8";
-  return spec;
+  RunSpec run;
+  run.args = std::move(args);
+  run.cwd = dir.path();
+  run.stdin_bytes = std::move(input);
+  run.env["LC_ALL"] = "C.UTF-8";
+  return run;
 }
 
 const char kPage[] =
@@ -88,13 +88,13 @@ TEST(TagsiftTest, FilesInOrderAndMissingOnesReported) {
 TEST(TagsiftTest, MessagesFollowTheLocaleOnLinux) {
   if (T().IsWindows()) GTEST_SKIP() << "Windows shows the Shift_JIS bytes whatever the locale";
   TempDir dir;
-  auto spec = In(dir, {"nofile"});
-  spec.env["LC_ALL"] = "ja_JP.SJIS";
-  auto r = T().Run("tagsift", spec);
+  auto run = In(dir, {"nofile"});
+  run.env["LC_ALL"] = "ja_JP.SJIS";
+  auto r = T().Run("tagsift", run);
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(r.err, "nofile: " + kCannotOpenSjis + "2)\r\n");
-  spec.env["LC_ALL"] = "C";  // ASCII only: the texts come in UTF-8
-  r = T().Run("tagsift", spec);
+  run.env["LC_ALL"] = "C";  // ASCII only: the texts come in UTF-8
+  r = T().Run("tagsift", run);
   EXPECT_EQ(r.err, "nofile: " + kCannotOpenUtf8 + "2)\r\n");
 }
 
@@ -155,10 +155,10 @@ TEST(TagsiftTest, HelpPageIsOpenedBesideTheProgram) {
   std::filesystem::create_directory(dir.path() + "/bin");
   std::string viewer = dir.WriteFile("bin/xdg-open", "#!/bin/sh\necho \"$PWD $1\" > \"$OPENED\"\n");
   chmod(viewer.c_str(), 0755);
-  auto spec = In(dir, {"-?"});
-  spec.env["PATH"] = dir.path() + "/bin:/usr/bin:/bin";
-  spec.env["OPENED"] = dir.path() + "/opened";
-  auto r = T().RunPath(dir.path() + "/tagsift", spec);
+  auto run = In(dir, {"-?"});
+  run.env["PATH"] = dir.path() + "/bin:/usr/bin:/bin";
+  run.env["OPENED"] = dir.path() + "/opened";
+  auto r = T().RunPath(dir.path() + "/tagsift", run);
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err, kPreparingHelpUtf8 + "\r\n");
   // The viewer runs detached; give it a moment to leave its note.
@@ -173,8 +173,8 @@ TEST(TagsiftTest, HelpPageIsOpenedBesideTheProgram) {
   EXPECT_EQ(note, dir.path() + " " + dir.path() + "/tagsift.htm\n");
 
   // No viewer at all: the usage text instead, still exit code 1.
-  spec.env["PATH"] = dir.path() + "/nowhere";
-  r = T().RunPath(dir.path() + "/tagsift", spec);
+  run.env["PATH"] = dir.path() + "/nowhere";
+  r = T().RunPath(dir.path() + "/tagsift", run);
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_NE(r.err.find("Command Line:"), std::string::npos);
 }
@@ -188,9 +188,9 @@ TEST(TagsiftTest, ClosedOutputPipeEndsQuietly) {
   // signal ends the program.
   std::string cmd = (T().IsWindows() ? "wine " : "") + T().ProgramPath("tagsift") +
                     " big.htm | head -c 10 >/dev/null; echo \"status=${PIPESTATUS[0]}\" >&2";
-  RunSpec spec = In(dir, {"-c", cmd});
-  spec.env["WINEDEBUG"] = "-all";
-  auto r = e2e::RunProcess("bash", spec);
+  RunSpec run = In(dir, {"-c", cmd});
+  run.env["WINEDEBUG"] = "-all";
+  auto r = e2e::RunProcess("bash", run);
   EXPECT_NE(r.err.find("status=0"), std::string::npos) << r.err;
 }
 

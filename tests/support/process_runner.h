@@ -31,9 +31,9 @@ struct RunResult {
   bool timed_out = false;  // killed because the time limit passed
 };
 
-// Starts `program` (a path) with spec and collects everything until it ends
+// Starts `program` (a path) as `run` says and collects everything until it ends
 // or the time limit kills its whole process group.
-RunResult RunProcess(const std::string& program, const RunSpec& spec);
+RunResult RunProcess(const std::string& program, const RunSpec& run);
 
 // The target under test, from the environment above.
 class Target {
@@ -45,9 +45,9 @@ class Target {
   // Full path of the program `name` ("tagsift"; ".exe" is added for win32).
   std::string ProgramPath(const std::string& name) const;
   // Runs the program `name` of this target: directly, or as `wine prog.exe`.
-  RunResult Run(const std::string& name, const RunSpec& spec) const;
+  RunResult Run(const std::string& name, const RunSpec& run) const;
   // The same for a program file of this target elsewhere (a copy, say).
-  RunResult RunPath(const std::string& path, const RunSpec& spec) const;
+  RunResult RunPath(const std::string& path, const RunSpec& run) const;
 
  private:
   Target();

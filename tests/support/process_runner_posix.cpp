@@ -44,7 +44,7 @@ struct Pipe {
   }
 };
 
-std::vector<std::string> BuildEnvironment(const RunSpec& spec) {
+std::vector<std::string> BuildEnvironment(const RunSpec& run) {
   std::map<std::string, std::string> vars;
   for (char** e = environ; *e; ++e) {
     std::string kv = *e;
@@ -52,7 +52,7 @@ std::vector<std::string> BuildEnvironment(const RunSpec& spec) {
     if (eq == std::string::npos) continue;
     vars[kv.substr(0, eq)] = kv.substr(eq + 1);
   }
-  for (const auto& [k, v] : spec.env) {
+  for (const auto& [k, v] : run.env) {
     if (v)
       vars[k] = *v;
     else
@@ -84,15 +84,15 @@ bool Drain(int fd, std::string& into) {
 
 }  // namespace
 
-RunResult RunProcess(const std::string& program, const RunSpec& spec) {
+RunResult RunProcess(const std::string& program, const RunSpec& run) {
   std::vector<std::string> argv_s{program};
-  argv_s.insert(argv_s.end(), spec.args.begin(), spec.args.end());
+  argv_s.insert(argv_s.end(), run.args.begin(), run.args.end());
   {
     // The command is argv_s; a wrapper such as wine comes in as the program.
     std::vector<char*> argv;
     for (auto& a : argv_s) argv.push_back(a.data());
     argv.push_back(nullptr);
-    std::vector<std::string> env_s = BuildEnvironment(spec);
+    std::vector<std::string> env_s = BuildEnvironment(run);
     std::vector<char*> envp;
     for (auto& e : env_s) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -100,13 +100,13 @@ RunResult RunProcess(const std::string& program, const RunSpec& spec) {
     Pipe in, out, err;
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
-    if (spec.stdin_closed)
+    if (run.stdin_closed)
       posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
     else
       posix_spawn_file_actions_adddup2(&fa, in.fd[0], 0);
     posix_spawn_file_actions_adddup2(&fa, out.fd[1], 1);
     posix_spawn_file_actions_adddup2(&fa, err.fd[1], 2);
-    if (!spec.cwd.empty()) posix_spawn_file_actions_addchdir_np(&fa, spec.cwd.c_str());
+    if (!run.cwd.empty()) posix_spawn_file_actions_addchdir_np(&fa, run.cwd.c_str());
 
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
@@ -133,17 +133,17 @@ RunResult RunProcess(const std::string& program, const RunSpec& spec) {
     in.CloseRead();
     out.CloseWrite();
     err.CloseWrite();
-    if (spec.stdin_closed) in.CloseWrite();
+    if (run.stdin_closed) in.CloseWrite();
     SetNonBlocking(out.fd[0]);
     SetNonBlocking(err.fd[0]);
     if (in.fd[1] >= 0) SetNonBlocking(in.fd[1]);
 
     RunResult result;
     size_t stdin_done = 0;
-    if (in.fd[1] >= 0 && spec.stdin_bytes.empty()) in.CloseWrite();
+    if (in.fd[1] >= 0 && run.stdin_bytes.empty()) in.CloseWrite();
     bool out_open = true, err_open = true, exited = false;
     int status = 0;
-    auto deadline = std::chrono::steady_clock::now() + spec.timeout;
+    auto deadline = std::chrono::steady_clock::now() + run.timeout;
 
     // Wine's helper processes may inherit the pipes and keep them open after
     // the program ends, so the end of the program, not end of file, decides.
@@ -156,9 +156,9 @@ RunResult RunProcess(const std::string& program, const RunSpec& spec) {
       if (out_open) out_open = Drain(out.fd[0], result.out);
       if (err_open) err_open = Drain(err.fd[0], result.err);
       if (in.fd[1] >= 0) {
-        ssize_t n = write(in.fd[1], spec.stdin_bytes.data() + stdin_done, spec.stdin_bytes.size() - stdin_done);
+        ssize_t n = write(in.fd[1], run.stdin_bytes.data() + stdin_done, run.stdin_bytes.size() - stdin_done);
         if (n > 0) stdin_done += static_cast<size_t>(n);
-        if ((n < 0 && errno != EAGAIN && errno != EINTR) || stdin_done == spec.stdin_bytes.size()) in.CloseWrite();
+        if ((n < 0 && errno != EAGAIN && errno != EINTR) || stdin_done == run.stdin_bytes.size()) in.CloseWrite();
       }
       pid_t w = waitpid(pid, &status, WNOHANG);
       if (w == pid) {
@@ -198,13 +198,13 @@ std::string Target::ProgramPath(const std::string& name) const {
   return bin_dir_ + "/" + name + (windows_ ? ".exe" : "");
 }
 
-RunResult Target::Run(const std::string& name, const RunSpec& spec) const {
-  return RunPath(ProgramPath(name), spec);
+RunResult Target::Run(const std::string& name, const RunSpec& run) const {
+  return RunPath(ProgramPath(name), run);
 }
 
-RunResult Target::RunPath(const std::string& path, const RunSpec& spec) const {
-  if (!windows_) return RunProcess(path, spec);
-  RunSpec wine = spec;
+RunResult Target::RunPath(const std::string& path, const RunSpec& run) const {
+  if (!windows_) return RunProcess(path, run);
+  RunSpec wine = run;
   wine.args.insert(wine.args.begin(), path);
   if (!wine.env.count("WINEDEBUG")) wine.env["WINEDEBUG"] = "-all";
   return RunProcess("wine", wine);
