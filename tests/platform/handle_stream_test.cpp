@@ -1,0 +1,102 @@
+#include "platform/handle_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace tolvar {
+namespace {
+
+// A file name in the temporary folder, removed afterwards.
+class TempFile {
+ public:
+  explicit TempFile(const std::string& tag)
+      : path_((std::filesystem::temp_directory_path() / ("handle_stream_" + tag + ".bin")).string()) {
+    std::remove(path_.c_str());
+  }
+  ~TempFile() { std::remove(path_.c_str()); }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+TEST(TFileStreamTest, CreateWriteSeekReadAndResize) {
+  TempFile f("rw");
+  std::string bytes;
+  for (int i = 0; i < 70000; ++i) bytes.push_back(static_cast<char>(i * 7));
+  {
+    TFileStream s(f.path(), TFileMode::fmCreate);
+    s.WriteBuffer(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    EXPECT_EQ(s.GetSize(), 70000);
+    EXPECT_EQ(s.Position(), 70000);
+    // Cutting back a file moves the position to the new end.
+    s.SetSize(1000);
+    EXPECT_EQ(s.GetSize(), 1000);
+    EXPECT_EQ(s.Position(), 1000);
+    EXPECT_EQ(s.Seek(10, TSeekOrigin::soBeginning), 10);
+    char b[5];
+    s.ReadBuffer(b, 5);
+    EXPECT_EQ(std::string(b, 5), bytes.substr(10, 5));
+  }
+  TFileStream r(f.path(), TFileMode::fmOpenRead);
+  std::string back(1000, '\0');
+  r.ReadBuffer(back.data(), 1000);
+  EXPECT_EQ(back, bytes.substr(0, 1000));
+  char extra;
+  EXPECT_EQ(r.Read(&extra, 1), 0);
+  EXPECT_THROW(r.ReadBuffer(&extra, 1), EStreamError);
+}
+
+TEST(TFileStreamTest, CreateTruncatesAndOpenWriteDoesNot) {
+  TempFile f("trunc");
+  {
+    TFileStream s(f.path(), TFileMode::fmCreate);
+    s.WriteBuffer("0123456789", 10);
+  }
+  {
+    TFileStream s(f.path(), TFileMode::fmOpenWrite);
+    s.WriteBuffer("ab", 2);
+  }
+  {
+    TFileStream s(f.path(), TFileMode::fmOpenRead);
+    EXPECT_EQ(s.GetSize(), 10);
+  }
+  TFileStream s(f.path(), TFileMode::fmCreate);
+  EXPECT_EQ(s.GetSize(), 0);
+}
+
+TEST(TFileStreamTest, FailuresCarryTheWindowsCode) {
+  TempFile f("missing");
+  try {
+    TFileStream s(f.path(), TFileMode::fmOpenRead);
+    FAIL() << "opened a missing file";
+  } catch (const EFileStreamError& e) {
+    EXPECT_EQ(e.Code(), 2u);
+    EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"" + f.path() + "\".", 0), 0u) << e.what();
+  }
+  const std::string dir = std::filesystem::temp_directory_path().string();
+  try {
+    TFileStream s(dir, TFileMode::fmOpenRead);
+    FAIL() << "opened a directory";
+  } catch (const EFileStreamError& e) {
+    EXPECT_EQ(e.Code(), 5u);
+  }
+}
+
+TEST(THandleStreamTest, BorrowsWithoutClosing) {
+  TempFile f("borrow");
+  TFileStream owner(f.path(), TFileMode::fmCreate);
+  {
+    THandleStream view(owner.Handle());
+    view.WriteBuffer("xyz", 3);
+  }
+  // The handle is still open after the borrowing stream is gone.
+  owner.WriteBuffer("!", 1);
+  EXPECT_EQ(owner.GetSize(), 4);
+}
+
+}  // namespace
+}  // namespace tolvar
