@@ -21,15 +21,15 @@ std::string SettingsFilePath(const std::string& program_path);
 // the section or the key is missing. Section and key names are compared
 // ignoring ASCII case; blanks around the value are dropped, then one pair of
 // enclosing quotes (both " or both '); at most kProfileReadLimit bytes.
-std::string ReadProfileString(const std::string& file, const std::string& section, const std::string& key,
-                              const std::string& fallback);
+std::string ReadIniValue(const std::string& file, const std::string& section, const std::string& key,
+                         const std::string& fallback);
 
 // Sets `key` in `section` of `file` to `value` as it is, creating the file
 // and the section when needed and keeping every other line. False when the
 // file cannot be written (read-only, no room, no directory). On Linux the new
 // content goes to a temporary file that then replaces the old one, so a
 // crash leaves either the old file or the new one.
-bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
-                        const std::string& value);
+bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
+                   const std::string& value);
 
 }  // namespace platform

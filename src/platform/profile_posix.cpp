@@ -138,8 +138,8 @@ std::string SettingsFilePath(const std::string& program_path) {
   return dir + "/" + name + ".ini";
 }
 
-std::string ReadProfileString(const std::string& file, const std::string& section, const std::string& key,
-                              const std::string& fallback) {
+std::string ReadIniValue(const std::string& file, const std::string& section, const std::string& key,
+                         const std::string& fallback) {
   std::string content;
   std::string result = fallback;
   if (ReadAll(file, &content)) {
@@ -162,8 +162,8 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
   return result;
 }
 
-bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
-                        const std::string& value) {
+bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
+                   const std::string& value) {
   mode_t mode = 0600;
   struct stat st;
   std::string content;

@@ -9,16 +9,16 @@ std::string SettingsFilePath(const std::string& program_path) {
   return ChangeFileExt(program_path, ".ini");
 }
 
-std::string ReadProfileString(const std::string& file, const std::string& section, const std::string& key,
-                              const std::string& fallback) {
+std::string ReadIniValue(const std::string& file, const std::string& section, const std::string& key,
+                         const std::string& fallback) {
   char buf[kProfileReadLimit + 1];
   const DWORD n =
       GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buf, sizeof buf, file.c_str());
   return std::string(buf, n);
 }
 
-bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
-                        const std::string& value) {
+bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
+                   const std::string& value) {
   return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
 }
 

@@ -13,7 +13,9 @@ using e2e::RunSpec;
 using e2e::Target;
 using e2e::TempDir;
 
-const Target& T() { return Target::Current(); }
+const Target& T() {
+  return Target::Current();
+}
 
 // Runs a copy of tolvar in `dir`, with a stand-in viewer on PATH (Linux) and
 // the ini file kept inside `dir`.

@@ -18,31 +18,21 @@ std::string TempIni(const char* name) {
 
 TEST(ProfileTest, SectionsAreKeptApartAndCaseIsIgnored) {
   const std::string ini = TempIni("profile_test_a.ini");
-  ASSERT_TRUE(WriteProfileString(ini, "User.alice", "CommandLine", "\" -u \"a\" \""));
-  ASSERT_TRUE(WriteProfileString(ini, "User.bob", "CommandLine", "-u b"));
-  ASSERT_TRUE(WriteProfileString(ini, "User.alice", "PositionMain", "1, 2, 3, 4"));
-  EXPECT_EQ(ReadProfileString(ini, "user.ALICE", "commandline", ""), " -u \"a\" ");
-  EXPECT_EQ(ReadProfileString(ini, "User.bob", "CommandLine", ""), "-u b");
-  EXPECT_EQ(ReadProfileString(ini, "User.alice", "PositionMain", ""), "1, 2, 3, 4");
-  EXPECT_EQ(ReadProfileString(ini, "User.carol", "CommandLine", "none"), "none");
+  ASSERT_TRUE(WriteIniValue(ini, "User.alice", "CommandLine", "\" -u \"a\" \""));
+  ASSERT_TRUE(WriteIniValue(ini, "User.bob", "CommandLine", "-u b"));
+  ASSERT_TRUE(WriteIniValue(ini, "User.alice", "PositionMain", "1, 2, 3, 4"));
+  EXPECT_EQ(ReadIniValue(ini, "user.ALICE", "commandline", ""), " -u \"a\" ");
+  EXPECT_EQ(ReadIniValue(ini, "User.bob", "CommandLine", ""), "-u b");
+  EXPECT_EQ(ReadIniValue(ini, "User.alice", "PositionMain", ""), "1, 2, 3, 4");
+  EXPECT_EQ(ReadIniValue(ini, "User.carol", "CommandLine", "none"), "none");
   std::filesystem::remove(ini);
 }
 
 TEST(ProfileTest, LongValuesAreCutOnRead) {
   const std::string ini = TempIni("profile_test_b.ini");
   const std::string value(3000, 'v');
-  ASSERT_TRUE(WriteProfileString(ini, "S", "K", "\"" + value + "\""));
-  EXPECT_EQ(ReadProfileString(ini, "S", "K", ""), value.substr(0, kProfileReadLimit));
-  std::filesystem::remove(ini);
-}
-
-TEST(ProfileTest, ReadOnlyFileFailsToWrite) {
-  const std::string ini = TempIni("profile_test_c.ini");
-  ASSERT_TRUE(WriteProfileString(ini, "S", "K", "old"));
-  std::filesystem::permissions(ini, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
-  EXPECT_FALSE(WriteProfileString(ini, "S", "K", "new"));
-  EXPECT_EQ(ReadProfileString(ini, "S", "K", ""), "old");
-  std::filesystem::permissions(ini, std::filesystem::perms::owner_all);
+  ASSERT_TRUE(WriteIniValue(ini, "S", "K", "\"" + value + "\""));
+  EXPECT_EQ(ReadIniValue(ini, "S", "K", ""), value.substr(0, kProfileReadLimit));
   std::filesystem::remove(ini);
 }
 

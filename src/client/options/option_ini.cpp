@@ -31,9 +31,9 @@ bool TCommandLineOption::SaveToIni(std::string* failure) const {
 void TCommandLineOption::LoadFromIniSection(const std::string& section) {
   // The program path stands in for token 0, which the parser skips; pieces
   // of a path with blanks are non-switch tokens and are ignored as well.
-  const std::string stored = platform::ReadProfileString(FIniFileName, section, kCommandLineKey, "");
+  const std::string stored = platform::ReadIniValue(FIniFileName, section, kCommandLineKey, "");
   ParseString(FProgramPath + " " + stored);
-  TextToPosition(platform::ReadProfileString(FIniFileName, section, kPositionMainKey, ""), FPositionMain);
+  TextToPosition(platform::ReadIniValue(FIniFileName, section, kPositionMainKey, ""), FPositionMain);
   // A window saved on a larger screen or beside a moved taskbar comes back
   // fully visible, its size kept.
   FitIntoArea(FPositionMain, GetWorkArea());
@@ -41,8 +41,8 @@ void TCommandLineOption::LoadFromIniSection(const std::string& section) {
 
 bool TCommandLineOption::SaveToIniSection(const std::string& section, std::string* failure) const {
   // The quotes keep blanks at either end of the value; the read drops them.
-  if (!platform::WriteProfileString(FIniFileName, section, kCommandLineKey, "\"" + BuildCommandLine() + "\"") ||
-      !platform::WriteProfileString(FIniFileName, section, kPositionMainKey, PositionToText(FPositionMain))) {
+  if (!platform::WriteIniValue(FIniFileName, section, kCommandLineKey, "\"" + BuildCommandLine() + "\"") ||
+      !platform::WriteIniValue(FIniFileName, section, kPositionMainKey, PositionToText(FPositionMain))) {
     if (failure) *failure = FIniFileName + kCannotWrite + kCannotSave;
     return false;
   }

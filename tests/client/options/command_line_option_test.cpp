@@ -99,8 +99,8 @@ TEST(TCommandLineOptionTest, BuildCommandLineOrderAndRoundTrip) {
   o.FBodyFile = "out.bin";
   o.FMethod = hmPut;
   EXPECT_EQ(o.BuildCommandLine(), "-b \"out.bin\" -fm PUT ");
-  Parse(o, {"-lu", "-q", "-u", "http://h/ a", "-r", "ref", "-p", "px", "-c", "8080", "-h", "h.txt", "-a", "3",
-            "-i", "5", "-t", "9", "-fs", "a b", "-xu", "me", "-xp", "pw"});
+  Parse(o, {"-lu", "-q", "-u", "http://h/ a", "-r", "ref", "-p",  "px",  "-c",  "8080", "-h",  "h.txt",
+            "-a",  "3",  "-i", "5",           "-t", "9",   "-fs", "a b", "-xu", "me",   "-xp", "pw"});
   const std::string built = o.BuildCommandLine();
   EXPECT_EQ(built,
             "-lu -u \"http://h/ a\" -r \"ref\" -p \"px\" -c \"8080\" -h \"h.txt\" -b \"out.bin\" -a 3 -i 5 -t 9 "
