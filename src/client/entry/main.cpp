@@ -1,0 +1,13 @@
+// tolvar: fetches one URL per run for scripts.
+#include "client/entry/program_body.h"
+#include "client/options/option_lifecycle.h"
+#include "platform/system.h"
+
+int main(int argc, char** argv) {
+  platform::InitialiseProcess();
+  // The option set is complete (defaults, stored settings, command line)
+  // before the program body starts; a failure there was reported already.
+  if (!client::StartUpOptions(platform::GetProcessCommandLine(argc, argv))) return client::kExitCannotGoOn;
+  client::RunProgramBody(*client::CommandLineOption);
+  return client::ShutDownOptions();
+}

@@ -1,0 +1,23 @@
+// The program body of tolvar, between a ready option set and shutdown.
+#pragma once
+
+#include "client/options/command_line_option.h"
+
+namespace client {
+
+// Process exit codes; the help page words them for the user.
+enum : int {
+  kExitSuccess = 0,
+  kExitBadSettings = 1,  // also after showing the help page
+  kExitFileAccess = 2,
+  kExitConnection = 3,
+  kExitServerRefused = 4,  // status 400 to 599
+  kExitCannotGoOn = 5,
+};
+
+// With -? writes the notice, opens the help page and sets exit code 1,
+// touching nothing else (no window, the URL not read). Otherwise runs the
+// transfer session. The result is left in options.FExitCode.
+void RunProgramBody(TCommandLineOption& options);
+
+}  // namespace client

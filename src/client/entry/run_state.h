@@ -1,0 +1,14 @@
+// How far the run has got, shown only in the fatal start-up message.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace client {
+
+// 1 program body started, 2 main window created, 3 connected, 5 main
+// window being destroyed. Written on the window's thread; atomic because
+// the connected state is reported from the worker.
+extern std::atomic<std::uint8_t> RunState;
+
+}  // namespace client

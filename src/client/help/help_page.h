@@ -1,0 +1,13 @@
+// -?: the help page written beside the program and shown by the desktop.
+#pragma once
+
+namespace client {
+
+// Writes "tolvara.htm" into the program's directory for the global option
+// set (replacing the old page) and asks the shell to open it without
+// waiting. When the page cannot be written the static "tolvar.htm" beside
+// the program is opened instead; when neither exists, a line on standard
+// error says so. A viewer that fails to start is not reported.
+void OpenHelpPage();
+
+}  // namespace client

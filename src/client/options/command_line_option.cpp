@@ -1,0 +1,198 @@
+#include "client/options/command_line_option.h"
+
+#include "client/support/file_version.h"
+#include "client/support/method.h"
+#include "client/support/text.h"
+#include "client/support/wipe.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+
+namespace client {
+
+TCommandLineOption* CommandLineOption = nullptr;
+
+namespace {
+
+const char kInternetSettingsKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+char Upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Walks a token list, handing out the value of the switch at the cursor.
+class TokenCursor {
+ public:
+  explicit TokenCursor(const std::vector<std::string>& tokens) : tokens_(tokens) {}
+  bool Next() { return ++index_ < tokens_.size(); }
+  const std::string& Token() const { return tokens_[index_]; }
+
+  // The value of a switch of `letters` characters: the rest of the token
+  // (trimmed when asked), else the next token, consumed, untrimmed. False
+  // when neither exists.
+  bool Value(std::size_t letters, bool trim_attached, std::string* value) {
+    const std::string& token = tokens_[index_];
+    if (token.size() > letters) {
+      *value = trim_attached ? TrimControl(token.substr(letters)) : token.substr(letters);
+      return true;
+    }
+    if (index_ + 1 >= tokens_.size()) return false;
+    *value = tokens_[++index_];
+    return true;
+  }
+
+ private:
+  const std::vector<std::string>& tokens_;
+  std::size_t index_ = 0;
+};
+
+// A two-letter value switch: attached values trimmed, placeholders cleared.
+void TakeValue(TokenCursor& cursor, std::string& field) {
+  cursor.Value(2, true, &field);
+  if (IsPlaceholder(field)) field.clear();
+}
+
+void TakeNumber(TokenCursor& cursor, std::string& field, int limit) {
+  TakeValue(cursor, field);
+  field = ClampNumber(field, limit);
+}
+
+void AppendQuoted(std::string& out, const char* sw, const std::string& value) {
+  if (!value.empty()) out += std::string(sw) + " \"" + value + "\" ";
+}
+
+void AppendPlain(std::string& out, const char* sw, const std::string& value) {
+  if (!value.empty()) out += std::string(sw) + " " + value + " ";
+}
+
+}  // namespace
+
+TCommandLineOption::TCommandLineOption()
+    : FProgramPath(platform::GetModulePath()),
+      FIniFileName(platform::SettingsFilePath(FProgramPath)),
+      FVersion(GetFileVersionString(FProgramPath)) {
+  // The user agent is a nicety: no failure of the lookup may stop start-up.
+  try {
+    std::string agent;
+    if (platform::ReadCurrentUserString(kInternetSettingsKey, "User Agent", &agent)) FUserAgent = agent;
+  } catch (...) {
+    FUserAgent.clear();
+  }
+}
+
+TCommandLineOption::~TCommandLineOption() {
+  WipeString(FUserName);
+  WipeString(FPassword);
+}
+
+void TCommandLineOption::ParseCommandLine(const platform::ProcessCommandLine& command_line) {
+  if (command_line.is_raw)
+    ParseString(command_line.raw);
+  else
+    ParseArguments(command_line.tokens);
+}
+
+void TCommandLineOption::ParseString(const std::string& text) {
+  std::vector<std::string> tokens = SplitCommandLine(text);
+  ParseArguments(tokens);
+  // The tokens may hold a user name or a password.
+  for (std::string& token : tokens) WipeString(token);
+}
+
+void TCommandLineOption::ParseArguments(const std::vector<std::string>& tokens) {
+  TokenCursor cursor(tokens);
+  bool end_of_switches = false;
+  while (cursor.Next()) {
+    const std::string& token = cursor.Token();
+    if (end_of_switches || token.size() < 2 || (token[0] != '-' && token[0] != '/')) continue;
+    const bool has_third = token.size() > 2;
+    const char third = has_third ? Upper(token[2]) : '\0';
+    std::string value;
+    switch (Upper(token[1])) {
+      case '-':
+        end_of_switches = true;
+        break;
+      case '0':
+        FIgnoreIni = !(has_third && (third == '-' || third == 'N'));
+        break;
+      case 'Q':
+        FFlags |= ofQuiet;
+        FIgnoreIni = true;
+        break;
+      case 'L':
+        if (third == 'U') FFlags |= ofUnixStyle;
+        if (third == 'D') FFlags &= ~std::uint32_t{ofUnixStyle};
+        break;
+      case '?':
+        FFlags |= ofHelp;
+        break;
+      case 'U':
+        TakeValue(cursor, FUrl);
+        break;
+      case 'R':
+        TakeValue(cursor, FReferer);
+        break;
+      case 'P':
+        TakeValue(cursor, FProxyHost);
+        break;
+      case 'C':
+        TakeValue(cursor, FProxyPort);
+        break;
+      case 'H':
+        TakeValue(cursor, FHeaderFile);
+        break;
+      case 'B':
+        TakeValue(cursor, FBodyFile);
+        break;
+      case 'A':
+        TakeNumber(cursor, FRetrys, 99);
+        break;
+      case 'I':
+        TakeNumber(cursor, FInterval, 999);
+        break;
+      case 'T':
+        TakeNumber(cursor, FTimeOut, 9999);
+        break;
+      case 'F':
+        if (third == 'M') {
+          FMethod = cursor.Value(3, false, &value) ? MethodFromText(value) : std::uint8_t{hmGet};
+          break;
+        }
+        if (third == 'F' || third == 'S') {
+          FPostPutAsFileName = third == 'F';
+          cursor.Value(3, false, &FPostPutData);
+        } else {
+          // "-f" alone takes the next token; "-fdata" sends "data" as it is.
+          FPostPutAsFileName = false;
+          cursor.Value(2, false, &FPostPutData);
+        }
+        if (IsPlaceholder(FPostPutData)) FPostPutData.clear();
+        break;
+      case 'X':
+        // Taken as given: a user name or password of "*" is a real one.
+        if (third == 'U') cursor.Value(3, false, &FUserName);
+        if (third == 'P') cursor.Value(3, false, &FPassword);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+std::string TCommandLineOption::BuildCommandLine() const {
+  std::string out;
+  if (FFlags & ofUnixStyle) out += "-lu ";
+  AppendQuoted(out, "-u", FUrl);
+  AppendQuoted(out, "-r", FReferer);
+  AppendQuoted(out, "-p", FProxyHost);
+  AppendQuoted(out, "-c", FProxyPort);
+  AppendQuoted(out, "-h", FHeaderFile);
+  AppendQuoted(out, "-b", FBodyFile);
+  AppendPlain(out, "-a", FRetrys);
+  AppendPlain(out, "-i", FInterval);
+  AppendPlain(out, "-t", FTimeOut);
+  if (FMethod != hmGet) out += std::string("-fm ") + MethodName(FMethod) + " ";
+  AppendQuoted(out, FPostPutAsFileName ? "-ff" : "-fs", FPostPutData);
+  return out;
+}
+
+}  // namespace client

@@ -1,0 +1,99 @@
+// Every setting of one tolvar transfer, filled from defaults, the stored
+// switch string of the ini file and the process command line; one switch
+// grammar serves both (SplitCommandLine, ParseArguments).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "client/support/rect.h"
+#include "platform/system.h"
+
+namespace client {
+
+// FFlags bits.
+enum : std::uint32_t {
+  ofHelp = 1,       // -?: write and open the help page, then end
+  ofUnixStyle = 2,  // -lu: message lines on standard error end in LF, not CR LF
+  ofQuiet = 4,      // -q: no interaction; the run starts and ends by itself
+};
+
+// Strings are bytes in the ANSI code page; empty means not set. Numbers
+// stay text here (canonical decimal or empty); the controller converts them.
+// Values are never escaped.
+class TCommandLineOption {
+ public:
+  // Sets the initial values: the program's own path, the ini file and the
+  // version that follow from it, and the user agent of the Internet settings
+  // (empty when it cannot be read). Touches no file.
+  TCommandLineOption();
+  // Blanks out the user name and the password in place before release.
+  ~TCommandLineOption();
+  TCommandLineOption(const TCommandLineOption&) = delete;
+  TCommandLineOption& operator=(const TCommandLineOption&) = delete;
+
+  // The process command line: the raw string on Windows, argv on Linux.
+  void ParseCommandLine(const platform::ProcessCommandLine& command_line);
+  // Splits `text` with SplitCommandLine and applies the tokens.
+  void ParseString(const std::string& text);
+  // Applies `tokens` in order; token 0 is the program and is skipped. Later
+  // switches override earlier ones; unknown switches and other tokens are
+  // ignored, a value switch without its value keeps the field.
+  void ParseArguments(const std::vector<std::string>& tokens);
+  // The switch string that reproduces the savable settings, every piece
+  // followed by a blank; never -0, -q, -?, -ld, -xu or -xp, so neither the
+  // credentials nor a switch that turns the ini file off are ever stored.
+  std::string BuildCommandLine() const;
+
+  // Applies the current user's section of FIniFileName: the stored switch
+  // string, then the window rectangle fitted into the work area. A missing
+  // file, section or key changes nothing.
+  void LoadFromIni();
+  // Writes the current user's section. On failure returns false with the
+  // text for the user in *failure ("<file> に書き込めません: Can't save ...").
+  bool SaveToIni(std::string* failure) const;
+  // The same for a named section ("User.name"); the two above use
+  // "User." + GetUserSectionName().
+  void LoadFromIniSection(const std::string& section);
+  bool SaveToIniSection(const std::string& section, std::string* failure) const;
+
+  std::string FProgramPath;
+  std::string FIniFileName;
+  std::string FVersion;
+  std::uint32_t FFlags = 0;
+  std::int32_t FExitCode = 0;
+  bool FIgnoreIni = false;  // -0, -q: the ini file is neither read nor written
+  std::string FUrl;         // "-": one line of standard input, read later
+  std::string FReferer;
+  std::string FProxyHost;  // empty: a direct connection
+  std::string FProxyPort;
+  std::string FHeaderFile;  // empty: standard error
+  std::string FBodyFile;    // empty: standard output
+  std::string FRetrys;      // 0 to 99
+  std::string FInterval;    // seconds, 0 to 999
+  std::string FTimeOut;     // seconds, 0 to 9999
+  std::string FUserName;    // never stored
+  std::string FPassword;    // never stored
+  std::string FUserAgent;
+  std::uint8_t FMethod = 0;  // hmGet, hmPost, hmPut
+  std::string FPostPutData;  // a file name (-ff) or the text itself (-fs)
+  bool FPostPutAsFileName = false;
+  TRect FPositionMain = kUnsetRect;
+};
+
+// The option set the whole program sees; null before start-up and after
+// shutdown.
+extern TCommandLineOption* CommandLineOption;
+
+// Splits a command line or a stored switch string into tokens: bytes at or
+// below 0x20 separate them; a token starting with " or ' runs to the same
+// quote (or the end) and may be empty; there is no escape.
+std::vector<std::string> SplitCommandLine(const std::string& text);
+// "*" and "..." are how a user writes an empty value.
+bool IsPlaceholder(const std::string& text);
+// Empty stays empty, a text that is no integer becomes empty, numbers are
+// held within 0..limit and written in canonical decimal ("007" -> "7").
+std::string ClampNumber(const std::string& text, int limit);
+
+}  // namespace client

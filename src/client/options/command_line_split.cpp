@@ -1,0 +1,57 @@
+#include <string>
+#include <vector>
+
+#include "client/options/command_line_option.h"
+#include "client/support/text.h"
+
+namespace client {
+
+std::vector<std::string> SplitCommandLine(const std::string& text) {
+  std::vector<std::string> tokens;
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  while (i < n) {
+    if (IsBlankOrControl(text[i])) {
+      ++i;
+      continue;
+    }
+    const char first = text[i];
+    if (first == '"' || first == '\'') {
+      const std::size_t close = text.find(first, i + 1);
+      const std::size_t end = close == std::string::npos ? n : close;
+      tokens.push_back(text.substr(i + 1, end - i - 1));
+      i = close == std::string::npos ? n : close + 1;
+    } else {
+      std::size_t end = i;
+      while (end < n && !IsBlankOrControl(text[end])) ++end;
+      tokens.push_back(text.substr(i, end - i));
+      i = end;
+    }
+  }
+  return tokens;
+}
+
+bool IsPlaceholder(const std::string& text) {
+  return text == "*" || text == "...";
+}
+
+std::string ClampNumber(const std::string& text, int limit) {
+  if (text.empty()) return text;
+  const std::string t = TrimControl(text);
+  std::size_t i = 0;
+  const bool negative = i < t.size() && t[i] == '-';
+  if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
+  if (i == t.size()) return std::string();
+  // Any number of digits: a value too long for an integer is still just
+  // above the limit.
+  long long value = 0;
+  for (; i < t.size(); ++i) {
+    if (t[i] < '0' || t[i] > '9') return std::string();
+    if (value <= limit) value = value * 10 + (t[i] - '0');
+  }
+  if (negative && value != 0) return "0";
+  if (value > limit) value = limit;
+  return std::to_string(value);
+}
+
+}  // namespace client

@@ -1,0 +1,28 @@
+// Start-up and shutdown of the global option set CommandLineOption.
+#pragma once
+
+#include "client/options/command_line_option.h"
+#include "platform/system.h"
+
+namespace client {
+
+// The layers in order: `scratch` parses the command line only to learn
+// whether -0 or -q turns the ini file off; unless it does, `main` reads the
+// stored switch string; then `main` parses the command line on top. So only
+// the command line decides about the ini file, never the stored string.
+void ApplyOptionLayers(TCommandLineOption& main, TCommandLineOption& scratch,
+                       const platform::ProcessCommandLine& command_line);
+
+// Creates CommandLineOption and applies the layers with a scratch instance
+// that is gone afterwards. On failure shows the message (an error box
+// captioned with the program's path; standard error on Linux), leaves
+// CommandLineOption null and returns false: the process ends with exit
+// code 5.
+bool StartUpOptions(const platform::ProcessCommandLine& command_line);
+
+// Takes FExitCode as the process exit code, saves the settings unless
+// FIgnoreIni (a failed save is shown and changes no exit code), then
+// destroys the option set, wiping the credentials. Returns the exit code.
+int ShutDownOptions();
+
+}  // namespace client

@@ -1,0 +1,13 @@
+#include "client/options/user_section.h"
+
+#include "platform/system.h"
+
+namespace client {
+
+std::string GetUserSectionName() {
+  std::string name;
+  if (!platform::GetLoginName(&name) || name.empty()) return ".Default";
+  return name;
+}
+
+}  // namespace client

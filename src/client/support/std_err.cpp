@@ -1,0 +1,14 @@
+#include "client/support/std_err.h"
+
+#include "client/options/command_line_option.h"
+#include "platform/system.h"
+
+namespace client {
+
+void WriteStdErrLine(const std::string& message) {
+  const bool unix_style = CommandLineOption && (CommandLineOption->FFlags & ofUnixStyle);
+  // One write, so that the line end cannot be separated from its text.
+  platform::WriteStdErr(platform::ToUserText(message) + (unix_style ? "\n" : "\r\n"));
+}
+
+}  // namespace client

@@ -1,0 +1,12 @@
+// Telling the process's standard handles from other OS handles.
+#pragma once
+
+#include "platform/system.h"
+
+namespace client {
+
+// True when `handle` is the current standard input, output or error handle;
+// such a handle is never closed by whoever wraps it.
+bool IsStdHandle(platform::OsHandle handle);
+
+}  // namespace client

@@ -1,0 +1,92 @@
+// What tolvar's front end asks of the operating system, one file per target
+// (system_posix.cpp, system_win32.cpp). Texts are byte strings; handles are
+// raw OS handles carried as an integer and never owned by these calls.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Once at program start: on Linux takes the character set of messages from
+// the locale and ignores SIGPIPE, so that a closed pipe is a failed write as
+// on Windows. Nothing on Windows.
+void InitialiseProcess();
+
+// How the process was started. Windows hands over the raw command line as
+// one string (the program token included) for the program's own tokeniser;
+// Linux has no such string and hands over argv, token 0 being the program.
+struct ProcessCommandLine {
+  bool is_raw = false;
+  std::string raw;                  // when is_raw
+  std::vector<std::string> tokens;  // otherwise
+};
+ProcessCommandLine GetProcessCommandLine(int argc, char** argv);
+
+// Full path of the running program.
+std::string GetModulePath();
+
+// Login name of the user this process runs as; false when it cannot be had.
+bool GetLoginName(std::string* name);
+
+// The FileVersion text of a program file's version resource (Windows), or
+// the version compiled into this program (Linux, whatever `path` is); false
+// when there is none.
+bool ReadFileVersion(const std::string& path, std::string* version);
+
+// Screen pixels, inclusive on all sides.
+struct ScreenRect {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
+};
+// The primary screen from 0, 0 to width - 1, height - 1; false when no
+// screen can be asked.
+bool GetPrimaryScreen(ScreenRect* screen);
+// The rectangle of the taskbar window as the window system reports it;
+// false when there is none.
+bool GetTaskbarRect(ScreenRect* taskbar);
+
+// Asks the desktop to open `document` with its associated program, without
+// waiting for it; true when that could be started.
+bool ShellOpen(const std::string& document);
+
+bool FileExists(const std::string& path);
+// Creates `path` (replacing any file), writes `bytes` in one call and closes
+// it; false on any failure, which may leave a part of the bytes behind.
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
+
+// The directory part of a path with its trailing separator ("" when none).
+std::string PathDirectory(const std::string& path);
+// `path` with the extension of its last component replaced by `ext` (".ini").
+std::string ChangeFileExt(const std::string& path, const std::string& ext);
+
+using OsHandle = std::intptr_t;
+enum class StdStream { kInput, kOutput, kError };
+OsHandle GetStdHandle(StdStream which);
+
+enum class HandleKind { kUnknown, kDisk, kChar, kPipe };
+HandleKind GetHandleKind(OsHandle handle);
+
+// Writes the bytes unchanged to standard error; failures are ignored.
+void WriteStdErr(const std::string& bytes);
+
+// The last error of the calling thread (GetLastError on Windows, errno on
+// Linux) and the system's text for such a code, without a line end.
+unsigned long LastErrorCode();
+std::string SystemErrorText(unsigned long code);
+
+// A text of the program's own (Shift_JIS bytes) as it reaches the user:
+// unchanged on Windows; in the locale's character set on Linux (UTF-8 where
+// the locale is plain ASCII), unchanged where it cannot be converted.
+std::string ToUserText(const std::string& sjis);
+
+// A modal error box owned by the desktop window with `caption` as its title
+// (Windows); on Linux the text on standard error instead, ended by LF when
+// `unix_lines`, else CR LF.
+void ShowErrorBox(const std::string& caption, const std::string& text, bool unix_lines);
+
+}  // namespace platform

@@ -1,0 +1,212 @@
+#include <fcntl.h>
+#include <iconv.h>
+#include <langinfo.h>
+#include <pwd.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/system.h"
+
+extern char** environ;
+
+namespace platform {
+namespace {
+
+bool Convert(const char* to, const std::string& in, std::string* out) {
+  iconv_t cd = iconv_open(to, "CP932");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  // One Shift_JIS byte never becomes more than four bytes of output.
+  std::string buf(in.size() * 4 + 16, '\0');
+  char* in_p = const_cast<char*>(in.data());
+  std::size_t in_left = in.size();
+  char* out_p = buf.data();
+  std::size_t out_left = buf.size();
+  const std::size_t rc = iconv(cd, &in_p, &in_left, &out_p, &out_left);
+  iconv_close(cd);
+  if (rc == static_cast<std::size_t>(-1)) return false;
+  buf.resize(buf.size() - out_left);
+  *out = std::move(buf);
+  return true;
+}
+
+}  // namespace
+
+void InitialiseProcess() {
+  std::signal(SIGPIPE, SIG_IGN);
+  std::setlocale(LC_CTYPE, "");
+}
+
+ProcessCommandLine GetProcessCommandLine(int argc, char** argv) {
+  ProcessCommandLine cl;
+  for (int i = 0; i < argc; ++i) cl.tokens.emplace_back(argv[i]);
+  return cl;
+}
+
+std::string GetModulePath() {
+  std::string path(4096, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+  if (n <= 0) return "tolvar";
+  path.resize(static_cast<std::size_t>(n));
+  return path;
+}
+
+bool GetLoginName(std::string* name) {
+  long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::string buf(size > 0 ? static_cast<std::size_t>(size) : 16384, '\0');
+  struct passwd pw;
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_name &&
+      *found->pw_name) {
+    *name = found->pw_name;
+    return true;
+  }
+  const char* user = std::getenv("USER");
+  if (user && *user) {
+    *name = user;
+    return true;
+  }
+  return false;
+}
+
+bool ReadFileVersion(const std::string&, std::string* version) {
+  *version = TOLVAR_VERSION_TEXT;
+  return true;
+}
+
+// No window toolkit lives below this seam on Linux; the screen is unknown
+// here and there is no taskbar window to look for.
+bool GetPrimaryScreen(ScreenRect*) {
+  return false;
+}
+bool GetTaskbarRect(ScreenRect*) {
+  return false;
+}
+
+bool ShellOpen(const std::string& document) {
+  // Started detached in a session of its own, never waited for, its output
+  // kept away from ours.
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF);
+  std::string prog = "xdg-open";
+  std::string doc = document;
+  char* argv[] = {prog.data(), doc.data(), nullptr};
+  pid_t pid;
+  const int rc = posix_spawnp(&pid, "xdg-open", &fa, &attr, argv, environ);
+  posix_spawn_file_actions_destroy(&fa);
+  posix_spawnattr_destroy(&attr);
+  // The child is reaped by nobody; the process ends soon after this call.
+  return rc == 0;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    return false;
+  }
+  std::size_t done = 0;
+  bool ok = true;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::close(fd) != 0) ok = false;
+  return ok;
+}
+
+std::string PathDirectory(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string ChangeFileExt(const std::string& path, const std::string& ext) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ext;
+  return path.substr(0, dot) + ext;
+}
+
+OsHandle GetStdHandle(StdStream which) {
+  switch (which) {
+    case StdStream::kInput:
+      return 0;
+    case StdStream::kOutput:
+      return 1;
+    default:
+      return 2;
+  }
+}
+
+HandleKind GetHandleKind(OsHandle handle) {
+  struct stat st;
+  if (::fstat(static_cast<int>(handle), &st) != 0) return HandleKind::kUnknown;
+  if (S_ISREG(st.st_mode)) return HandleKind::kDisk;
+  if (S_ISCHR(st.st_mode)) return HandleKind::kChar;
+  if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return HandleKind::kPipe;
+  return HandleKind::kUnknown;
+}
+
+void WriteStdErr(const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(2, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+unsigned long LastErrorCode() {
+  return static_cast<unsigned long>(errno);
+}
+
+std::string SystemErrorText(unsigned long code) {
+  char buf[256];
+  // The GNU strerror_r may return a static text instead of filling buf.
+  const char* text = strerror_r(static_cast<int>(code), buf, sizeof buf);
+  return text ? text : "";
+}
+
+std::string ToUserText(const std::string& sjis) {
+  const char* codeset = nl_langinfo(CODESET);
+  std::string target = codeset ? codeset : "";
+  // A plain ASCII locale cannot show the Japanese texts: UTF-8 instead.
+  if (target.empty() || target == "ANSI_X3.4-1968" || target == "ASCII") target = "UTF-8";
+  if (target == "SHIFT_JIS" || target == "SJIS" || target == "CP932") return sjis;
+  std::string out;
+  if (Convert(target.c_str(), sjis, &out)) return out;
+  if (target != "UTF-8" && Convert("UTF-8", sjis, &out)) return out;
+  return sjis;
+}
+
+void ShowErrorBox(const std::string&, const std::string& text, bool unix_lines) {
+  WriteStdErr(ToUserText(text) + (unix_lines ? "\n" : "\r\n"));
+}
+
+}  // namespace platform

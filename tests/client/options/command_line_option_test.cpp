@@ -1,0 +1,117 @@
+#include "client/options/command_line_option.h"
+
+#include <gtest/gtest.h>
+
+#include "client/support/method.h"
+
+namespace client {
+namespace {
+
+void Parse(TCommandLineOption& o, std::vector<std::string> args) {
+  args.insert(args.begin(), "tolvar");
+  o.ParseArguments(args);
+}
+
+TEST(TCommandLineOptionTest, SplitCommandLineQuotesAndBlanks) {
+  EXPECT_EQ(SplitCommandLine("  a\t\"b c\"'d\"e' \"\" -u\"x y\" \"open"),
+            (std::vector<std::string>{"a", "b c", "d\"e", "", "-u\"x", "y\"", "open"}));
+  EXPECT_EQ(SplitCommandLine("\"abc\"def"), (std::vector<std::string>{"abc", "def"}));
+  EXPECT_EQ(SplitCommandLine("\x82\xA0\x82\xA2"), (std::vector<std::string>{"\x82\xA0\x82\xA2"}));
+}
+
+TEST(TCommandLineOptionTest, NumbersAreClamped) {
+  TCommandLineOption o;
+  Parse(o, {"-a", "100", "-i", "1000", "-t", "10000"});
+  EXPECT_EQ(o.FRetrys, "99");
+  EXPECT_EQ(o.FInterval, "999");
+  EXPECT_EQ(o.FTimeOut, "9999");
+  Parse(o, {"-a", "-5"});
+  EXPECT_EQ(o.FRetrys, "0");
+  Parse(o, {"-a007"});
+  EXPECT_EQ(o.FRetrys, "7");
+  Parse(o, {"-a", "x1"});
+  EXPECT_EQ(o.FRetrys, "");
+  Parse(o, {"-a", "3", "-a", "..."});
+  EXPECT_EQ(o.FRetrys, "");
+  Parse(o, {"-i", "4", "-i"});  // last token: unchanged
+  EXPECT_EQ(o.FInterval, "4");
+}
+
+TEST(TCommandLineOptionTest, ValueFormsAndPlaceholders) {
+  TCommandLineOption o;
+  Parse(o, {"-u  X ", "-r", "-u", "/P", " host ", "-help"});
+  EXPECT_EQ(o.FUrl, "X");
+  EXPECT_EQ(o.FReferer, "-u");
+  EXPECT_EQ(o.FProxyHost, " host ");
+  EXPECT_EQ(o.FHeaderFile, "elp");
+  Parse(o, {"-u", "*", "-r", ""});
+  EXPECT_EQ(o.FUrl, "");
+  EXPECT_EQ(o.FReferer, "");
+  Parse(o, {"-xu", "*", "-xp...", "-x", "kept"});
+  EXPECT_EQ(o.FUserName, "*");
+  EXPECT_EQ(o.FPassword, "...");
+}
+
+TEST(TCommandLineOptionTest, FlagsAndEndOfSwitches) {
+  TCommandLineOption o;
+  Parse(o, {"-0"});
+  EXPECT_TRUE(o.FIgnoreIni);
+  Parse(o, {"-0n"});
+  EXPECT_FALSE(o.FIgnoreIni);
+  Parse(o, {"-0x"});
+  EXPECT_TRUE(o.FIgnoreIni);
+  Parse(o, {"/Q", "-0-", "-LU"});
+  EXPECT_TRUE(o.FFlags & ofQuiet);
+  EXPECT_FALSE(o.FIgnoreIni);
+  EXPECT_TRUE(o.FFlags & ofUnixStyle);
+  Parse(o, {"-ld", "-quiet"});
+  EXPECT_FALSE(o.FFlags & ofUnixStyle);
+  EXPECT_TRUE(o.FIgnoreIni);
+  TCommandLineOption e;
+  Parse(e, {"--", "-q", "-?"});
+  EXPECT_EQ(e.FFlags, 0u);
+  EXPECT_FALSE(e.FIgnoreIni);
+}
+
+TEST(TCommandLineOptionTest, PostPutDataAndMethod) {
+  TCommandLineOption o;
+  Parse(o, {"-ff", "file.txt", "-ff"});
+  EXPECT_TRUE(o.FPostPutAsFileName);
+  EXPECT_EQ(o.FPostPutData, "file.txt");
+  Parse(o, {"-fdata "});
+  EXPECT_FALSE(o.FPostPutAsFileName);
+  EXPECT_EQ(o.FPostPutData, "data ");
+  Parse(o, {"-f", "..."});
+  EXPECT_EQ(o.FPostPutData, "");
+  Parse(o, {"-fm", "put"});
+  EXPECT_EQ(o.FMethod, hmPut);
+  Parse(o, {"-fm", "P"});
+  EXPECT_EQ(o.FMethod, hmPost);
+  Parse(o, {"-fmPATCH"});
+  EXPECT_EQ(o.FMethod, hmGet);
+  Parse(o, {"-fmPUT", "-fm"});
+  EXPECT_EQ(o.FMethod, hmGet);
+}
+
+TEST(TCommandLineOptionTest, BuildCommandLineOrderAndRoundTrip) {
+  TCommandLineOption o;
+  EXPECT_EQ(o.BuildCommandLine(), "");
+  o.FBodyFile = "out.bin";
+  o.FMethod = hmPut;
+  EXPECT_EQ(o.BuildCommandLine(), "-b \"out.bin\" -fm PUT ");
+  Parse(o, {"-lu", "-q", "-u", "http://h/ a", "-r", "ref", "-p",  "px",  "-c",  "8080", "-h",  "h.txt",
+            "-a",  "3",  "-i", "5",           "-t", "9",   "-fs", "a b", "-xu", "me",   "-xp", "pw"});
+  const std::string built = o.BuildCommandLine();
+  EXPECT_EQ(built,
+            "-lu -u \"http://h/ a\" -r \"ref\" -p \"px\" -c \"8080\" -h \"h.txt\" -b \"out.bin\" -a 3 -i 5 -t 9 "
+            "-fm PUT -fs \"a b\" ");
+  TCommandLineOption back;
+  back.ParseString("tolvar " + built);
+  EXPECT_EQ(back.BuildCommandLine(), built);
+  EXPECT_TRUE(back.FUserName.empty());
+  EXPECT_TRUE(back.FPassword.empty());
+  EXPECT_FALSE(back.FIgnoreIni);
+}
+
+}  // namespace
+}  // namespace client

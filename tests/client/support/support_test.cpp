@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include "client/support/method.h"
+#include "client/support/rect.h"
+#include "client/support/wipe.h"
+#include "client/support/work_area.h"
+
+namespace client {
+namespace {
+
+TEST(SupportTest, MethodNamesAndTexts) {
+  EXPECT_STREQ(MethodName(7), "GET");
+  EXPECT_STREQ(MethodName(2), "PUT");
+  EXPECT_EQ(MethodFromText(" post "), hmPost);
+  EXPECT_EQ(MethodFromText("pu"), hmPut);
+  EXPECT_EQ(MethodFromText("DELETE"), hmGet);
+  EXPECT_EQ(MethodFromText(""), hmGet);
+}
+
+TEST(SupportTest, PositionTextBothWays) {
+  TRect r;
+  TextToPosition("10, 20, 610, 420", r);
+  EXPECT_EQ(r, (TRect{10, 20, 610, 420}));
+  EXPECT_EQ(PositionToText(r), "10, 20, 610, 420");
+  TextToPosition("1, 2, 3", r);
+  EXPECT_EQ(r, (TRect{10, 20, 610, 420}));
+  TextToPosition("1, x, 3, 4", r);
+  EXPECT_EQ(r, (TRect{10, 20, 610, 420}));
+  TextToPosition("1,,3,4", r);  // an empty item is no number
+  EXPECT_EQ(r, (TRect{10, 20, 610, 420}));
+  TextToPosition("-1 2,3 4 99", r);
+  EXPECT_EQ(r, (TRect{-1, 2, 3, 4}));
+}
+
+TEST(SupportTest, FitIntoAreaKeepsSize) {
+  const TRect area{0, 0, 1023, 737};
+  TRect r = kUnsetRect;
+  FitIntoArea(r, area);
+  EXPECT_EQ(r, (TRect{0, 0, 0, 0}));
+  r = TRect{100, 600, 499, 767};  // 30 pixels below the bottom
+  FitIntoArea(r, area);
+  EXPECT_EQ(r, (TRect{100, 570, 499, 737}));
+  r = TRect{-10, 0, 2000, 10};  // wider than the area: pinned left
+  FitIntoArea(r, area);
+  EXPECT_EQ(r, (TRect{0, 0, 2010, 10}));
+  r = TRect{INT32_MIN, 0, INT32_MAX, 0};  // no overflow
+  FitIntoArea(r, area);
+  EXPECT_EQ(r.Left, 0);
+}
+
+TEST(SupportTest, WorkAreaBesideTaskbar) {
+  const TRect screen{0, 0, 1023, 767};
+  EXPECT_EQ(WorkAreaBesideTaskbar(screen, {0, 738, 1024, 768}), (TRect{0, 0, 1023, 737}));
+  EXPECT_EQ(WorkAreaBesideTaskbar(screen, {0, 0, 60, 768}), (TRect{61, 0, 1023, 767}));
+  EXPECT_EQ(WorkAreaBesideTaskbar(screen, {0, 0, 1024, 30}), (TRect{0, 31, 1023, 767}));
+  EXPECT_EQ(WorkAreaBesideTaskbar(screen, {964, 0, 1024, 768}), (TRect{0, 0, 963, 767}));
+}
+
+TEST(SupportTest, WipeStringBlanksInPlace) {
+  std::string s = "secret";
+  const char* before = s.data();
+  WipeString(s);
+  EXPECT_EQ(s, "      ");
+  EXPECT_EQ(s.data(), before);
+}
+
+}  // namespace
+}  // namespace client
