@@ -25,16 +25,16 @@ e2e::RunResult RunCopy(const TempDir& dir, std::vector<std::string> args) {
   std::filesystem::create_directories(dir.path() + "/bin");
   std::string viewer = dir.WriteFile("bin/xdg-open", "#!/bin/sh\necho \"$1\" > \"$OPENED\"\n");
   chmod(viewer.c_str(), 0755);
-  RunSpec spec;
-  spec.args = std::move(args);
-  spec.cwd = dir.path();
-  spec.env["LC_ALL"] = "C.UTF-8";
-  spec.env["XDG_CONFIG_HOME"] = dir.path() + "/cfg";
-  spec.env["OPENED"] = dir.path() + "/opened";
-  spec.env["PATH"] = dir.path() + "/bin:/usr/bin:/bin";
+  RunSpec run;
+  run.args = std::move(args);
+  run.cwd = dir.path();
+  run.env["LC_ALL"] = "C.UTF-8";
+  run.env["XDG_CONFIG_HOME"] = dir.path() + "/cfg";
+  run.env["OPENED"] = dir.path() + "/opened";
+  run.env["PATH"] = dir.path() + "/bin:/usr/bin:/bin";
   // Under Wine no HTML viewer may start: the browser programs are disabled.
-  spec.env["WINEDLLOVERRIDES"] = "winebrowser.exe,iexplore.exe=d";
-  return T().RunPath(exe, spec);
+  run.env["WINEDLLOVERRIDES"] = "winebrowser.exe,iexplore.exe=d";
+  return T().RunPath(exe, run);
 }
 
 TEST(TolvarHelpTest, WritesPageAndEndsWithOne) {
