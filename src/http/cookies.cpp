@@ -50,9 +50,11 @@ void TNetCookies::PurgeExpired() {
 }
 
 std::string TNetCookies::HeaderFor(std::string_view host, std::string_view path, bool secure) {
+  // The read lock stays held until the header is composed: a writer may
+  // replace a cookie's fields or free it once the lock is released.
+  TNetReadAccess read(FLock);
   std::vector<TNetNetscapeCookie*> selected;
   {
-    TNetReadAccess read(FLock);
     std::string upper_host = UpperCase(host);
     for (const auto& [domain, list] : FDomains) {
       // Deliberately loose: the domain may occur anywhere in the host.

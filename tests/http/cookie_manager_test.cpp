@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "http/authentication.h"
 #include "http/exceptions.h"
@@ -73,6 +76,53 @@ TEST(TNetAuthenticationTest, SchemeRegistryAndBasicChallenge) {
   basic.AssignPassword("p");
   EXPECT_EQ(basic.Advance(), AuthDecision::SendAgain);
   EXPECT_EQ(basic.AuthorizationText(), "Basic dTpw");
+}
+
+TEST(TNetCookieManagerTest, ConcurrentStoreAndLookupStayConsistent) {
+  // Two threads store and replace cookies while two look them up and one
+  // purges: every header read is a clean list of name=value pairs, and the
+  // store ends with the last value of each name.
+  TNetCookieManager manager;
+  constexpr int kRounds = 300;
+  std::atomic<bool> bad_header{false};
+  std::vector<std::thread> threads;
+  for (int w = 0; w < 2; ++w) {
+    threads.emplace_back([&manager, w] {
+      for (int i = 0; i < kRounds; ++i)
+        manager.AddServerCookie(
+            "w" + std::to_string(w) + "n" + std::to_string(i % 10) + "=" + std::to_string(i) + "; path=/", "h.example");
+    });
+  }
+  for (int r = 0; r < 2; ++r) {
+    threads.emplace_back([&manager, &bad_header] {
+      for (int i = 0; i < kRounds; ++i) {
+        std::string h = manager.CookieHeaderFor(TNetURI("http://h.example/p/"), false);
+        std::size_t pos = 0;
+        while (!h.empty() && pos <= h.size()) {
+          std::size_t end = h.find("; ", pos);
+          std::string pair = h.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+          if (pair.find('=') == std::string::npos || pair.find('=') == 0) bad_header = true;
+          if (end == std::string::npos) break;
+          pos = end + 2;
+        }
+      }
+    });
+  }
+  threads.emplace_back([&manager] {
+    for (int i = 0; i < kRounds; ++i) manager.PurgeExpired();
+  });
+  for (auto& t : threads) t.join();
+  EXPECT_FALSE(bad_header);
+  EXPECT_EQ(manager.Cookies().Count(), 20u);
+  const std::string final_header = HeaderFor(manager, "http://h.example/p/");
+  for (int w = 0; w < 2; ++w)
+    for (int n = 0; n < 10; ++n) {
+      // The last round that wrote name n of writer w.
+      int last = kRounds - 10 + n;
+      EXPECT_NE(final_header.find("w" + std::to_string(w) + "n" + std::to_string(n) + "=" + std::to_string(last)),
+                std::string::npos)
+          << final_header;
+    }
 }
 
 }  // namespace
