@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_path.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,14 +12,10 @@
 namespace platform {
 namespace {
 
-std::string TempIni(const char* name) {
-  const auto path = std::filesystem::temp_directory_path() / name;
-  std::filesystem::remove(path);
-  return path.string();
-}
+using testing_support::FreshTempPath;
 
 TEST(ProfileTest, SectionsAreKeptApartAndCaseIsIgnored) {
-  const std::string ini = TempIni("profile_test_a.ini");
+  const std::string ini = FreshTempPath("profile_test_a.ini");
   ASSERT_TRUE(WriteIniValue(ini, "User.alice", "CommandLine", "\" -u \"a\" \""));
   ASSERT_TRUE(WriteIniValue(ini, "User.bob", "CommandLine", "-u b"));
   ASSERT_TRUE(WriteIniValue(ini, "User.alice", "PositionMain", "1, 2, 3, 4"));
@@ -29,7 +27,7 @@ TEST(ProfileTest, SectionsAreKeptApartAndCaseIsIgnored) {
 }
 
 TEST(ProfileTest, LongValuesAreCutOnRead) {
-  const std::string ini = TempIni("profile_test_b.ini");
+  const std::string ini = FreshTempPath("profile_test_b.ini");
   const std::string value(3000, 'v');
   ASSERT_TRUE(WriteIniValue(ini, "S", "K", "\"" + value + "\""));
   EXPECT_EQ(ReadIniValue(ini, "S", "K", ""), value.substr(0, kProfileReadLimit));
