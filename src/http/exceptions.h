@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "transport/exceptions.h"
 
@@ -31,6 +32,16 @@ class ENetFailedToRetreiveTimeZoneInfo : public ENetException {
 class ENetAlreadyRegisteredAuthenticationMethod : public ENetException {
  public:
   using ENetException::ENetException;
+};
+
+// A final response the client does not handle: the reply code is the status
+// code, the message the status line as received, ErrorBody the start of the
+// response's body.
+class ENetHTTPProtocolException : public tolvar::ENetProtocolReplyError {
+ public:
+  ENetHTTPProtocolException(int code, const std::string& status_line, std::string error_body)
+      : tolvar::ENetProtocolReplyError(code, status_line), ErrorBody(std::move(error_body)) {}
+  std::string ErrorBody;
 };
 
 // A text that had to be an integer and is not one; the message names the

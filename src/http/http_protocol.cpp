@@ -1,0 +1,207 @@
+#include "http/http_protocol.h"
+
+#include <exception>
+#include <string_view>
+
+#include "http/custom_http.h"
+#include "http/exceptions.h"
+
+namespace http {
+
+namespace {
+
+bool HoldsLineBreak(std::string_view text) {
+  return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+// A head line must never be split by a byte that came from a caller or a
+// server: the request would carry lines nobody wrote.
+void RejectLineBreak(std::string_view field, std::string_view value) {
+  if (HoldsLineBreak(value)) {
+    throw ENetException("The request field " + std::string(field) + " holds a line break; nothing was sent.");
+  }
+}
+
+// Restores a field of the client on every way out of a scope.
+template <typename T>
+class TScopedValue {
+ public:
+  TScopedValue(T& field, T value) : field_(field), saved_(field) { field_ = value; }
+  ~TScopedValue() { field_ = saved_; }
+  TScopedValue(const TScopedValue&) = delete;
+  TScopedValue& operator=(const TScopedValue&) = delete;
+
+ private:
+  T& field_;
+  T saved_;
+};
+
+}  // namespace
+
+TNetHTTPProtocol::TNetHTTPProtocol(TNetCustomHTTP* client) : Request(client), Response(client), FHTTP(client) {}
+
+void TNetHTTPProtocol::CheckRequestFields() const {
+  RejectLineBreak("URL", Request.URL);
+  RejectLineBreak("Host", Request.Host);
+  RejectLineBreak("Referer", Request.Referer);
+  RejectLineBreak("User-Agent", Request.UserAgent);
+  RejectLineBreak("From", Request.From);
+  RejectLineBreak("Accept", Request.Accept);
+  RejectLineBreak("Accept-Charset", Request.AcceptCharSet);
+  RejectLineBreak("Accept-Encoding", Request.AcceptEncoding);
+  RejectLineBreak("Accept-Language", Request.AcceptLanguage);
+  RejectLineBreak("Connection", Request.Connection);
+  RejectLineBreak("Proxy-Connection", Request.ProxyConnection);
+  RejectLineBreak("Content-Type", Request.ContentType);
+  RejectLineBreak("Content-Version", Request.ContentVersion);
+  RejectLineBreak("Content-Encoding", Request.ContentEncoding);
+  RejectLineBreak("Content-Language", Request.ContentLanguage);
+  RejectLineBreak("Cache-control", Request.CacheControl);
+  RejectLineBreak("Pragma", Request.Pragma);
+  // Credentials travel Base64-encoded, but the record stores them as header
+  // values, which would end at the break.
+  RejectLineBreak("Username", Request.Username);
+  RejectLineBreak("Password", Request.Password);
+  RejectLineBreak("proxy user name", FHTTP->ProxyParams.ProxyUsername);
+  RejectLineBreak("proxy password", FHTTP->ProxyParams.ProxyPassword);
+  for (const std::string& line : Request.CustomHeaders.Lines()) {
+    std::string_view name(line);
+    name = name.substr(0, name.find(':'));
+    RejectLineBreak(HoldsLineBreak(name) ? std::string_view("of a custom header") : name, line);
+  }
+}
+
+void TNetHTTPProtocol::SendRequestHead(const TNetURI* location) {
+  CheckRequestFields();
+  Request.WriteToRaw();
+  FHTTP->ProxyParams.AddProxyAuthorization(Request.RawLines);
+  if (location != nullptr && FHTTP->CookieManager() != nullptr) {
+    // No TLS handler exists in this build, so no connection is encrypted.
+    std::string cookie = FHTTP->CookieManager()->CookieHeaderFor(*location, false);
+    if (!cookie.empty()) Request.RawLines.SetValueOf("Cookie", cookie);
+  }
+  // Lines added above from other sources (credentials, cookies) are checked
+  // as composed.
+  for (const std::string& line : Request.RawLines.Lines()) {
+    RejectLineBreak(std::string_view(line).substr(0, line.find(':')), line);
+  }
+  const std::string request_line =
+      MethodWord(Request.Method) + " " + Request.URL + " HTTP/" + ProtocolVersionText(FHTTP->ProtocolVersion);
+  FHTTP->BeginWriteBuffering(-1);
+  try {
+    FHTTP->WriteLine(request_line);
+    for (const std::string& line : Request.RawLines.Lines()) {
+      if (!line.empty()) FHTTP->WriteLine(line);
+    }
+    FHTTP->WriteLine("");
+  } catch (...) {
+    FHTTP->DiscardWriteBuffer();
+    FHTTP->EndWriteBuffering();
+    throw;
+  }
+  FHTTP->EndWriteBuffering();
+}
+
+std::string TNetHTTPProtocol::ReadHeadLine() {
+  std::string line = FHTTP->ReceiveLine("\n");
+  // An empty line marked as timed out is a line the server cut off by
+  // closing; it must not pass for the end of the head.
+  if (line.empty() && FHTTP->LastLineTimedOut) throw tolvar::ENetConnClosedGracefully();
+  // The line end (at least the LF) counts too, so empty lines are not free.
+  HeadBytes += static_cast<std::int64_t>(line.size()) + 2;
+  if (HeadBytes > kMaxHeaderBytes) {
+    FHTTP->Disconnect();
+    throw ENetException("The response header is larger than " + std::to_string(kMaxHeaderBytes) + " bytes.");
+  }
+  return line;
+}
+
+void TNetHTTPProtocol::ReadHeaders() {
+  Response.RawLines.Clear();
+  try {
+    for (;;) {
+      std::string line = ReadHeadLine();
+      if (line.empty()) break;
+      Response.RawLines.Add(std::move(line));
+    }
+  } catch (const tolvar::ENetConnClosedGracefully&) {
+    FHTTP->Disconnect();
+  }
+  Response.ReadFromRaw();
+}
+
+NextStep TNetHTTPProtocol::DecideNext() {
+  const int code = Response.StatusCode();
+  NextStep result = NextStep::Undecided;
+  bool repeat_inside = false;
+
+  if ((code / 100 == 3 && code != 304) || !Response.Location.empty()) {
+    std::string dest = Response.Location;
+    TNetHTTPMethod method = Request.Method;
+    const int counter = FHTTP->FRedirectCount;
+    if (FHTTP->HandleRedirects && counter < FHTTP->RedirectMaximum) {
+      if (!FHTTP->ConfirmRedirect(dest, method, counter)) RaiseProtocolFailure();
+      result = NextStep::NextRequest;
+      Request.URL = dest;
+      Request.Method = method;
+    } else {
+      result = NextStep::Finished;
+      if (!FHTTP->ConfirmRedirect(dest, method, counter)) RaiseProtocolFailure();
+      Response.Location = dest;
+    }
+    if (FHTTP->Connected()) DrainBody();
+    return result;
+  }
+
+  if (code / 100 != 2) {
+    result = NextStep::NextRequest;
+    if (code == 401) {
+      if (FHTTP->FAuthRetries >= FHTTP->AuthRetries || !FHTTP->AuthorizeServer(Request, Response)) {
+        if (Request.Authentication) Request.Authentication->Reset();
+        RaiseProtocolFailure();
+      }
+    } else if (code == 407) {
+      if (FHTTP->FAuthProxyRetries >= FHTTP->AuthRetries || !FHTTP->AuthorizeProxy(Request, Response)) {
+        if (FHTTP->ProxyParams.Authentication) FHTTP->ProxyParams.Authentication->Reset();
+        RaiseProtocolFailure();
+      }
+    } else {
+      RaiseProtocolFailure();
+    }
+    repeat_inside = FHTTP->HTTPOptions.Has(hoInProcessAuth);
+  }
+
+  if (FHTTP->Connected()) {
+    if (repeat_inside) {
+      DrainBody();
+      result = NextStep::RepeatForAuth;
+    } else {
+      if (code != 204) FHTTP->ReadBody(Response);
+      result = NextStep::Finished;
+    }
+  }
+  return result;
+}
+
+void TNetHTTPProtocol::RaiseProtocolFailure() {
+  tolvar::TMemoryStream buffer;
+  {
+    TScopedValue<std::int32_t> timeout(FHTTP->ReadTimeout, 2000);
+    TScopedValue<tolvar::TStream*> body(Response.BodyStream, &buffer);
+    FHTTP->ReadBody(Response, kMaxDiscardedBody);
+  }
+  throw ENetHTTPProtocolException(Response.StatusCode(), Response.StatusLine, buffer.Bytes());
+}
+
+void TNetHTTPProtocol::DrainBody() {
+  tolvar::TMemoryStream scratch;
+  TScopedValue<std::int32_t> timeout(FHTTP->ReadTimeout, 4000);
+  TScopedValue<tolvar::TStream*> body(Response.BodyStream, &scratch);
+  try {
+    FHTTP->ReadBody(Response, kMaxDiscardedBody);
+  } catch (const std::exception&) {
+    // A redirect or authorization page that cannot be read does not matter.
+  }
+}
+
+}  // namespace http

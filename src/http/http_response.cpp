@@ -1,0 +1,33 @@
+#include "http/http_response.h"
+
+#include "http/custom_http.h"
+#include "http/number.h"
+#include "http/token.h"
+
+namespace http {
+
+int TNetHTTPResponse::StatusCode() {
+  std::string rest = StatusLine;
+  TakeToken(rest, " ");
+  rest = Trim(rest);
+  return ParseInt32(TakeToken(rest, " ")).value_or(-1);
+}
+
+bool TNetHTTPResponse::KeepAlive() {
+  if (StatusLine.size() >= 8) {
+    const std::string version = StatusLine.substr(5, 3);
+    if (SameText(version, "1.0")) ServerVersion = pv1_0;
+    if (SameText(version, "1.1")) ServerVersion = pv1_1;
+  }
+  FHTTP->TestDisconnected(false, false);
+  if (!FHTTP->Connected()) return false;
+  const std::string connection = Trim(Connection);
+  const std::string proxy_connection = Trim(ProxyConnection);
+  // The client's own version decides, not the server's.
+  if (FHTTP->ProtocolVersion == pv1_0) {
+    return SameText(connection, "KEEP-ALIVE") || SameText(proxy_connection, "KEEP-ALIVE");
+  }
+  return !SameText(connection, "CLOSE") && !SameText(proxy_connection, "CLOSE");
+}
+
+}  // namespace http

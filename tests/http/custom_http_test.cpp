@@ -1,0 +1,476 @@
+#include "http/custom_http.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "http/exceptions.h"
+#include "support/scripted_server.h"
+#include "transport/exceptions.h"
+
+namespace http {
+namespace {
+
+using tolvar::testing::TScript;
+using tolvar::testing::TScriptedServer;
+
+const std::string kAgent = "User-Agent: Mozilla/3.0 (compatible; Quillon)\r\n";
+const std::string kEnd = "\r\n\r\n";
+
+std::string Origin(const TScriptedServer& server) {
+  return "127.0.0.1:" + std::to_string(server.Port());
+}
+
+std::string Url(const TScriptedServer& server, const std::string& path) {
+  return "http://" + Origin(server) + path;
+}
+
+// The exception a call raised, as its message; "no exception" otherwise.
+template <typename E = ENetException>
+std::string FailureOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const E& e) {
+    return e.what();
+  }
+  return "no exception";
+}
+
+ENetHTTPProtocolException ProtocolFailureOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const ENetHTTPProtocolException& e) {
+    return e;
+  }
+  return ENetHTTPProtocolException(0, "no exception", "");
+}
+
+TEST(TNetCustomHTTPRequestTest, GetHeadInFixedOrderWithDefaults) {
+  TScriptedServer server(
+      {TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhelloEXTRA").WaitPeerClose()});
+  TNetHTTP client;
+  client.Request().Referer = "http://referer.test/";
+  tolvar::TMemoryStream body;
+  client.Get(Url(server, "/dir/page.html#frag"), &body);
+  EXPECT_EQ(body.Bytes(), "hello");
+  EXPECT_EQ(client.Response().StatusCode(), 200);
+  // HTTP/1.1 without "Connection: close": the connection stays.
+  EXPECT_TRUE(client.Connected());
+  client.Disconnect();
+  ASSERT_TRUE(server.WaitDone(5000));
+  EXPECT_EQ(server.Received(0), "GET /dir/page.html HTTP/1.1\r\nContent-Type: text/html\r\nHost: " + Origin(server) +
+                                    "\r\nAccept: text/html, */*\r\nReferer: http://referer.test/\r\n" + kAgent +
+                                    "\r\n");
+}
+
+TEST(TNetCustomHTTPRequestTest, PostIsHttp10OnAFreshConnectionWithContentLength) {
+  TScriptedServer server(
+      {TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na").ReadUntil(kEnd).WaitPeerClose(),
+       TScript().ReadUntil(kEnd).ReadCount(4).Send("HTTP/1.0 200 OK\r\n\r\nposted").Close(),
+       TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
+  TNetHTTP client;
+  tolvar::TMemoryStream body;
+  client.Get(Url(server, "/first"), &body);
+  tolvar::TMemoryStream source;
+  source.WriteBuffer("data", 4);
+  tolvar::TMemoryStream answer;
+  client.Post(Url(server, "/post"), &source, &answer);
+  EXPECT_EQ(answer.Bytes(), "posted");
+  EXPECT_EQ(client.ProtocolVersion, pv1_1);
+  tolvar::TMemoryStream empty;
+  client.Post(Url(server, "/empty"), &empty, &answer);
+  ASSERT_TRUE(server.WaitDone(5000));
+  const std::string tail = "Content-Type: text/html\r\n";
+  EXPECT_EQ(server.Received(1), "POST /post HTTP/1.0\r\nConnection: keep-alive\r\n" + tail +
+                                    "Content-Length: 4\r\nHost: " + Origin(server) + "\r\nAccept: text/html, */*\r\n" +
+                                    kAgent + "\r\ndata");
+  EXPECT_NE(server.Received(2).find("POST /empty HTTP/1.0\r\n"), std::string::npos);
+  EXPECT_NE(server.Received(2).find("\r\nContent-Length: 0\r\n"), std::string::npos);
+}
+
+TEST(TNetCustomHTTPRequestTest, PutIsHttp11AndReusesTheConnection) {
+  TScriptedServer server({TScript()
+                              .ReadUntil(kEnd)
+                              .Send("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na")
+                              .ReadUntil(kEnd)
+                              .ReadCount(3)
+                              .Send("HTTP/1.1 201 Created\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok")
+                              .WaitPeerClose()});
+  TNetHTTP client;
+  tolvar::TMemoryStream body;
+  client.Get(Url(server, "/a"), &body);
+  tolvar::TMemoryStream source;
+  source.WriteBuffer("put", 3);
+  source.SetPosition(1);  // the whole source is sent whatever its position
+  tolvar::TMemoryStream answer;
+  client.Put(Url(server, "/b"), &source, &answer);
+  EXPECT_EQ(answer.Bytes(), "ok");
+  // "Connection: close" ends the connection after the request.
+  EXPECT_FALSE(client.Connected());
+  ASSERT_TRUE(server.WaitDone(5000));
+  EXPECT_EQ(server.Accepted(), 1u);
+  const std::string received = server.Received(0);
+  EXPECT_NE(received.find("PUT /b HTTP/1.1\r\nContent-Type: text/html\r\nContent-Length: 3\r\n"), std::string::npos);
+  EXPECT_EQ(received.substr(received.size() - 7), "\r\n\r\nput");
+}
+
+TEST(TNetCustomHTTPRequestTest, PreemptiveBasicIncludingTheLoneColon) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close(),
+                          TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
+  {
+    TNetHTTP client;
+    client.Request().BasicAuthentication = true;
+    client.Request().Username = "user";
+    client.Request().Password = "pass";
+    client.Get(Url(server, "/"), nullptr);
+  }
+  {
+    TNetHTTP client;
+    client.Request().BasicAuthentication = true;
+    client.Get(Url(server, "/"), nullptr);
+  }
+  ASSERT_TRUE(server.WaitDone(5000));
+  EXPECT_NE(server.Received(0).find("\r\n" + kAgent + "Authorization: Basic dXNlcjpwYXNz\r\n\r\n"), std::string::npos);
+  EXPECT_NE(server.Received(1).find("\r\nAuthorization: Basic Og==\r\n\r\n"), std::string::npos);
+}
+
+TEST(TNetCustomHTTPRequestTest, LaterRequestsCarryCookiesAndResolveRelativeUrls) {
+  TScriptedServer server({TScript()
+                              .ReadUntil(kEnd)
+                              .Send("HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\nset-cookie: b=2; path=/\r\n"
+                                    "Content-Length: 0\r\n\r\n")
+                              .ReadUntil(kEnd)
+                              .Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n")
+                              .WaitPeerClose()});
+  TNetHTTP client;
+  client.Get(Url(server, "/dir/a.html"), nullptr);
+  client.Get("b.html?x=1", nullptr);
+  client.Disconnect();
+  ASSERT_TRUE(server.WaitDone(5000));
+  const std::string received = server.Received(0);
+  const std::size_t second = received.find("GET /dir/b.html?x=1 HTTP/1.1\r\n");
+  ASSERT_NE(second, std::string::npos);
+  EXPECT_EQ(received.find("Cookie:"), received.find("Cookie:", second));
+  EXPECT_NE(received.find("\r\nCookie: "), std::string::npos);
+  // Only the cookie with a path goes back; one without a path never does.
+  EXPECT_NE(received.find("\r\nCookie: b=2\r\n", second), std::string::npos);
+  EXPECT_EQ(received.find("a=1"), std::string::npos);
+}
+
+TEST(TNetCustomHTTPRequestTest, ThroughAProxyTheTargetIsAbsolute) {
+  TScriptedServer proxy({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nvia proxy").Close(),
+                         TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
+  tolvar::TMemoryStream body;
+  {
+    TNetHTTP client;
+    client.ProxyParams.SetProxyServer("127.0.0.1");
+    client.ProxyParams.SetProxyPort(proxy.Port());
+    client.Get("http://origin.test/x/y.htm?q", &body);
+    // The current location keeps the origin server.
+    EXPECT_EQ(client.Location().Host, "origin.test");
+  }
+  {
+    TNetHTTP client;
+    client.ProtocolVersion = pv1_0;
+    client.ProxyParams.SetProxyServer("127.0.0.1");
+    client.ProxyParams.SetProxyPort(proxy.Port());
+    client.Get("http://origin.test:81/", nullptr);
+  }
+  ASSERT_TRUE(proxy.WaitDone(5000));
+  EXPECT_EQ(body.Bytes(), "via proxy");
+  EXPECT_EQ(proxy.Received(0),
+            "GET http://origin.test:80/x/y.htm?q HTTP/1.1\r\nContent-Type: text/html\r\n"
+            "Host: origin.test\r\nAccept: text/html, */*\r\n" +
+                kAgent + "\r\n");
+  EXPECT_EQ(proxy.Received(1),
+            "GET http://origin.test:81/ HTTP/1.0\r\nContent-Type: text/html\r\n"
+            "Proxy-Connection: keep-alive\r\nHost: origin.test:81\r\nAccept: text/html, */*\r\n" +
+                kAgent + "\r\n");
+}
+
+TEST(TNetCustomHTTPRequestTest, HttpsNeedsATlsHandlerDirectAndThroughTheTunnel) {
+  TScriptedServer proxy(
+      {TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 Connection established\r\n\r\n").WaitPeerClose(),
+       TScript()
+           .ReadUntil(kEnd)
+           .Send("HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic realm=\"p\"\r\n"
+                 "Content-Length: 6\r\n\r\ndenied")
+           .WaitPeerClose()});
+  TNetHTTP direct;
+  EXPECT_EQ(FailureOf([&] { direct.Get("https://127.0.0.1:" + std::to_string(proxy.Port()) + "/", nullptr); }),
+            "IOHandler value is not valid");
+  EXPECT_EQ(proxy.Accepted(), 0u);
+
+  TNetHTTP tunnel;
+  tunnel.ProxyParams.SetProxyServer("127.0.0.1");
+  tunnel.ProxyParams.SetProxyPort(proxy.Port());
+  EXPECT_EQ(FailureOf([&] { tunnel.Get("https://secure.test/page", nullptr); }), "IOHandler value is not valid");
+  EXPECT_FALSE(tunnel.Connected());
+
+  TNetHTTP refused;
+  refused.ProxyParams.SetProxyServer("127.0.0.1");
+  refused.ProxyParams.SetProxyPort(proxy.Port());
+  const auto failure = ProtocolFailureOf([&] { refused.Get("https://secure.test/", nullptr); });
+  EXPECT_EQ(std::string(failure.what()), "HTTP/1.1 407 Proxy Authentication Required");
+  EXPECT_EQ(failure.ReplyErrorCode(), 407);
+  EXPECT_EQ(failure.ErrorBody, "denied");
+  refused.Disconnect();
+  ASSERT_TRUE(proxy.WaitDone(5000));
+  EXPECT_EQ(proxy.Received(0),
+            "CONNECT secure.test:443 HTTP/1.1\r\nContent-Type: text/html\r\nPragma: no-cache\r\n"
+            "Proxy-Connection: keep-alive\r\nHost: secure.test:443\r\n"
+            "Accept: text/html, */*\r\n" +
+                kAgent + "\r\n");
+}
+
+TEST(TNetCustomHTTPRequestTest, LineBreaksInTheHeadFailBeforeConnecting) {
+  TScriptedServer server({});
+  struct Case {
+    std::function<void(TNetHTTP&)> set;
+    std::string url_path;
+    std::string field;
+  };
+  const std::vector<Case> cases = {
+      {[](TNetHTTP& c) { c.Request().Referer = "http://r/\r\nX-Evil: 1"; }, "/", "Referer"},
+      {[](TNetHTTP& c) { c.Request().UserAgent = "agent\n"; }, "/", "User-Agent"},
+      {[](TNetHTTP& c) { c.Request().CustomHeaders.Add("X-Mine: a\rb"); }, "/", "X-Mine"},
+      {[](TNetHTTP&) {}, "/a\r\nX-Evil: 1", "URL"},
+      // The credentials would be cut at the break, sending a wrong password.
+      {[](TNetHTTP& c) { c.Request().Password = "pa\r\nss"; }, "/", "Password"},
+      {[](TNetHTTP& c) { c.ProxyParams.ProxyUsername = "proxy\nuser"; }, "/", "proxy user name"},
+  };
+  for (const Case& c : cases) {
+    TNetHTTP client;
+    c.set(client);
+    EXPECT_EQ(FailureOf([&] { client.Get(Url(server, c.url_path), nullptr); }),
+              "The request field " + c.field + " holds a line break; nothing was sent.")
+        << c.field;
+  }
+  TNetHTTP host;
+  EXPECT_EQ(FailureOf([&] { host.Get("http://bad\nhost.test/", nullptr); }),
+            "The request field Host holds a line break; nothing was sent.");
+  EXPECT_EQ(server.Accepted(), 0u);
+}
+
+TEST(TNetCustomHTTPRequestTest, RefusedTargetsAndMethods) {
+  TNetHTTP client;
+  EXPECT_EQ(FailureOf<ENetUnknownProtocol>([&] { client.Get("ftp://files.test/x", nullptr); }), "");
+  TNetHTTP old;
+  old.ProtocolVersion = pv1_0;
+  EXPECT_EQ(FailureOf([&] { old.PerformRequest(hmPut, "http://127.0.0.1:1/", nullptr, nullptr); }),
+            "This request method is supported in HTTP 1.1");
+}
+
+TEST(TNetCustomHTTPResponseTest, BodyFramings) {
+  const std::string chunk(26, 'c');
+  TScriptedServer server(
+      {TScript()
+           .ReadUntil(kEnd)
+           .Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1a\r\n" + chunk + "\r\n0\r\n\r\n")
+           .ReadUntil(kEnd)
+           .Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;ext=1\r\nhello\r\n3 \r\n, w\r\n0\r\n\r\n")
+           .ReadUntil(kEnd)
+           .Send("HTTP/1.1 100 Continue\r\nX-Interim: 1\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok")
+           .ReadUntil(kEnd)
+           .Send("HTTP/1.1 204 No Content\r\n\r\ntrailing")
+           .WaitPeerClose(),
+       TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nuntil ").Send("close", 50).Close()});
+  TNetHTTP client;
+  int chunk_events = 0;
+  client.OnStatus = [&](tolvar::TNetComponent*, tolvar::TNetStatus status, const std::string& text) {
+    if (status == tolvar::hsStatusText && text == "Chunk Started") ++chunk_events;
+  };
+  tolvar::TMemoryStream body;
+  client.Get(Url(server, "/chunked"), &body);
+  EXPECT_EQ(body.Bytes(), chunk);
+  EXPECT_EQ(chunk_events, 1);
+
+  tolvar::TMemoryStream extension;
+  client.Get(Url(server, "/extension"), &extension);
+  EXPECT_EQ(extension.Bytes(), "hello, w");
+
+  tolvar::TMemoryStream interim;
+  client.Get(Url(server, "/continue"), &interim);
+  EXPECT_EQ(interim.Bytes(), "ok");
+  EXPECT_EQ(client.Response().StatusLine, "HTTP/1.1 200 OK");
+  EXPECT_EQ(client.Response().RawLines.FindName("X-Interim"), -1);
+
+  tolvar::TMemoryStream no_content;
+  client.Get(Url(server, "/nothing"), &no_content);
+  EXPECT_EQ(no_content.Bytes(), "");
+  client.Disconnect();
+
+  tolvar::TMemoryStream until_close;
+  client.Get(Url(server, "/close"), &until_close);
+  EXPECT_EQ(until_close.Bytes(), "until close");
+  EXPECT_FALSE(client.Connected());
+  ASSERT_TRUE(server.WaitDone(5000));
+}
+
+TEST(TNetCustomHTTPResponseTest, ShortBodiesAndLengthsBeyond32Bits) {
+  TScriptedServer server({
+      // 4 GiB + 5: a length cut to 32 bits would stop after 5 bytes.
+      TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 4294967301\r\n\r\n0123456789").Close(),
+      TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nshort").Close(),
+      TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n").Close(),
+  });
+  TNetHTTP client;
+  tolvar::TMemoryStream body;
+  client.Get(Url(server, "/big"), &body);
+  EXPECT_EQ(body.Bytes(), "0123456789");
+  EXPECT_EQ(client.Response().ContentLength(), 4294967301LL);
+  // A chunk the server cuts short is an error: nothing else would tell.
+  tolvar::TMemoryStream chunked;
+  EXPECT_EQ(FailureOf([&] { client.Get(Url(server, "/cut"), &chunked); }), "Connection Closed Gracefully.");
+  EXPECT_EQ(chunked.Bytes(), "short");
+  // A close right after the last chunk still ends a complete body.
+  tolvar::TMemoryStream last;
+  client.Get(Url(server, "/last"), &last);
+  EXPECT_EQ(last.Bytes(), "");
+  ASSERT_TRUE(server.WaitDone(5000));
+}
+
+TEST(TNetCustomHTTPResponseTest, ChunkSizesThatOverflowOrAreNotNumbersFail) {
+  TScriptedServer server(
+      {TScript()
+           .ReadUntil(kEnd)
+           .Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1FFFFFFFFFFFFFFFF\r\n")
+           .Close(),
+       TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n").Close()});
+  TNetHTTP client;
+  tolvar::TMemoryStream body;
+  EXPECT_EQ(FailureOf([&] { client.Get(Url(server, "/"), &body); }), "Chunk size out of range: 1FFFFFFFFFFFFFFFF");
+  EXPECT_EQ(FailureOf([&] { client.Get(Url(server, "/"), &body); }), "Invalid chunk size line: zz");
+  ASSERT_TRUE(server.WaitDone(5000));
+}
+
+TEST(TNetCustomHTTPOutcomeTest, EveryStatusOtherThan2xxFailsWithTheStatusLine) {
+  struct Row {
+    std::string response;
+    std::string status_line;
+    int code;
+    std::string error_body;
+  };
+  const std::vector<Row> rows = {
+      {"HTTP/1.1 302 Found\r\nLocation: /elsewhere\r\nContent-Length: 8\r\n\r\nredirect", "HTTP/1.1 302 Found", 302,
+       "redirect"},
+      {"HTTP/1.1 200 OK\r\nLocation: /elsewhere\r\nContent-Length: 2\r\n\r\nok", "HTTP/1.1 200 OK", 200, "ok"},
+      {"HTTP/1.1 304 Not Modified\r\nContent-Length: 0\r\n\r\n", "HTTP/1.1 304 Not Modified", 304, ""},
+      {"HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"x\"\r\nContent-Length: 4\r\n\r\nauth",
+       "HTTP/1.1 401 Unauthorized", 401, "auth"},
+      {"HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nNot found", "HTTP/1.1 404 Not Found", 404, "Not found"},
+      {"HTTP/1.0 503 Busy\r\n\r\ntry later", "HTTP/1.0 503 Busy", 503, "try later"},
+  };
+  std::vector<TScript> scripts;
+  for (const Row& row : rows) scripts.push_back(TScript().ReadUntil(kEnd).Send(row.response).Close());
+  TScriptedServer server(scripts);
+  for (const Row& row : rows) {
+    TNetHTTP client;
+    client.Request().BasicAuthentication = true;
+    client.Request().Username = "u";
+    tolvar::TMemoryStream body;
+    body.WriteBuffer("kept", 4);
+    const auto failure = ProtocolFailureOf([&] { client.Get(Url(server, "/"), &body); });
+    EXPECT_EQ(std::string(failure.what()), row.status_line);
+    EXPECT_EQ(failure.ReplyErrorCode(), row.code);
+    EXPECT_EQ(failure.ErrorBody, row.error_body) << row.status_line;
+    // The caller's stream is untouched by a failing response.
+    EXPECT_EQ(body.Bytes(), "kept");
+    EXPECT_EQ(client.Response().StatusLine, row.status_line);
+  }
+  ASSERT_TRUE(server.WaitDone(5000));
+}
+
+TEST(TNetCustomHTTPOutcomeTest, ErrorBodyWithoutLengthOnAnOpenConnectionTimesOut) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.1 404 Not Found\r\n\r\npartial").Silent()});
+  TNetHTTP client;
+  client.ReadTimeout = 30000;  // the error body gets its own 2000 ms
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(FailureOf([&] { client.Get(Url(server, "/"), nullptr); }), "Read Timeout");
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(elapsed, std::chrono::milliseconds(1900));
+  EXPECT_LT(elapsed, std::chrono::milliseconds(25000));
+  EXPECT_EQ(client.ReadTimeout, 30000);
+}
+
+TEST(TNetCustomHTTPOutcomeTest, ServerClosingDuringTheHeadIsUndefined) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n").Close(),
+                          TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 O").Close(), TScript().ReadUntil(kEnd).Close()});
+  TNetHTTP client;
+  EXPECT_EQ(FailureOf([&] { client.Get(Url(server, "/"), nullptr); }), "Undefined situation");
+  EXPECT_EQ(FailureOf([&] { client.Get(Url(server, "/"), nullptr); }), "Connection Closed Gracefully.");
+  EXPECT_EQ(FailureOf([&] { client.Get(Url(server, "/"), nullptr); }), "Connection Closed Gracefully.");
+  ASSERT_TRUE(server.WaitDone(5000));
+}
+
+TEST(TNetCustomHTTPOutcomeTest, AFollowedRedirectCutsTheStreamBackToItsStart) {
+  TScriptedServer server({TScript()
+                              .ReadUntil(kEnd)
+                              .Send("HTTP/1.1 302 Found\r\nLocation: /final\r\nContent-Length: 13\r\n\r\nredirect page")
+                              .ReadUntil(kEnd)
+                              .Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nfinal")
+                              .WaitPeerClose()});
+  TNetHTTP client;
+  client.HandleRedirects = true;
+  tolvar::TMemoryStream body;
+  body.WriteBuffer("PREFIX", 6);
+  client.Get(Url(server, "/start"), &body);
+  EXPECT_EQ(body.Bytes(), "PREFIXfinal");
+  EXPECT_EQ(client.RedirectCount(), 0);
+  client.Disconnect();
+  ASSERT_TRUE(server.WaitDone(5000));
+  EXPECT_NE(server.Received(0).find("GET /final HTTP/1.1\r\n"), std::string::npos);
+}
+
+TEST(TNetCustomHTTPLimitTest, OversizedHeadFailsPromptly) {
+  std::string endless_lines = "HTTP/1.1 200 OK\r\n";
+  while (endless_lines.size() < (1 << 20) + 4096) endless_lines += "X-Filler: " + std::string(100, 'f') + "\r\n";
+  std::string endless_interim;
+  while (endless_interim.size() < (1 << 20) + 4096) endless_interim += "HTTP/1.1 100 Continue\r\n\r\n";
+  TScriptedServer server({TScript().ReadUntil(kEnd).Send(endless_lines).Silent(),
+                          TScript().ReadUntil(kEnd).Send(endless_interim).Silent()});
+  for (int i = 0; i < 2; ++i) {
+    TNetHTTP client;
+    client.ReadTimeout = 20000;
+    EXPECT_EQ(FailureOf([&] { client.Get(Url(server, "/"), nullptr); }),
+              "The response header is larger than 1048576 bytes.");
+    EXPECT_FALSE(client.Connected());
+  }
+}
+
+TEST(TNetCustomHTTPLimitTest, ErrorAndRedirectBodiesAreCapped) {
+  const std::string lots(200 * 1024, 'e');
+  TScriptedServer server(
+      {TScript().ReadUntil(kEnd).Send("HTTP/1.1 500 Oops\r\nContent-Length: 100000000\r\n\r\n" + lots).Silent(),
+       TScript().ReadUntil(kEnd).Send("HTTP/1.1 404 Not Found\r\n\r\n" + lots).Silent(),
+       TScript()
+           .ReadUntil(kEnd)
+           .Send("HTTP/1.1 404 Not Found\r\nTransfer-Encoding: chunked\r\n\r\n30000\r\n" + lots)
+           .Silent(),
+       TScript()
+           .ReadUntil(kEnd)
+           .Send("HTTP/1.1 301 Moved\r\nLocation: /next\r\nContent-Length: 100000000\r\n\r\n" + lots)
+           .Silent(),
+       TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nnext").Close()});
+  for (int i = 0; i < 3; ++i) {
+    TNetHTTP client;
+    client.ReadTimeout = 20000;
+    const auto failure = ProtocolFailureOf([&] { client.Get(Url(server, "/"), nullptr); });
+    EXPECT_EQ(failure.ErrorBody.size(), 65536u) << failure.what();
+    EXPECT_EQ(failure.ErrorBody, lots.substr(0, 65536));
+    EXPECT_FALSE(client.Connected());
+  }
+  TNetHTTP client;
+  client.ReadTimeout = 20000;
+  client.HandleRedirects = true;
+  tolvar::TMemoryStream body;
+  client.Get(Url(server, "/"), &body);
+  EXPECT_EQ(body.Bytes(), "next");
+  EXPECT_EQ(server.Accepted(), 5u);
+}
+
+}  // namespace
+}  // namespace http
