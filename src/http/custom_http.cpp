@@ -72,9 +72,20 @@ void TNetCustomHTTP::Put(const std::string& url, tolvar::TStream* source, tolvar
   PerformRequest(hmPut, url, source, response);
 }
 
+void TNetCustomHTTP::Disconnect() {
+  const std::thread::id driver = FDriver;
+  if (driver != std::thread::id() && driver != std::this_thread::get_id()) FAborted = true;
+  TNetTCPClient::Disconnect();
+}
+
 void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& url, tolvar::TStream* source,
                                     tolvar::TStream* response) {
+  FAborted = false;
   FDriver = std::this_thread::get_id();
+  struct LeaveRequest {
+    std::atomic<std::thread::id>& driver;
+    ~LeaveRequest() { driver = std::thread::id(); }
+  } leave{FDriver};
   const std::int64_t start = response != nullptr ? response->Position() : 0;
   FAuthRetries = 0;
   FAuthProxyRetries = 0;
@@ -116,6 +127,9 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ur
   }
   if (!Response().KeepAlive()) Disconnect();
   FRedirectCount = 0;
+  // A counted body cut short or an until-close body ends quietly when the
+  // socket closes; an abort must not pass for a complete response.
+  if (FAborted) throw tolvar::ENetClosedSocket();
 }
 
 void TNetCustomHTTP::ResolveTarget() {

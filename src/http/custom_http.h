@@ -54,6 +54,10 @@ class TNetCustomHTTP : public tolvar::TNetTCPClient {
   virtual void PerformRequest(TNetHTTPMethod method, const std::string& url, tolvar::TStream* source,
                               tolvar::TStream* response);
 
+  // From another thread during a request (an abort) the request fails
+  // even when the close looks like the end of the body.
+  void Disconnect() override;
+
   // The target host and port; they also become the current location's.
   void SetHost(const std::string& host);
   void SetPort(int port);
@@ -127,6 +131,8 @@ class TNetCustomHTTP : public tolvar::TNetTCPClient {
   // The thread inside PerformRequest; the disconnected hook leaves the
   // authentication objects to it.
   std::atomic<std::thread::id> FDriver{};
+  // Set by a Disconnect from another thread during a request.
+  std::atomic<bool> FAborted{false};
 
   std::unique_ptr<TNetHTTPProtocol> FProtocol;
   TNetURI FURI;

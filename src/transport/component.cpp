@@ -1,5 +1,7 @@
 #include "transport/component.h"
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 #include <mutex>
 
@@ -69,7 +71,10 @@ void TNetComponent::FireWorkBegin(TWorkMode mode, std::int32_t count_max) {
 void TNetComponent::FireWork(TWorkMode mode, std::int32_t count) {
   WorkInfo& w = work_[mode];
   if (w.level < 1) return;
-  w.count += count;
+  // A body beyond 2 GiB must not wrap the running total; it stays at the
+  // largest count the event can carry.
+  const std::int64_t total = static_cast<std::int64_t>(w.count) + count;
+  w.count = static_cast<std::int32_t>(std::min<std::int64_t>(total, std::numeric_limits<std::int32_t>::max()));
   if (OnWork) OnWork(this, mode, w.count);
 }
 

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "http/exceptions.h"
@@ -470,6 +472,106 @@ TEST(TNetCustomHTTPLimitTest, ErrorAndRedirectBodiesAreCapped) {
   client.Get(Url(server, "/"), &body);
   EXPECT_EQ(body.Bytes(), "next");
   EXPECT_EQ(server.Accepted(), 5u);
+}
+
+TEST(TNetCustomHTTPKeepAliveTest, TheClientsOwnVersionDecides) {
+  struct Row {
+    TNetHTTPProtocolVersion client_version;
+    std::string headers;
+    bool kept;
+  };
+  const std::vector<Row> rows = {
+      {pv1_1, "", true},
+      {pv1_1, "Connection: Close\r\n", false},
+      {pv1_1, "Proxy-Connection:  close \r\n", false},
+      {pv1_0, "", false},
+      {pv1_0, "Connection: Keep-Alive\r\n", true},
+      {pv1_0, "Proxy-Connection: keep-alive\r\n", true},
+  };
+  std::vector<TScript> scripts;
+  for (const Row& row : rows) {
+    // An HTTP/1.0 status line changes nothing: the server's version is
+    // only recorded.
+    scripts.push_back(TScript()
+                          .ReadUntil(kEnd)
+                          .Send("HTTP/1.0 200 OK\r\n" + row.headers + "Content-Length: 2\r\n\r\nok")
+                          .WaitPeerClose());
+  }
+  TScriptedServer server(scripts);
+  for (const Row& row : rows) {
+    TNetHTTP client;
+    client.ProtocolVersion = row.client_version;
+    client.Get(Url(server, "/"), nullptr);
+    EXPECT_EQ(client.Connected(), row.kept) << row.client_version << " " << row.headers;
+    EXPECT_EQ(client.Response().ServerVersion, pv1_0);
+  }
+}
+
+TEST(TNetCustomHTTPThreadTest, DisconnectFromAnotherThreadEndsABlockedRequest) {
+  for (int round = 0; round < 20; ++round) {
+    TScriptedServer server(
+        {TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nsome").Silent()});
+    TNetHTTP client;
+    client.Request().BasicAuthentication = true;
+    std::atomic<bool> reading{false};
+    client.OnWorkBegin = [&](tolvar::TNetComponent*, tolvar::TWorkMode mode, std::int32_t) {
+      if (mode == tolvar::wmRead) reading = true;
+    };
+    tolvar::TMemoryStream body;
+    std::string failure;
+    std::thread worker([&] { failure = FailureOf([&] { client.Get(Url(server, "/"), &body); }); });
+    while (!reading) std::this_thread::yield();
+    if (round % 2 == 1) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    client.Disconnect();
+    worker.join();
+    // The close must not pass for the end of the body.
+    EXPECT_NE(failure, "no exception");
+    EXPECT_FALSE(client.Connected());
+    EXPECT_LE(body.Bytes().size(), 4u);
+  }
+}
+
+TEST(TNetCustomHTTPAuthorizationTest, HandlersAnswerChallengesOnlyWithARegisteredScheme) {
+  const std::string challenge_401 =
+      "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: NTLM\r\nWWW-Authenticate: "
+      "basic realm=\"r\"\r\nContent-Length: 4\r\n\r\ndeny";
+  TScriptedServer server({TScript()
+                              .ReadUntil(kEnd)
+                              .Send(challenge_401)
+                              .ReadUntil(kEnd)
+                              .Send("HTTP/1.1 200 OK\r\nContent-Length: 7\r\n\r\nwelcome")
+                              .WaitPeerClose(),
+                          TScript()
+                              .ReadUntil(kEnd)
+                              .Send("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: NTLM\r\nContent-Length: 0\r\n\r\n")
+                              .WaitPeerClose()});
+  TNetHTTP client;
+  client.HTTPOptions.Include(hoInProcessAuth);
+  int asked = 0;
+  client.OnAuthorization = [&](TNetCustomHTTP&, TNetAuthentication& auth, bool& handled) {
+    ++asked;
+    auth.AssignUserName("who");
+    auth.AssignPassword("secret");
+    handled = true;
+  };
+  tolvar::TMemoryStream body;
+  client.Get(Url(server, "/private"), &body);
+  EXPECT_EQ(body.Bytes(), "welcome");
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(client.Request().Username, "who");
+  client.Disconnect();
+
+  // Only an unregistered scheme: no object is made and the 401 stands.
+  TNetHTTP other;
+  other.OnAuthorization = client.OnAuthorization;
+  EXPECT_EQ(FailureOf([&] { other.Get(Url(server, "/"), nullptr); }), "HTTP/1.1 401 Unauthorized");
+  EXPECT_EQ(other.Request().Authentication, nullptr);
+  other.Disconnect();
+  ASSERT_TRUE(server.WaitDone(5000));
+  const std::string received = server.Received(0);
+  const std::size_t again = received.find("GET /private HTTP/1.1", 1);
+  ASSERT_NE(again, std::string::npos);
+  EXPECT_NE(received.find("Authorization: Basic d2hvOnNlY3JldA==\r\n", again), std::string::npos);
 }
 
 }  // namespace

@@ -45,6 +45,18 @@ TEST(TNetComponentTest, NestedWorkFiresOneBracketWithRunningTotal) {
   EXPECT_EQ(log, (std::vector<std::string>{"begin 0 100", "work 10", "work 30", "end 0"}));
 }
 
+TEST(TNetComponentTest, RunningTotalBeyond2GiBStaysAtTheLargestCount) {
+  TNetComponent c;
+  std::vector<std::int32_t> totals;
+  c.OnWork = [&](TNetComponent*, TWorkMode, std::int32_t n) { totals.push_back(n); };
+  c.FireWorkBegin(wmRead, 0);
+  c.FireWork(wmRead, 2000000000);
+  c.FireWork(wmRead, 2000000000);
+  c.FireWork(wmRead, 1);
+  c.FireWorkEnd(wmRead);
+  EXPECT_EQ(totals, (std::vector<std::int32_t>{2000000000, 2147483647, 2147483647}));
+}
+
 TEST(TNetComponentTest, StackLivesWhileAnyComponentLives) {
   ASSERT_EQ(TNetComponent::LiveCount(), 0);
   EXPECT_EQ(TNetStack::Instance(), nullptr);
