@@ -16,7 +16,28 @@ namespace {
 // The most a single stream read moves is 32 bits; bodies are read in pieces
 // of this size so any 64-bit length works and a stream is never pre-sized
 // far beyond what has arrived.
-constexpr std::int64_t kBodyPiece = 1 << 28;
+constexpr std::int64_t kBodyPiece = 1 << 24;
+
+// Counts the bytes written through it. Standard output and pipes report no
+// position, so the count is the only way to tell a short read.
+class TCountingStream : public tolvar::TStream {
+ public:
+  explicit TCountingStream(tolvar::TStream& target) : target_(target) {}
+  std::int32_t Read(void* buffer, std::int32_t count) override { return target_.Read(buffer, count); }
+  std::int32_t Write(const void* buffer, std::int32_t count) override {
+    const std::int32_t n = target_.Write(buffer, count);
+    written_ += n;
+    return n;
+  }
+  std::int64_t Seek(std::int64_t offset, tolvar::TSeekOrigin origin) override { return target_.Seek(offset, origin); }
+  std::int64_t GetSize() override { return target_.GetSize(); }
+  void SetSize(std::int64_t size) override { target_.SetSize(size); }
+  std::int64_t Written() const { return written_; }
+
+ private:
+  tolvar::TStream& target_;
+  std::int64_t written_ = 0;
+};
 
 std::int32_t ClampToInt32(std::int64_t n) {
   return static_cast<std::int32_t>(std::min<std::int64_t>(n, std::numeric_limits<std::int32_t>::max()));
@@ -293,18 +314,19 @@ bool TNetCustomHTTP::ReadCounted(tolvar::TStream& stream, std::int64_t count, bo
   FireWorkBegin(tolvar::wmRead, ClampToInt32(count));
   bool complete = true;
   try {
+    TCountingStream counted(stream);
     while (count > 0) {
       const auto piece = static_cast<std::int32_t>(std::min(count, kBodyPiece));
-      const std::int64_t before = stream.Position();
+      const std::int64_t before = counted.Written();
       try {
-        ReadToStream(stream, piece, false);
+        ReadToStream(counted, piece, false);
       } catch (const tolvar::ENetConnClosedGracefully&) {
         if (raise_on_close) throw;
         complete = false;
         break;
       }
       // A connection already known to be closed returns what was buffered.
-      if (stream.Position() - before < piece) {
+      if (counted.Written() - before < piece) {
         if (raise_on_close) throw tolvar::ENetConnClosedGracefully();
         complete = false;
         break;

@@ -574,5 +574,37 @@ TEST(TNetCustomHTTPAuthorizationTest, HandlersAnswerChallengesOnlyWithARegistere
   EXPECT_NE(received.find("Authorization: Basic d2hvOnNlY3JldA==\r\n", again), std::string::npos);
 }
 
+// Standard output as the body's destination: no position, no size.
+class TPipeLikeStream : public tolvar::TMemoryStream {
+ public:
+  std::int32_t Write(const void* buffer, std::int32_t count) override {
+    data_.append(static_cast<const char*>(buffer), static_cast<std::size_t>(count));
+    return count;
+  }
+  std::int64_t Seek(std::int64_t, tolvar::TSeekOrigin) override { return -1; }
+  void SetSize(std::int64_t) override {}
+};
+
+TEST(TNetCustomHTTPResponseTest, BodiesReachAStreamWithoutPositionWhole) {
+  // Longer than one read piece, so the body is read in several.
+  std::string big((16 << 20) + 3, 'b');
+  for (std::size_t i = 0; i < big.size(); i += 4093) big[i] = static_cast<char>('a' + i % 26);
+  TScriptedServer server(
+      {TScript()
+           .ReadUntil(kEnd)
+           .Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(big.size()) + "\r\n\r\n" + big)
+           .ReadUntil(kEnd)
+           .Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\none\r\n3\r\ntwo\r\n0\r\n\r\n")
+           .WaitPeerClose()});
+  TNetHTTP client;
+  TPipeLikeStream counted;
+  client.Get(Url(server, "/big"), &counted);
+  EXPECT_TRUE(counted.Bytes() == big) << counted.Bytes().size();
+  TPipeLikeStream chunked;
+  client.Get(Url(server, "/chunks"), &chunked);
+  EXPECT_EQ(chunked.Bytes(), "onetwo");
+  client.Disconnect();
+}
+
 }  // namespace
 }  // namespace http
