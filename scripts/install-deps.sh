@@ -17,7 +17,7 @@ native_pkgs=(
   g++-mingw-w64-i686-posix
   xvfb xauth
   nginx-light tinyproxy
-  python3 curl
+  python3
   libfltk1.3-dev
   locales
 )

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Starts or stops the real HTTP peers the engine's tests talk to: an nginx
+# web server and a tinyproxy HTTP proxy, both on free loopback ports, with
+# everything (configuration, pages, logs, pids) under DIR.
+#
+#   scripts/peers.sh start DIR   writes DIR/ports: "http PORT", "proxy PORT",
+#                                "root DIR/www" (the served files)
+#   scripts/peers.sh stop DIR
+set -euo pipefail
+cmd=${1:?start or stop}
+dir=${2:?directory}
+here=$(cd "$(dirname "$0")" && pwd)
+
+free_port() {
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
+}
+
+wait_listening() {  # wait_listening PORT NAME LOG
+  for _ in $(seq 1 100); do
+    if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
+    sleep 0.05
+  done
+  echo "peers: $2 did not start on port $1" >&2
+  cat "$3" >&2 || true
+  return 1
+}
+
+stop() {
+  for name in nginx tinyproxy; do
+    local pidfile="$dir/$name.pid"
+    if [ -s "$pidfile" ]; then
+      kill "$(cat "$pidfile")" 2>/dev/null || true
+      rm -f "$pidfile"
+    fi
+  done
+}
+
+case $cmd in
+  stop)
+    stop
+    exit 0
+    ;;
+  start) ;;
+  *)
+    echo "usage: $0 start|stop DIR" >&2
+    exit 2
+    ;;
+esac
+
+stop
+mkdir -p "$dir/www" "$dir/tmp"
+dir=$(cd "$dir" && pwd)
+http_port=$(free_port)
+proxy_port=$(free_port)
+while [ "$proxy_port" = "$http_port" ]; do proxy_port=$(free_port); done
+
+cp "$here/demo/sample.htm" "$dir/www/page.htm"
+# A body of several megabytes with every byte value, to catch any
+# conversion or loss.
+python3 -c 'import sys; sys.stdout.buffer.write(bytes(range(256)) * 12289)' >"$dir/www/big.bin"
+printf 'before <!--# echo var="request_method" --> after\n' >"$dir/www/ssi.htm"
+
+run_as=""
+if [ "$(id -u)" = 0 ]; then run_as="user root;"; fi
+cat >"$dir/nginx.conf" <<CONF
+$run_as
+daemon on;
+worker_processes 1;
+pid $dir/nginx.pid;
+error_log $dir/nginx-error.log;
+events { worker_connections 64; }
+http {
+  access_log off;
+  client_body_temp_path $dir/tmp/body;
+  proxy_temp_path $dir/tmp/proxy;
+  fastcgi_temp_path $dir/tmp/fastcgi;
+  uwsgi_temp_path $dir/tmp/uwsgi;
+  scgi_temp_path $dir/tmp/scgi;
+  default_type application/octet-stream;
+  keepalive_timeout 30;
+  server {
+    listen 127.0.0.1:$http_port;
+    root $dir/www;
+    # Server-side includes make the length unknown: chunked for HTTP/1.1.
+    location = /ssi.htm { ssi on; ssi_types *; }
+    location = /moved { return 302 /page.htm; }
+    location = /echo {
+      add_header Set-Cookie "peer=seen; path=/";
+      return 200 "\$request_method host=\$http_host cookie=\$http_cookie length=\$http_content_length";
+    }
+  }
+}
+CONF
+nginx -c "$dir/nginx.conf" -p "$dir" 2>"$dir/nginx-start.log" || { cat "$dir/nginx-start.log" >&2; exit 1; }
+
+proxy_user=""
+if [ "$(id -u)" = 0 ]; then proxy_user=$'User nobody\nGroup nogroup'; fi
+cat >"$dir/tinyproxy.conf" <<CONF
+$proxy_user
+Port $proxy_port
+Listen 127.0.0.1
+Timeout 30
+PidFile "$dir/tinyproxy.pid"
+LogFile "$dir/tinyproxy.log"
+LogLevel Info
+MaxClients 20
+Allow 127.0.0.1
+ConnectPort 443
+CONF
+touch "$dir/tinyproxy.log"
+chmod 666 "$dir/tinyproxy.log"
+tinyproxy -c "$dir/tinyproxy.conf"
+
+wait_listening "$http_port" nginx "$dir/nginx-error.log"
+wait_listening "$proxy_port" tinyproxy "$dir/tinyproxy.log"
+printf 'http %s\nproxy %s\nroot %s\n' "$http_port" "$proxy_port" "$dir/www" >"$dir/ports"
