@@ -11,6 +11,15 @@ echo "== tagsift"
 python3 bench/tagsift_bench.py build/linux/bin/tagsift
 for b in build/linux/bin/*_bench; do
   [ -x "$b" ] || continue
+  case $(basename "$b") in http_*) continue ;; esac
   echo "== $(basename "$b")"
   "$b"
 done
+
+# The HTTP client against a real web server, 1 GiB.
+echo "== http_get_bench (nginx, 1 GiB)"
+peers=$(mktemp -d)
+trap 'bash scripts/peers.sh stop "$peers"; rm -rf "$peers"' EXIT
+bash scripts/peers.sh start "$peers"
+truncate -s 1G "$peers/www/1g.bin"
+build/linux/bin/http_get_bench "$(awk '$1 == "http" {print $2}' "$peers/ports")" /1g.bin $((1 << 30))
