@@ -176,7 +176,8 @@ NextStep TNetHTTPProtocol::DecideNext() {
       DrainBody();
       result = NextStep::RepeatForAuth;
     } else {
-      if (code != 204) FHTTP->ReadBody(Response);
+      // A HEAD answer announces the length of a body it never sends.
+      if (code != 204 && Request.Method != hmHead) FHTTP->ReadBody(Response);
       result = NextStep::Finished;
     }
   }

@@ -279,6 +279,7 @@ TEST(TNetCustomHTTPResponseTest, BodyFramings) {
            .ReadUntil(kEnd)
            .Send("HTTP/1.1 204 No Content\r\n\r\ntrailing")
            .WaitPeerClose(),
+       TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n").WaitPeerClose(),
        TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nuntil ").Send("close", 50).Close()});
   TNetHTTP client;
   int chunk_events = 0;
@@ -303,6 +304,13 @@ TEST(TNetCustomHTTPResponseTest, BodyFramings) {
   tolvar::TMemoryStream no_content;
   client.Get(Url(server, "/nothing"), &no_content);
   EXPECT_EQ(no_content.Bytes(), "");
+  client.Disconnect();
+
+  tolvar::TMemoryStream head;
+  client.PerformRequest(hmHead, Url(server, "/head"), nullptr, &head);
+  EXPECT_EQ(head.Bytes(), "");
+  EXPECT_EQ(client.Response().ContentLength(), 1000);
+  EXPECT_TRUE(client.Connected());
   client.Disconnect();
 
   tolvar::TMemoryStream until_close;
