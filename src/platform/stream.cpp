@@ -21,7 +21,7 @@ void TStream::WriteBuffer(const void* buffer, std::int32_t count) {
 }
 
 std::int32_t TMemoryStream::Read(void* buffer, std::int32_t count) {
-  std::int64_t size = GetSize();
+  const auto size = static_cast<std::int64_t>(data_.size());
   if (count <= 0 || position_ >= size) return 0;
   auto n = static_cast<std::int32_t>(std::min<std::int64_t>(count, size - position_));
   std::memcpy(buffer, data_.data() + position_, static_cast<std::size_t>(n));
@@ -32,14 +32,16 @@ std::int32_t TMemoryStream::Read(void* buffer, std::int32_t count) {
 std::int32_t TMemoryStream::Write(const void* buffer, std::int32_t count) {
   if (count <= 0) return 0;
   std::int64_t end = position_ + count;
-  if (end > GetSize()) data_.resize(static_cast<std::size_t>(end));
+  if (end > static_cast<std::int64_t>(data_.size())) data_.resize(static_cast<std::size_t>(end));
   std::memcpy(data_.data() + position_, buffer, static_cast<std::size_t>(count));
   position_ = end;
   return count;
 }
 
 std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
-  std::int64_t base = origin == TSeekOrigin::soBeginning ? 0 : origin == TSeekOrigin::soCurrent ? position_ : GetSize();
+  const std::int64_t base = origin == TSeekOrigin::soBeginning ? 0
+                            : origin == TSeekOrigin::soCurrent ? position_
+                                                               : static_cast<std::int64_t>(data_.size());
   position_ = std::max<std::int64_t>(0, base + offset);
   return position_;
 }

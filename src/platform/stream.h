@@ -37,6 +37,11 @@ class TStream {
 };
 
 // A stream over one growable block of memory.
+//
+// Read and Write work on the whole block at `position_`; a derived class that
+// shows only part of the block (the transport's input buffer hides a consumed
+// prefix) overrides Seek, GetSize, SetSize and Memory and keeps `position_`
+// as an offset into the whole block.
 class TMemoryStream : public TStream {
  public:
   std::int32_t Read(void* buffer, std::int32_t count) override;
@@ -44,9 +49,11 @@ class TMemoryStream : public TStream {
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
   std::int64_t GetSize() override { return static_cast<std::int64_t>(data_.size()); }
   void SetSize(std::int64_t size) override;
-  void Clear();
-  // The stored bytes; the address stays valid until the next size change.
-  char* Memory() { return data_.data(); }
+  virtual void Clear();
+  // The first byte of the stream; valid until the next size change.
+  virtual char* Memory() { return data_.data(); }
+  virtual const char* Memory() const { return data_.data(); }
+  // The whole block.
   const std::string& Bytes() const { return data_; }
 
  protected:

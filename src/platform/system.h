@@ -36,20 +36,6 @@ bool GetLoginName(std::string* name);
 // when there is none.
 bool ReadFileVersion(const std::string& path, std::string* version);
 
-// Screen pixels, inclusive on all sides.
-struct ScreenRect {
-  std::int32_t left = 0;
-  std::int32_t top = 0;
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
-};
-// The primary screen from 0, 0 to width - 1, height - 1; false when no
-// screen can be asked.
-bool GetPrimaryScreen(ScreenRect* screen);
-// The rectangle of the taskbar window as the window system reports it;
-// false when there is none.
-bool GetTaskbarRect(ScreenRect* taskbar);
-
 // Asks the desktop to open `document` with its associated program, without
 // waiting for it; true when that could be started.
 bool ShellOpen(const std::string& document);

@@ -80,15 +80,6 @@ bool ReadFileVersion(const std::string&, std::string* version) {
   return true;
 }
 
-// No window toolkit lives below this seam on Linux; the screen is unknown
-// here and there is no taskbar window to look for.
-bool GetPrimaryScreen(ScreenRect*) {
-  return false;
-}
-bool GetTaskbarRect(ScreenRect*) {
-  return false;
-}
-
 bool ShellOpen(const std::string& document) {
   // Started detached in a session of its own, never waited for, its output
   // kept away from ours.

@@ -83,23 +83,6 @@ bool ReadFileVersion(const std::string& path, std::string* version) {
   return true;
 }
 
-bool GetPrimaryScreen(ScreenRect* screen) {
-  const int width = GetSystemMetrics(SM_CXSCREEN);
-  const int height = GetSystemMetrics(SM_CYSCREEN);
-  if (width <= 0 || height <= 0) return false;
-  *screen = ScreenRect{0, 0, width - 1, height - 1};
-  return true;
-}
-
-bool GetTaskbarRect(ScreenRect* taskbar) {
-  HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
-  if (!tray) return false;
-  RECT r;
-  if (!GetWindowRect(tray, &r)) return false;
-  *taskbar = ScreenRect{r.left, r.top, r.right, r.bottom};
-  return true;
-}
-
 bool ShellOpen(const std::string& document) {
   HINSTANCE rc = ShellExecuteA(nullptr, "open", document.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   // Success is a value above 32.

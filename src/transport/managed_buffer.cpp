@@ -1,17 +1,31 @@
 #include "transport/managed_buffer.h"
 
+#include <algorithm>
+
 #include "transport/exceptions.h"
 
 namespace tolvar {
 
-char* TNetManagedBuffer::Reserve(std::size_t n) {
-  std::size_t old = data_.size();
-  data_.resize(old + n);
-  return data_.data() + old;
+std::int64_t TNetManagedBuffer::Seek(std::int64_t offset, TSeekOrigin origin) {
+  const std::int64_t end = static_cast<std::int64_t>(data_.size());
+  const std::int64_t base = origin == TSeekOrigin::soBeginning ? consumed_
+                            : origin == TSeekOrigin::soCurrent ? position_
+                                                               : end;
+  position_ = std::max(consumed_, base + offset);
+  return position_ - consumed_;
 }
 
-void TNetManagedBuffer::Commit(std::size_t reserved, std::size_t kept) {
-  data_.resize(data_.size() - reserved + kept);
+std::int64_t TNetManagedBuffer::GetSize() {
+  return static_cast<std::int64_t>(data_.size()) - consumed_;
+}
+
+void TNetManagedBuffer::SetSize(std::int64_t size) {
+  TMemoryStream::SetSize(consumed_ + std::max<std::int64_t>(0, size));
+}
+
+void TNetManagedBuffer::Clear() {
+  TMemoryStream::Clear();
+  consumed_ = 0;
 }
 
 void TNetManagedBuffer::Remove(std::int32_t count) {
@@ -20,25 +34,25 @@ void TNetManagedBuffer::Remove(std::int32_t count) {
   if (count == Size()) {
     Clear();
   } else {
-    consumed_ += static_cast<std::size_t>(count);
-    if (consumed_ >= static_cast<std::size_t>(CompactThreshold)) {
-      data_.erase(0, consumed_);
+    consumed_ += count;
+    position_ = std::max(position_, consumed_);
+    if (consumed_ >= CompactThreshold) {
+      data_.erase(0, static_cast<std::size_t>(consumed_));
+      position_ -= consumed_;
       consumed_ = 0;
     }
   }
-  if (OnBytesRemoved) OnBytesRemoved(count);
+  FireBytesRemoved(count);
 }
 
-std::string TNetManagedBuffer::TakeBytes(std::int32_t count) {
-  if (count > Size()) throw ENetNotEnoughDataInBuffer();
-  std::string out(Memory(), static_cast<std::size_t>(count < 0 ? 0 : count));
-  Remove(count);
-  return out;
-}
-
-void TNetManagedBuffer::Clear() {
-  data_.clear();
-  consumed_ = 0;
+void TNetManagedBuffer::AppendFrom(TNetSimpleBuffer& block) {
+  if (Size() == 0) {
+    Clear();
+    TakeBlockOf(block);
+    return;
+  }
+  Append(block.Memory(), block.Size());
+  block.Clear();
 }
 
 }  // namespace tolvar

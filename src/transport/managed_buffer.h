@@ -1,35 +1,40 @@
 // The connection's input buffer: received bytes not yet consumed. Consuming
-// moves a read offset; the block is packed only after CompactThreshold
-// consumed bytes, so reading many short lines does not move the rest each time.
+// moves a read offset over a consumed prefix of the block, which is packed
+// only once CompactThreshold bytes were consumed, so reading many short lines
+// does not move the rest each time.
+//
+// As a stream it shows only the unconsumed bytes: size = stored bytes - read
+// offset, positions count from the first unconsumed byte, and Memory() is
+// that byte's address.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <string>
+
+#include "transport/simple_buffer.h"
 
 namespace tolvar {
 
-class TNetManagedBuffer {
+class TNetManagedBuffer : public TNetSimpleBuffer {
  public:
-  std::int32_t Size() const { return static_cast<std::int32_t>(data_.size() - consumed_); }
-  const char* Memory() const { return data_.data() + consumed_; }
-  void Append(const char* bytes, std::size_t n) { data_.append(bytes, n); }
-  // Room for n more bytes at the end; Commit(k) keeps the first k of them.
-  char* Reserve(std::size_t n);
-  void Commit(std::size_t reserved, std::size_t kept);
-  // ENetNotEnoughDataInBuffer "Not enough data in buffer." when count > Size().
-  void Remove(std::int32_t count);
-  std::string TakeBytes(std::int32_t count);
-  void Clear();
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  std::int64_t GetSize() override;
+  void SetSize(std::int64_t size) override;
+  void Clear() override;
+  char* Memory() override { return data_.data() + consumed_; }
+  const char* Memory() const override { return data_.data() + consumed_; }
+
+  void Remove(std::int32_t count) override;
+  // Moves all bytes of `block` to the end of this buffer and leaves `block`
+  // empty. When this buffer is empty the two blocks trade places instead of
+  // copying, so a receive into a scratch block costs no extra copy.
+  void AppendFrom(TNetSimpleBuffer& block);
 
   std::int32_t CompactThreshold = 32768;
-  // Fires after every Remove with the removed count.
-  std::function<void(std::int32_t)> OnBytesRemoved;
+  // Bytes at the start of the block that were already consumed.
+  std::int32_t ConsumedCount() const { return static_cast<std::int32_t>(consumed_); }
 
  private:
-  std::string data_;
-  std::size_t consumed_ = 0;
+  std::int64_t consumed_ = 0;
 };
 
 }  // namespace tolvar

@@ -26,7 +26,7 @@ void PutInt32(std::int32_t value, bool convert, unsigned char out[4]) {
 
 TNetTCPConnection::TNetTCPConnection() {
   // Read progress counts bytes consumed from the buffer, not bytes received.
-  receive_queue_.OnBytesRemoved = [this](std::int32_t n) { FireWork(wmRead, n); };
+  receive_queue_.OnBytesRemoved = [this](TNetSimpleBuffer&, std::int32_t n) { FireWork(wmRead, n); };
 }
 
 TNetTCPConnection::~TNetTCPConnection() {
@@ -133,19 +133,11 @@ int TNetTCPConnection::FillInputBuffer(bool raise_if_disconnected, int timeout_m
       if (raise_on_timeout) throw ENetReadTimeout();
       return -1;
     }
-    // Received straight into the buffer's tail: one copy less than going
-    // through a scratch block.
-    const auto room = static_cast<std::size_t>(RecvBufferSize);
-    char* tail = receive_queue_.Reserve(room);
-    try {
-      n = h->Recv(tail, RecvBufferSize);
-    } catch (...) {
-      receive_queue_.Commit(room, 0);
-      throw;
-    }
-    receive_queue_.Commit(room, n > 0 ? static_cast<std::size_t>(n) : 0);
+    receive_scratch_.SetSize(RecvBufferSize);
+    n = h->Recv(receive_scratch_.Memory(), RecvBufferSize);
     peer_closed_ = n == 0;
     if (n == -1) {
+      receive_scratch_.Clear();
       TNetStack* stack = TNetStack::Instance();
       stack->CheckSocketResult(-1, {platform::kWsaEShutdown, platform::kWsaEConnAborted});
       int code = stack->LastError;
@@ -153,9 +145,15 @@ int TNetTCPConnection::FillInputBuffer(bool raise_if_disconnected, int timeout_m
       if (receive_queue_.Size() == 0) throw ENetSocketError(code);
       n = 0;
     }
-    if (n > 0 && ASCIIFilter) {
-      char* p = const_cast<char*>(receive_queue_.Memory()) + receive_queue_.Size() - n;
-      for (int i = 0; i < n; ++i) p[i] = static_cast<char>(p[i] & 0x7f);
+    if (n > 0) {
+      receive_scratch_.SetSize(n);
+      if (ASCIIFilter) {
+        char* p = receive_scratch_.Memory();
+        for (int i = 0; i < n; ++i) p[i] = static_cast<char>(p[i] & 0x7f);
+      }
+      receive_queue_.AppendFrom(receive_scratch_);
+    } else {
+      receive_scratch_.Clear();
     }
     TestDisconnected(raise_if_disconnected);
   } while (n == 0 && Connected());
@@ -340,8 +338,8 @@ void TNetTCPConnection::WriteBytes(const void* buffer, std::int32_t count, bool 
     SendNow(static_cast<const char*>(buffer), count);
     return;
   }
-  pending_writes_->append(static_cast<const char*>(buffer), static_cast<std::size_t>(count));
-  if (WriteBufferThreshold > 0 && pending_writes_->size() >= static_cast<std::size_t>(WriteBufferThreshold)) {
+  pending_writes_->Append(static_cast<const char*>(buffer), count);
+  if (WriteBufferThreshold > 0 && pending_writes_->Size() >= WriteBufferThreshold) {
     SendWriteBuffer(WriteBufferThreshold);
   }
 }
@@ -385,20 +383,18 @@ void TNetTCPConnection::WriteFromStream(TStream& stream, bool all, bool write_by
 }
 
 void TNetTCPConnection::BeginWriteBuffering(std::int32_t threshold) {
-  pending_writes_ = std::make_unique<std::string>();
+  pending_writes_ = std::make_unique<TNetSimpleBuffer>();
   WriteBufferThreshold = threshold;
 }
 
 void TNetTCPConnection::SendWriteBuffer(std::int32_t byte_count) {
-  if (!pending_writes_ || pending_writes_->empty()) return;
-  std::string out;
-  if (byte_count != -1 && pending_writes_->size() >= static_cast<std::size_t>(byte_count)) {
-    out = pending_writes_->substr(0, static_cast<std::size_t>(byte_count));
-    pending_writes_->erase(0, static_cast<std::size_t>(byte_count));
-  } else {
-    out.swap(*pending_writes_);
-  }
-  WriteBytes(out.data(), static_cast<std::int32_t>(out.size()), true);
+  if (!pending_writes_ || pending_writes_->Size() == 0) return;
+  std::int32_t n = pending_writes_->Size();
+  if (byte_count != -1 && n >= byte_count) n = byte_count;
+  // Sent from the buffer in place; the bytes are dropped once they are out,
+  // so a failed send leaves them for DiscardWriteBuffer.
+  WriteBytes(pending_writes_->Memory(), n, true);
+  pending_writes_->Remove(n);
 }
 
 void TNetTCPConnection::EndWriteBuffering() {
@@ -412,7 +408,7 @@ void TNetTCPConnection::EndWriteBuffering() {
 }
 
 void TNetTCPConnection::DiscardWriteBuffer() {
-  if (pending_writes_) pending_writes_->clear();
+  if (pending_writes_) pending_writes_->Clear();
 }
 
 }  // namespace tolvar

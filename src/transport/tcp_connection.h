@@ -19,6 +19,7 @@
 #include "transport/component.h"
 #include "transport/io_handler.h"
 #include "transport/managed_buffer.h"
+#include "transport/simple_buffer.h"
 #include "transport/stack.h"
 
 namespace tolvar {
@@ -92,7 +93,10 @@ class TNetTCPConnection : public TNetComponent {
   bool owns_io_handler_ = false;               // guarded by handler_mutex_
   std::atomic<bool> peer_closed_{false};
   TNetManagedBuffer receive_queue_;
-  std::unique_ptr<std::string> pending_writes_;
+  // One receive call's block, reused; its bytes move to receive_queue_.
+  TNetSimpleBuffer receive_scratch_;
+  // Present between BeginWriteBuffering and EndWriteBuffering.
+  std::unique_ptr<TNetSimpleBuffer> pending_writes_;
 };
 
 }  // namespace tolvar

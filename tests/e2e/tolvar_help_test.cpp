@@ -1,15 +1,14 @@
 // tolvar -? as a whole process: notice, page beside the program, exit code 1.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
 
 #include "support/process_runner.h"
+#include "tolvar_copy.h"
 
 namespace {
 
-using e2e::RunSpec;
 using e2e::Target;
 using e2e::TempDir;
 
@@ -17,24 +16,8 @@ const Target& T() {
   return Target::Current();
 }
 
-// Runs a copy of tolvar in `dir`, with a stand-in viewer on PATH (Linux) and
-// the ini file kept inside `dir`.
 e2e::RunResult RunCopy(const TempDir& dir, std::vector<std::string> args) {
-  const std::string exe = dir.path() + (T().IsWindows() ? "/tolvar.exe" : "/tolvar");
-  if (!std::filesystem::exists(exe)) std::filesystem::copy_file(T().ProgramPath("tolvar"), exe);
-  std::filesystem::create_directories(dir.path() + "/bin");
-  std::string viewer = dir.WriteFile("bin/xdg-open", "#!/bin/sh\necho \"$1\" > \"$OPENED\"\n");
-  chmod(viewer.c_str(), 0755);
-  RunSpec run;
-  run.args = std::move(args);
-  run.cwd = dir.path();
-  run.env["LC_ALL"] = "C.UTF-8";
-  run.env["XDG_CONFIG_HOME"] = dir.path() + "/cfg";
-  run.env["OPENED"] = dir.path() + "/opened";
-  run.env["PATH"] = dir.path() + "/bin:/usr/bin:/bin";
-  // Under Wine no HTML viewer may start: the browser programs are disabled.
-  run.env["WINEDLLOVERRIDES"] = "winebrowser.exe,iexplore.exe=d";
-  return T().RunPath(exe, run);
+  return e2e::RunTolvarCopy(dir, std::move(args));
 }
 
 TEST(TolvarHelpTest, WritesPageAndEndsWithOne) {
@@ -53,27 +36,6 @@ TEST(TolvarHelpTest, WritesPageAndEndsWithOne) {
   EXPECT_EQ(page.find("secret"), std::string::npos);
   EXPECT_NE(page.find("tolvar 1.0.0.1 - Quillon\r\n"), std::string::npos);
   EXPECT_EQ(page.substr(page.size() - 16), "</BODY></HTML>\r\n");
-}
-
-TEST(TolvarHelpTest, SettingsPersistWithoutCredentials) {
-  if (T().IsWindows()) GTEST_SKIP() << "the ini location differs; covered by the unit tests";
-  TempDir dir;
-  auto r = RunCopy(dir, {"-?", "-u", "http://h/", "-xu", "me", "-xp", "pw", "-a", "007"});
-  EXPECT_EQ(r.exit_code, 1);
-  const std::string ini = e2e::ReadFile(dir.path() + "/cfg/tolvar.ini");
-  EXPECT_NE(ini.find("CommandLine=\"-u \"http://h/\" -a 7 \""), std::string::npos) << ini;
-  EXPECT_EQ(ini.find("pw"), std::string::npos);
-  EXPECT_EQ(ini.find("me"), std::string::npos);
-  // The stored URL comes back on the next run; -0 ignores it.
-  r = RunCopy(dir, {"-?"});
-  EXPECT_NE(e2e::ReadFile(dir.path() + "/tolvara.htm").find("http://h/</TR>"), std::string::npos);
-  r = RunCopy(dir, {"-?", "-0"});
-  EXPECT_EQ(e2e::ReadFile(dir.path() + "/tolvara.htm").find("http://h/"), std::string::npos);
-  // A read-only ini: the message, the exit code unchanged.
-  chmod((dir.path() + "/cfg/tolvar.ini").c_str(), 0444);
-  r = RunCopy(dir, {"-?", "-lu"});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_NE(r.err.find("tolvar.ini に書き込めません: Can't save options to ini file.\n"), std::string::npos) << r.err;
 }
 
 }  // namespace

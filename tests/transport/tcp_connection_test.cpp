@@ -146,6 +146,38 @@ TEST(TNetTCPConnectionTest, WriteBufferingSendsOneBlock) {
   EXPECT_EQ(server.Received(0), "GET / HTTP/1.0\r\nHost: x\r\n\r\n");
 }
 
+TEST(TNetTCPConnectionTest, WriteBufferThresholdFlushesThresholdSizedBlocks) {
+  TScriptedServer server({TScript().ReadCount(20).Send("twenty\n").ReadCount(5).Send("done\n").WaitPeerClose()});
+  Connected c(server);
+  c.client.BeginWriteBuffering(10);
+  for (const char* piece : {"aaaaa", "bbbbb", "ccccc", "ddddd", "eeeee"}) c.client.Write(piece);
+  // Two flushes of 10 bytes went out; the last 5 wait for the end.
+  EXPECT_EQ(c.client.ReceiveLine(), "twenty");
+  EXPECT_EQ(server.Received(0), "aaaaabbbbbcccccddddd");
+  c.client.EndWriteBuffering();
+  EXPECT_EQ(c.client.ReceiveLine(), "done");
+  EXPECT_EQ(server.Received(0), "aaaaabbbbbcccccdddddeeeee");
+}
+
+TEST(TNetTCPConnectionTest, DiscardedWriteBufferIsNeverSent) {
+  TScriptedServer server({TScript().ReadCount(4).Send("ok\n").WaitPeerClose()});
+  Connected c(server);
+  c.client.BeginWriteBuffering();
+  c.client.Write("lost");
+  c.client.DiscardWriteBuffer();
+  c.client.Write("kept");
+  c.client.EndWriteBuffering();
+  EXPECT_EQ(c.client.ReceiveLine(), "ok");
+  EXPECT_EQ(server.Received(0), "kept");
+}
+
+TEST(TNetTCPConnectionTest, ASCIIFilterClearsBitSeven) {
+  TScriptedServer server({TScript().Send("\xC1\xE2z\n").WaitPeerClose()});
+  Connected c(server);
+  c.client.ASCIIFilter = true;
+  EXPECT_EQ(c.client.ReceiveLine(), "Abz");
+}
+
 TEST(TNetTCPConnectionTest, WriteFromStreamSendsAllBytes) {
   TMemoryStream in;
   std::string data(70000, 'q');

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "platform/system.h"
+#include "platform/screen.h"
 
 namespace client {
 namespace {
@@ -60,6 +60,8 @@ TRect GetWorkArea() {
     return TRect{lo, lo, hi, hi};
   }
   const TRect screen{s.left, s.top, s.right, s.bottom};
+  platform::ScreenRect desktop;
+  if (platform::GetDesktopWorkArea(&desktop)) return TRect{desktop.left, desktop.top, desktop.right, desktop.bottom};
   platform::ScreenRect t;
   if (!platform::GetTaskbarRect(&t)) return screen;
   return WorkAreaBesideTaskbar(screen, TRect{t.left, t.top, t.right, t.bottom});

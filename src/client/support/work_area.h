@@ -5,9 +5,12 @@
 
 namespace client {
 
-// The whole primary screen less the taskbar's side. Without a taskbar the
-// whole screen; where no screen can be asked at all (Linux without a
-// display) an area without bounds, so that fitting into it moves nothing.
+// The part of the primary screen that the taskbar leaves free: the work area
+// the desktop reports where it reports one (Linux), else the whole screen
+// less the taskbar's side, or the whole screen without a taskbar. Where no
+// screen can be asked at all (Linux without a display, so no window will be
+// shown either) an area without bounds, so that fitting into it leaves a
+// stored window rectangle as it was.
 TRect GetWorkArea();
 
 // The rule behind GetWorkArea: which edge of `screen` the `taskbar`

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "client/support/method.h"
 #include "client/support/rect.h"
+#include "client/support/std_handle.h"
 #include "client/support/wipe.h"
 #include "client/support/work_area.h"
+#include "platform/handle_stream.h"
+#include "support/temp_path.h"
 
 namespace client {
 namespace {
@@ -54,6 +59,17 @@ TEST(SupportTest, WorkAreaBesideTaskbar) {
   EXPECT_EQ(WorkAreaBesideTaskbar(screen, {0, 0, 60, 768}), (TRect{61, 0, 1023, 767}));
   EXPECT_EQ(WorkAreaBesideTaskbar(screen, {0, 0, 1024, 30}), (TRect{0, 31, 1023, 767}));
   EXPECT_EQ(WorkAreaBesideTaskbar(screen, {964, 0, 1024, 768}), (TRect{0, 0, 963, 767}));
+}
+
+TEST(SupportTest, IsStdHandleTellsStandardHandlesFromOthers) {
+  for (auto which : {platform::StdStream::kInput, platform::StdStream::kOutput, platform::StdStream::kError})
+    EXPECT_TRUE(IsStdHandle(platform::GetStdHandle(which)));
+  const std::string path = testing_support::FreshTempPath("support_test_std_handle.txt");
+  {
+    tolvar::TFileStream file(path, tolvar::TFileMode::fmCreate);
+    EXPECT_FALSE(IsStdHandle(file.Handle()));
+  }
+  std::remove(path.c_str());
 }
 
 TEST(SupportTest, WipeStringBlanksInPlace) {

@@ -1,0 +1,126 @@
+// tolvar's settings across runs: the stored switch string, never the
+// credentials, -0 and -q neither reading nor writing it, and a save that
+// fails without changing the exit code. This build ends every transfer run
+// with exit code 5 and "tolvar: this build cannot perform transfers yet.",
+// whose line end tells whether a stored -lu took effect.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/process_runner.h"
+#include "tolvar_copy.h"
+
+namespace {
+
+using e2e::ReadFile;
+using e2e::RunTolvarCopy;
+using e2e::Target;
+using e2e::TempDir;
+using e2e::TolvarCopyIniPath;
+
+const char kNoTransfer[] = "tolvar: this build cannot perform transfers yet.";
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST(TolvarSettingsTest, StoredSwitchesTakeEffectOnTheNextRun) {
+  TempDir dir;
+  auto r = RunTolvarCopy(dir, {"-u", "http://h/x", "-r", "http://ref/", "-xu", "usr-4711", "-xp", "pwd-0815", "-a",
+                               "007", "-fm", "POST", "-fs", "a b", "-lu"});
+  EXPECT_EQ(r.exit_code, 5);
+  EXPECT_EQ(r.err, std::string(kNoTransfer) + "\n");
+  const std::string ini = ReadFile(TolvarCopyIniPath(dir));
+  const std::string stored = "CommandLine=\"-lu -u \"http://h/x\" -r \"http://ref/\" -a 7 -fm POST -fs \"a b\" \"";
+  EXPECT_TRUE(Has(ini, stored)) << ini;
+  EXPECT_FALSE(Has(ini, "usr-4711")) << ini;
+  EXPECT_FALSE(Has(ini, "pwd-0815")) << ini;
+
+  // No switches at all: the stored -lu ends the line in LF, and the same
+  // string is saved again.
+  r = RunTolvarCopy(dir, std::vector<std::string>{});
+  EXPECT_EQ(r.exit_code, 5);
+  EXPECT_EQ(r.err, std::string(kNoTransfer) + "\n");
+  EXPECT_TRUE(Has(ReadFile(TolvarCopyIniPath(dir)), stored));
+
+  // The command line goes on top of the stored switches.
+  r = RunTolvarCopy(dir, {"-?", "-a", "3"});
+  EXPECT_EQ(r.exit_code, 1);
+  const std::string page = ReadFile(dir.path() + "/tolvara.htm");
+  EXPECT_TRUE(Has(page, ": http://h/x</TR>\r\n")) << page;
+  EXPECT_TRUE(Has(page, ": http://ref/</TR>\r\n"));
+  EXPECT_TRUE(Has(page, ": POST</TR>\r\n"));
+  EXPECT_TRUE(Has(page, ": 3</TR>\r\n"));
+  EXPECT_FALSE(Has(page, "usr-4711"));
+  EXPECT_TRUE(Has(ReadFile(TolvarCopyIniPath(dir)), " -a 3 -fm POST "));
+}
+
+TEST(TolvarSettingsTest, ZeroAndQuietNeitherReadNorWriteTheIniFile) {
+  TempDir dir;
+  auto r = RunTolvarCopy(dir, {"-u", "http://h/x", "-lu"});
+  const std::string seeded = ReadFile(TolvarCopyIniPath(dir));
+  ASSERT_TRUE(Has(seeded, "-lu -u \"http://h/x\"")) << seeded;
+
+  for (const char* ignore : {"-0", "-q"}) {
+    r = RunTolvarCopy(dir, {ignore, "-u", "http://other/", "-a", "9"});
+    EXPECT_EQ(r.exit_code, 5) << ignore;
+    // The stored -lu was not read: CR LF.
+    EXPECT_EQ(r.err, std::string(kNoTransfer) + "\r\n") << ignore;
+    EXPECT_EQ(ReadFile(TolvarCopyIniPath(dir)), seeded) << ignore;
+  }
+  // -q -0-: read and written again.
+  r = RunTolvarCopy(dir, {"-q", "-0-", "-a", "2"});
+  EXPECT_EQ(r.err, std::string(kNoTransfer) + "\n");
+  EXPECT_TRUE(Has(ReadFile(TolvarCopyIniPath(dir)), "-lu -u \"http://h/x\" -a 2 "));
+  // -0 also keeps the help run from reading the stored URL.
+  r = RunTolvarCopy(dir, {"-?", "-0"});
+  EXPECT_FALSE(Has(ReadFile(dir.path() + "/tolvara.htm"), "http://h/x"));
+}
+
+TEST(TolvarSettingsTest, FailedSaveIsReportedAndKeepsTheExitCode) {
+  TempDir dir;
+  e2e::RunSpec run = e2e::TolvarCopyRun(dir, {"-u", "http://h/", "-lu"});
+  std::string ini;
+  if (Target::Current().IsWindows()) {
+    // A directory in the ini file's place (as root a read-only file would
+    // still be written). The message goes to a box, not to standard error.
+    ini = TolvarCopyIniPath(dir);
+    std::filesystem::create_directory(ini);
+  } else {
+    // The settings folder would have to lie below a regular file.
+    dir.WriteFile("plain", "");
+    run.env["XDG_CONFIG_HOME"] = dir.path() + "/plain/cfg";
+    ini = dir.path() + "/plain/cfg/tolvar.ini";
+  }
+  auto r = RunTolvarCopy(dir, run);
+  EXPECT_EQ(r.exit_code, 5);
+  const std::string message = ini + " に書き込めません: Can't save options to ini file.\n";
+  if (Target::Current().IsWindows()) {
+    EXPECT_EQ(r.err, std::string(kNoTransfer) + "\n");
+  } else {
+    EXPECT_EQ(r.err, std::string(kNoTransfer) + "\n" + message);
+  }
+  run.args = {"-?", "-lu"};
+  r = RunTolvarCopy(dir, run);
+  EXPECT_EQ(r.exit_code, 1);
+  if (!Target::Current().IsWindows()) {
+    EXPECT_TRUE(Has(r.err, message)) << r.err;
+  }
+}
+
+TEST(TolvarSettingsTest, ReadOnlyIniFileIsReportedOnLinux) {
+  if (Target::Current().IsWindows()) GTEST_SKIP() << "Wine as root writes a read-only file anyway";
+  TempDir dir;
+  auto r = RunTolvarCopy(dir, {"-?", "-u", "http://h/"});
+  ASSERT_EQ(r.exit_code, 1);
+  chmod(TolvarCopyIniPath(dir).c_str(), 0444);
+  r = RunTolvarCopy(dir, {"-?", "-lu"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(Has(r.err, "tolvar.ini に書き込めません: Can't save options to ini file.\n")) << r.err;
+  chmod(TolvarCopyIniPath(dir).c_str(), 0644);
+}
+
+}  // namespace

@@ -1,0 +1,25 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "unanswered_connect.h"
+
+namespace tolvar {
+namespace {
+
+std::size_t OpenDescriptors() {
+  std::size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+  return n;
+}
+
+TEST(TNetTCPClientTest, UnansweredConnectLeavesNoDescriptorOpen) {
+  TNetComponent keep_stack;  // the stack itself may hold descriptors
+  const std::size_t before = OpenDescriptors();
+  ExpectUnansweredConnectFails();
+  ExpectUnansweredConnectFails();
+  EXPECT_EQ(OpenDescriptors(), before);
+}
+
+}  // namespace
+}  // namespace tolvar
