@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "discard_stream.h"
 #include "platform/socket.h"
 #include "platform/stream.h"
 #include "transport/tcp_client.h"
@@ -15,28 +16,6 @@ namespace {
 
 namespace ps = tolvar::platform;
 constexpr std::int64_t kTotal = std::int64_t{1} << 30;
-
-class DiscardStream : public tolvar::TStream {
- public:
-  std::int32_t Read(void*, std::int32_t) override { return 0; }
-  std::int32_t Write(const void*, std::int32_t count) override {
-    pos_ += count;
-    if (pos_ > size_) size_ = pos_;
-    return count;
-  }
-  std::int64_t Seek(std::int64_t offset, tolvar::TSeekOrigin origin) override {
-    pos_ = (origin == tolvar::TSeekOrigin::soBeginning ? 0
-            : origin == tolvar::TSeekOrigin::soCurrent ? pos_
-                                                       : size_) +
-           offset;
-    return pos_;
-  }
-  std::int64_t GetSize() override { return size_; }
-  void SetSize(std::int64_t size) override { size_ = size; }
-
- private:
-  std::int64_t pos_ = 0, size_ = 0;
-};
 
 // Accepts one connection, sends kTotal bytes, closes.
 class Sender {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "http/exceptions.h"
+#include "support/failure_of.h"
 #include "support/scripted_server.h"
 #include "transport/exceptions.h"
 
@@ -30,16 +31,7 @@ std::string Url(const TScriptedServer& server, const std::string& path) {
   return "http://" + Origin(server) + path;
 }
 
-// The exception a call raised, as its message; "no exception" otherwise.
-template <typename E = ENetException>
-std::string FailureOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const E& e) {
-    return e.what();
-  }
-  return "no exception";
-}
+using testing_support::FailureOf;
 
 ENetHTTPProtocolException ProtocolFailureOf(const std::function<void()>& call) {
   try {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/failure_of.h"
 #include "support/scripted_server.h"
 #include "transport/exceptions.h"
 #include "transport/socket_handle.h"
@@ -26,15 +27,7 @@ struct Connected {
   TNetTCPClient client;
 };
 
-template <typename E>
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.what();
-  }
-  return "no exception";
-}
+using testing_support::FailureOf;
 
 TEST(TNetTCPConnectionTest, LineEndings) {
   TScriptedServer server({TScript().Send("HTTP/1.0 200 OK\r\nbare\nkeep\r\r\nlast").Close()});
@@ -46,7 +39,7 @@ TEST(TNetTCPConnectionTest, LineEndings) {
   // result marked as timed out, then the close.
   EXPECT_EQ(c.client.ReceiveLine(), "");
   EXPECT_TRUE(c.client.LastLineTimedOut);
-  EXPECT_EQ(MessageOf<ENetConnClosedGracefully>([&] { c.client.ReceiveLine(); }), "Connection Closed Gracefully.");
+  EXPECT_EQ(FailureOf<ENetConnClosedGracefully>([&] { c.client.ReceiveLine(); }), "Connection Closed Gracefully.");
 }
 
 TEST(TNetTCPConnectionTest, MaxLineLengthBothActionsAndNoLimit) {
@@ -56,7 +49,7 @@ TEST(TNetTCPConnectionTest, MaxLineLengthBothActionsAndNoLimit) {
                           TScript().Send(long_line + "\n").WaitPeerClose()});
   {
     Connected c(server);
-    EXPECT_EQ(MessageOf<ENetReadLnMaxLineLengthExceeded>([&] { c.client.ReceiveLine(); }), "Max line length exceeded.");
+    EXPECT_EQ(FailureOf<ENetReadLnMaxLineLengthExceeded>([&] { c.client.ReceiveLine(); }), "Max line length exceeded.");
   }
   {
     Connected c(server);
@@ -78,7 +71,7 @@ TEST(TNetTCPConnectionTest, ReadTimeoutOnSilentServer) {
   Connected c(server);
   c.client.ReadTimeout = 200;
   auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(MessageOf<ENetReadTimeout>([&] { c.client.ReceiveLine(); }), "Read Timeout");
+  EXPECT_EQ(FailureOf<ENetReadTimeout>([&] { c.client.ReceiveLine(); }), "Read Timeout");
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
 }
 
@@ -194,12 +187,12 @@ TEST(TNetTCPClientTest, AlreadyConnectedAndDoubleDisconnect) {
   Connected c(server);
   std::vector<std::string> statuses;
   c.client.OnStatus = [&](TNetComponent*, TNetStatus, const std::string& t) { statuses.push_back(t); };
-  EXPECT_EQ(MessageOf<ENetAlreadyConnected>([&] { c.client.Connect(); }), "Already connected.");
+  EXPECT_EQ(FailureOf<ENetAlreadyConnected>([&] { c.client.Connect(); }), "Already connected.");
   EXPECT_TRUE(c.client.Connected());
   c.client.Disconnect();
   c.client.Disconnect();
   EXPECT_EQ(statuses, (std::vector<std::string>{"Disconnecting.", "Disconnected.", "Disconnecting.", "Disconnected."}));
-  EXPECT_EQ(MessageOf<ENetNotConnected>([&] { c.client.Write("x"); }), "Not Connected");
+  EXPECT_EQ(FailureOf<ENetNotConnected>([&] { c.client.Write("x"); }), "Not Connected");
 }
 
 TEST(TNetTCPClientTest, StatusesOfConnect) {
@@ -246,7 +239,7 @@ TEST(TNetTCPClientTest, UnknownHost) {
   TNetTCPClient client;
   client.Host = "no-such-host.invalid";
   client.Port = 80;
-  EXPECT_EQ(MessageOf<ENetSocketError>([&] { client.Connect(); }), "Socket Error # 11001\r\nHost not found.");
+  EXPECT_EQ(FailureOf<ENetSocketError>([&] { client.Connect(); }), "Socket Error # 11001\r\nHost not found.");
 }
 
 TEST(TNetTCPClientTest, ConnectWithTimeoutToListeningPortReturnsAtOnce) {
