@@ -1,7 +1,6 @@
 // tolvar -? as a whole process: notice, page beside the program, exit code 1.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "support/process_runner.h"
@@ -9,6 +8,7 @@
 
 namespace {
 
+using e2e::RunTolvarCopy;
 using e2e::Target;
 using e2e::TempDir;
 
@@ -16,13 +16,9 @@ const Target& T() {
   return Target::Current();
 }
 
-e2e::RunResult RunCopy(const TempDir& dir, std::vector<std::string> args) {
-  return e2e::RunTolvarCopy(dir, std::move(args));
-}
-
 TEST(TolvarHelpTest, WritesPageAndEndsWithOne) {
   TempDir dir;
-  auto r = RunCopy(dir, {"-?", "-lu", "-u", "-", "-xp", "secret"});
+  auto r = RunTolvarCopy(dir, {"-?", "-lu", "-u", "-", "-xp", "secret"});
   EXPECT_EQ(r.exit_code, 1);
   // Windows shows the Shift_JIS bytes; Linux the locale's UTF-8.
   EXPECT_EQ(r.err, T().IsWindows() ? "\x83w\x83\x8B\x83v\x82\xF0\x95\\\x8E\xA6\x82\xB7\x82\xE9\x8F\x80\x94\xF5\x82\xF0"
