@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -38,10 +39,20 @@ class TNetCookies {
  private:
   void Remove(TNetNetscapeCookie* cookie);  // caller holds the write lock
 
+  struct TDomainEntry {
+    std::string Name;
+    TNetCookieList Cookies;
+    // Upper-cased cookie name to its cookie, so that a replacement does not
+    // scan the list: a head of many Set-Cookie lines must stay linear.
+    std::unordered_map<std::string, TNetNetscapeCookie*> ByName;
+  };
+
   TNetMultiReadLock FLock;
-  // Both guarded by FLock.
+  // Both guarded by FLock. Each item's position in FItems is kept in
+  // FItemIndex, so that freeing one is no scan either.
   std::vector<std::unique_ptr<TNetNetscapeCookie>> FItems;
-  std::vector<std::pair<std::string, TNetCookieList>> FDomains;
+  std::unordered_map<const TNetNetscapeCookie*, std::size_t> FItemIndex;
+  std::vector<TDomainEntry> FDomains;
 };
 
 }  // namespace http

@@ -39,6 +39,31 @@ class TCountingStream : public tolvar::TStream {
   std::int64_t written_ = 0;
 };
 
+// Restores a field on every way out of a scope.
+template <typename T>
+class TRestoreOnExit {
+ public:
+  explicit TRestoreOnExit(T& field) : field_(field), saved_(field) {}
+  ~TRestoreOnExit() { field_ = saved_; }
+  TRestoreOnExit(const TRestoreOnExit&) = delete;
+  TRestoreOnExit& operator=(const TRestoreOnExit&) = delete;
+
+ private:
+  T& field_;
+  T saved_;
+};
+
+constexpr int kMaxPort = 65535;
+
+// A port beyond 16 bits would wrap to another one in the socket address
+// while the Host line named the bogus one.
+void CheckPortRange(std::int64_t port, const char* what) {
+  if (port < 0 || port > kMaxPort) {
+    throw ENetException("The " + std::string(what) + " port " + std::to_string(port) +
+                        " is outside the range 0 to 65535.");
+  }
+}
+
 std::int32_t ClampToInt32(std::int64_t n) {
   return static_cast<std::int32_t>(std::min<std::int64_t>(n, std::numeric_limits<std::int32_t>::max()));
 }
@@ -57,8 +82,9 @@ TNetCustomHTTP::TNetCustomHTTP() : FProtocol(std::make_unique<TNetHTTPProtocol>(
 }
 
 TNetCustomHTTP::~TNetCustomHTTP() {
+  ForgetCookieManager();
   // Here, while the records still exist for the disconnected hook.
-  if (Connected()) Disconnect();
+  if (Connected()) CloseConnection();
 }
 
 void TNetCustomHTTP::SetHost(const std::string& host) {
@@ -73,8 +99,21 @@ void TNetCustomHTTP::SetPort(int port) {
 
 void TNetCustomHTTP::SetCookieManager(TNetCookieManager* manager) {
   if (manager == FCookieManager) return;
+  ForgetCookieManager();
   FOwnedCookieManager.reset();
   FCookieManager = manager;
+  if (manager != nullptr) {
+    // A manager of the caller may die first; it tells this client, which
+    // then forgets it instead of keeping a dangling pointer.
+    FCookieManagerToken = manager->AddDestroyListener([this] { FCookieManager = nullptr; });
+  }
+}
+
+void TNetCustomHTTP::ForgetCookieManager() {
+  if (FCookieManager != nullptr && FCookieManager != FOwnedCookieManager.get()) {
+    FCookieManager->RemoveDestroyListener(FCookieManagerToken);
+  }
+  FCookieManagerToken = 0;
 }
 
 void TNetCustomHTTP::Get(const std::string& url, tolvar::TStream* response) {
@@ -82,11 +121,11 @@ void TNetCustomHTTP::Get(const std::string& url, tolvar::TStream* response) {
 }
 
 void TNetCustomHTTP::Post(const std::string& url, tolvar::TStream* source, tolvar::TStream* response) {
-  if (Connected()) Disconnect();
-  const TNetHTTPProtocolVersion saved = ProtocolVersion;
+  if (Connected()) CloseConnection();
+  // Also after a failure: later requests must not go out as HTTP/1.0.
+  TRestoreOnExit<TNetHTTPProtocolVersion> version(ProtocolVersion);
   if (!HTTPOptions.Has(hoKeepOrigProtocol)) ProtocolVersion = pv1_0;
   PerformRequest(hmPost, url, source, response);
-  ProtocolVersion = saved;
 }
 
 void TNetCustomHTTP::Put(const std::string& url, tolvar::TStream* source, tolvar::TStream* response) {
@@ -94,19 +133,39 @@ void TNetCustomHTTP::Put(const std::string& url, tolvar::TStream* source, tolvar
 }
 
 void TNetCustomHTTP::Disconnect() {
-  const std::thread::id driver = FDriver;
-  if (driver != std::thread::id() && driver != std::this_thread::get_id()) FAborted = true;
+  const std::thread::id self = std::this_thread::get_id();
+  // The driving thread closing its own connection is no abort. Any other
+  // call is one, also before the driver has entered the request: the
+  // request fails when it reaches its next step.
+  if (FDriver.load() != self) FAbortRequester = self;
   TNetTCPClient::Disconnect();
+}
+
+void TNetCustomHTTP::CloseConnection() {
+  TNetTCPClient::Disconnect();
+}
+
+bool TNetCustomHTTP::AbortRequested() const {
+  const std::thread::id requester = FAbortRequester.load();
+  return requester != std::thread::id() && requester != std::this_thread::get_id();
+}
+
+void TNetCustomHTTP::ThrowIfAborted() {
+  if (AbortRequested()) throw tolvar::ENetClosedSocket();
 }
 
 void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& url, tolvar::TStream* source,
                                     tolvar::TStream* response) {
-  FAborted = false;
-  FDriver = std::this_thread::get_id();
+  const std::thread::id self = std::this_thread::get_id();
+  FDriver = self;
   struct LeaveRequest {
     std::atomic<std::thread::id>& driver;
     ~LeaveRequest() { driver = std::thread::id(); }
   } leave{FDriver};
+  // A disconnect this thread made itself between requests is no abort of
+  // this one; the exchange keeps a disconnect another thread made since.
+  std::thread::id own = self;
+  FAbortRequester.compare_exchange_strong(own, std::thread::id());
   const std::int64_t start = response != nullptr ? response->Position() : 0;
   FAuthRetries = 0;
   FAuthProxyRetries = 0;
@@ -115,6 +174,7 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ur
   Request().Source = source;
   Response().BodyStream = response;
   try {
+    ThrowIfAborted();
     for (;;) {
       ++FRedirectCount;
       ResolveTarget();
@@ -142,20 +202,38 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ur
         throw ENetException("Undefined situation");
       }
     }
+  } catch (const ENetHTTPProtocolException&) {
+    // The failing response's body was read to its end (or the connection
+    // closed at the cap), so a kept connection is at the next answer.
+    if (AbortRequested()) {
+      CloseConnection();
+      throw tolvar::ENetClosedSocket();
+    }
+    if (!Response().KeepAlive()) CloseConnection();
+    throw;
   } catch (...) {
-    if (!Response().KeepAlive()) Disconnect();
+    // After any other failure the connection may hold the rest of a body or
+    // head that broke off: the next request would read it as its answer.
+    CloseConnection();
+    if (AbortRequested()) throw tolvar::ENetClosedSocket();
     throw;
   }
-  if (!Response().KeepAlive()) Disconnect();
+  if (!Response().KeepAlive()) CloseConnection();
   FRedirectCount = 0;
   // A counted body cut short or an until-close body ends quietly when the
   // socket closes; an abort must not pass for a complete response.
-  if (FAborted) throw tolvar::ENetClosedSocket();
+  if (AbortRequested()) {
+    CloseConnection();
+    throw tolvar::ENetClosedSocket();
+  }
 }
 
 void TNetCustomHTTP::ResolveTarget() {
   TNetHTTPRequest& request = Request();
   TNetURI target(request.URL);
+  // Refused before the current location takes it: a later URL without a
+  // port would inherit it.
+  if (const auto port = ParseInt64(target.Port)) CheckPortRange(*port, "server");
   if (!target.Username.empty()) {
     request.Username = target.Username;
     request.Password = target.Password;
@@ -197,17 +275,25 @@ void TNetCustomHTTP::ResolveTarget() {
 ConnectionKind TNetCustomHTTP::ChooseRoute() {
   const bool https = SameText(FURI.Protocol, "https");
   if (ProxyParams.ProxyServer().empty()) {
-    if (!SameText(Host, FURI.Host) || StrictInt32(FURI.Port) != Port) {
-      if (Connected()) Disconnect();
+    const int port = StrictInt32(FURI.Port);
+    CheckPortRange(port, "server");
+    if (!SameText(Host, FURI.Host) || port != Port) {
+      if (Connected()) CloseConnection();
       Host = FURI.Host;
-      Port = StrictInt32(FURI.Port);
+      Port = port;
     }
     // This build has no TLS handler, so an https request cannot go direct.
     if (https) throw tolvar::ENetIOHandlerPropInvalid();
     return ConnectionKind::Direct;
   }
+  CheckPortRange(ProxyParams.ProxyPort(), "proxy");
+  // The origin's port too: it goes into the absolute target and the Host
+  // line. A text that is no number at all is the proxy's to refuse.
+  if (const auto origin_port = ParseInt64(FURI.Port)) {
+    CheckPortRange(*origin_port, "server");
+  }
   if ((!SameText(Host, ProxyParams.ProxyServer()) || Port != ProxyParams.ProxyPort()) && Connected()) {
-    Disconnect();
+    CloseConnection();
   }
   // Set directly: the current location keeps the origin server.
   Host = ProxyParams.ProxyServer();
@@ -244,9 +330,16 @@ void TNetCustomHTTP::ConnectAndSend() {
 }
 
 void TNetCustomHTTP::EnsureConnected(TNetHTTPResponse& response) {
-  if (!response.KeepAlive()) Disconnect();
+  if (!response.KeepAlive()) CloseConnection();
   TestClosedByPeer(false);
-  if (!Connected()) Connect(ReadTimeout);
+  if (!Connected()) {
+    // An abort that came while no socket was open (before the request, or
+    // between an authorization retry's close and this connect) closed
+    // nothing, so it is checked here and once the new socket is set.
+    ThrowIfAborted();
+    Connect(ReadTimeout);
+    ThrowIfAborted();
+  }
 }
 
 void TNetCustomHTTP::OpenTunnel() {
@@ -272,17 +365,25 @@ void TNetCustomHTTP::OpenTunnel() {
       tunnel.Response.StatusLine = "HTTP/1.0 200 OK";
       tunnel.Response.Connection = "close";
     }
-    if (tunnel.Response.StatusCode() == 200) {
+    const int code = tunnel.Response.StatusCode();
+    if (code == 200) {
       // The tunnel is open, but the request inside it would need the TLS
       // handler, which this build does not have.
-      Disconnect();
+      CloseConnection();
       throw tolvar::ENetIOHandlerPropInvalid();
+    }
+    if (code / 100 == 2 && tunnel.Response.Location.empty()) {
+      // Another 2xx opens no tunnel either; its body is only the failure's
+      // text, so it is capped like any error body.
+      ReadBody(tunnel.Response, TNetHTTPProtocol::kMaxDiscardedBody);
+      CloseConnection();
+      throw ENetHTTPProtocolException(code, tunnel.Response.StatusLine, buffer.Bytes());
     }
     const NextStep next = tunnel.DecideNext();
     if (next != NextStep::NextRequest && next != NextStep::RepeatForAuth) {
       // A 2xx other than 200 (or a redirect a handler accepted) opens no
       // tunnel; sending again would only repeat it.
-      Disconnect();
+      CloseConnection();
       throw ENetHTTPProtocolException(tunnel.Response.StatusCode(), tunnel.Response.StatusLine, buffer.Bytes());
     }
   }
@@ -360,7 +461,8 @@ bool TNetCustomHTTP::ReadChunked(tolvar::TStream& stream, std::int64_t limit) {
       throw ENetException(hex ? "Chunk size out of range: " + size_text : "Invalid chunk size line: " + line);
     }
     if (*size == 0) break;
-    if (limit >= 0 && kept + *size > limit) {
+    // Compared without a sum: a size near 2^63 would overflow it.
+    if (limit >= 0 && *size > limit - kept) {
       ReadCounted(stream, limit - kept, true);
       return true;
     }
@@ -401,7 +503,7 @@ bool TNetCustomHTTP::ReadBody(TNetHTTPResponse& response, std::int32_t limit) {
       } while (Connected());
     }
   }
-  if (cut) Disconnect();
+  if (cut) CloseConnection();
   return cut;
 }
 

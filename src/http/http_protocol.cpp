@@ -22,6 +22,16 @@ void RejectLineBreak(std::string_view field, std::string_view value) {
   }
 }
 
+// Swallows a body nobody keeps.
+class TDiscardStream : public tolvar::TStream {
+ public:
+  std::int32_t Read(void*, std::int32_t) override { return 0; }
+  std::int32_t Write(const void*, std::int32_t count) override { return count; }
+  std::int64_t Seek(std::int64_t, tolvar::TSeekOrigin) override { return 0; }
+  std::int64_t GetSize() override { return 0; }
+  void SetSize(std::int64_t) override {}
+};
+
 // Restores a field of the client on every way out of a scope.
 template <typename T>
 class TScopedValue {
@@ -130,6 +140,14 @@ void TNetHTTPProtocol::ReadHeaders() {
   Response.ReadFromRaw();
 }
 
+bool TNetHTTPProtocol::ResponseHasNoBody() {
+  const int code = Response.StatusCode();
+  // A HEAD answer announces the length of a body it never sends; 1xx, 204
+  // and 304 answers never carry one. Waiting for it would end in a read
+  // time-out, or leave the connection at bytes that are not there.
+  return Request.Method == hmHead || code / 100 == 1 || code == 204 || code == 304;
+}
+
 NextStep TNetHTTPProtocol::DecideNext() {
   const int code = Response.StatusCode();
   NextStep result = NextStep::Undecided;
@@ -176,32 +194,45 @@ NextStep TNetHTTPProtocol::DecideNext() {
       DrainBody();
       result = NextStep::RepeatForAuth;
     } else {
-      // A HEAD answer announces the length of a body it never sends.
-      if (code != 204 && Request.Method != hmHead) FHTTP->ReadBody(Response);
+      if (code != 204 && Request.Method != hmHead) {
+        if (Response.BodyStream != nullptr) {
+          FHTTP->ReadBody(Response);
+        } else {
+          // Nobody wants the body, but left unread on a kept connection
+          // it would be taken for the next answer.
+          ReadCappedInto(nullptr);
+        }
+      }
       result = NextStep::Finished;
     }
   }
   return result;
 }
 
+void TNetHTTPProtocol::ReadCappedInto(tolvar::TStream* stream) {
+  if (ResponseHasNoBody()) return;
+  TDiscardStream discard;
+  TScopedValue<tolvar::TStream*> body(Response.BodyStream, stream != nullptr ? stream : &discard);
+  FHTTP->ReadBody(Response, kMaxDiscardedBody);
+}
+
 void TNetHTTPProtocol::RaiseProtocolFailure() {
   tolvar::TMemoryStream buffer;
   {
     TScopedValue<std::int32_t> timeout(FHTTP->ReadTimeout, 2000);
-    TScopedValue<tolvar::TStream*> body(Response.BodyStream, &buffer);
-    FHTTP->ReadBody(Response, kMaxDiscardedBody);
+    ReadCappedInto(&buffer);
   }
   throw ENetHTTPProtocolException(Response.StatusCode(), Response.StatusLine, buffer.Bytes());
 }
 
 void TNetHTTPProtocol::DrainBody() {
-  tolvar::TMemoryStream scratch;
   TScopedValue<std::int32_t> timeout(FHTTP->ReadTimeout, 4000);
-  TScopedValue<tolvar::TStream*> body(Response.BodyStream, &scratch);
   try {
-    FHTTP->ReadBody(Response, kMaxDiscardedBody);
+    ReadCappedInto(nullptr);
   } catch (const std::exception&) {
-    // A redirect or authorization page that cannot be read does not matter.
+    // The page itself does not matter, but where it broke off is unknown:
+    // the next request must not read the rest of it as its answer.
+    FHTTP->CloseConnection();
   }
 }
 
