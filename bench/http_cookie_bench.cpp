@@ -33,8 +33,7 @@ int main(int argc, char** argv) {
   const int n = argc > 1 ? std::atoi(argv[1]) : 48158;
   for (int count : {n, 4 * n}) {
     const double seconds = StoreAll(count);
-    std::printf("%d cookies stored twice: %.3f s, %.2f us per store\n", count, seconds,
-                seconds * 1e6 / (2.0 * count));
+    std::printf("%d cookies stored twice: %.3f s, %.2f us per store\n", count, seconds, seconds * 1e6 / (2.0 * count));
   }
   return 0;
 }

@@ -132,14 +132,6 @@ class TNetCustomHTTP : public tolvar::TNetTCPClient {
   // the selection event; null when there is none.
   std::unique_ptr<TNetAuthentication> ChooseAuthentication(const TNetHeaderList& challenges,
                                                            const SelectAuthorizationEvent& select);
-  // Reads exactly `count` bytes into `stream` in pieces a single read can
-  // move. A close by the server first keeps what arrived and returns false,
-  // or raises ENetConnClosedGracefully with `raise_on_close`.
-  bool ReadCounted(tolvar::TStream& stream, std::int64_t count, bool raise_on_close);
-  // A chunk-size line or the line end after a chunk.
-  std::string ReadChunkLine();
-  // Chunked body; true when `limit` (>= 0) cut it short.
-  bool ReadChunked(tolvar::TStream& stream, std::int64_t limit);
   // The thread inside PerformRequest; the disconnected hook leaves the
   // authentication objects to it.
   std::atomic<std::thread::id> FDriver{};

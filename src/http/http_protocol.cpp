@@ -5,6 +5,7 @@
 
 #include "http/custom_http.h"
 #include "http/exceptions.h"
+#include "http/response_decision.h"
 
 namespace http {
 
@@ -149,64 +150,66 @@ bool TNetHTTPProtocol::ResponseHasNoBody() {
 }
 
 NextStep TNetHTTPProtocol::DecideNext() {
-  const int code = Response.StatusCode();
-  NextStep result = NextStep::Undecided;
-  bool repeat_inside = false;
+  TNetResponseFacts facts;
+  facts.StatusCode = Response.StatusCode();
+  facts.HasLocation = !Response.Location.empty();
+  facts.Method = Request.Method;
+  facts.InProcessAuth = FHTTP->HTTPOptions.Has(hoInProcessAuth);
 
-  if ((code / 100 == 3 && code != 304) || !Response.Location.empty()) {
-    std::string dest = Response.Location;
-    TNetHTTPMethod method = Request.Method;
-    const int counter = FHTTP->FRedirectCount;
-    if (FHTTP->HandleRedirects && counter < FHTTP->RedirectMaximum) {
-      if (!FHTTP->ConfirmRedirect(dest, method, counter)) RaiseProtocolFailure();
-      result = NextStep::NextRequest;
-      Request.URL = dest;
-      Request.Method = method;
-    } else {
-      result = NextStep::Finished;
-      if (!FHTTP->ConfirmRedirect(dest, method, counter)) RaiseProtocolFailure();
-      Response.Location = dest;
-    }
-    if (FHTTP->Connected()) DrainBody();
-    return result;
+  // The steps that may change the destination or ask for credentials are
+  // asked first; their answers are facts of the decision.
+  std::string dest = Response.Location;
+  TNetHTTPMethod method = Request.Method;
+  const TNetResponseKind kind = ClassifyResponse(facts.StatusCode, facts.HasLocation);
+  switch (kind) {
+    case TNetResponseKind::rkRedirect:
+      facts.RedirectFollowable = FHTTP->HandleRedirects && FHTTP->FRedirectCount < FHTTP->RedirectMaximum;
+      facts.RedirectConfirmed = FHTTP->ConfirmRedirect(dest, method, FHTTP->FRedirectCount);
+      break;
+    case TNetResponseKind::rkServerAuth:
+      facts.Authorized = FHTTP->FAuthRetries < FHTTP->AuthRetries && FHTTP->AuthorizeServer(Request, Response);
+      if (!facts.Authorized && Request.Authentication) Request.Authentication->Reset();
+      break;
+    case TNetResponseKind::rkProxyAuth:
+      facts.Authorized = FHTTP->FAuthProxyRetries < FHTTP->AuthRetries && FHTTP->AuthorizeProxy(Request, Response);
+      if (!facts.Authorized && FHTTP->ProxyParams.Authentication) FHTTP->ProxyParams.Authentication->Reset();
+      break;
+    case TNetResponseKind::rkFailure:
+    case TNetResponseKind::rkSuccess:
+      break;
   }
+  // A failure reads its body from what is buffered whether or not the
+  // connection is still open; only the other outcomes ask.
+  const bool fails =
+      kind == TNetResponseKind::rkFailure || (kind == TNetResponseKind::rkRedirect && !facts.RedirectConfirmed) ||
+      ((kind == TNetResponseKind::rkServerAuth || kind == TNetResponseKind::rkProxyAuth) && !facts.Authorized);
+  if (!fails) facts.Connected = FHTTP->Connected();
 
-  if (code / 100 != 2) {
-    result = NextStep::NextRequest;
-    if (code == 401) {
-      if (FHTTP->FAuthRetries >= FHTTP->AuthRetries || !FHTTP->AuthorizeServer(Request, Response)) {
-        if (Request.Authentication) Request.Authentication->Reset();
-        RaiseProtocolFailure();
-      }
-    } else if (code == 407) {
-      if (FHTTP->FAuthProxyRetries >= FHTTP->AuthRetries || !FHTTP->AuthorizeProxy(Request, Response)) {
-        if (FHTTP->ProxyParams.Authentication) FHTTP->ProxyParams.Authentication->Reset();
-        RaiseProtocolFailure();
-      }
-    } else {
+  const TNetResponseDecision decision = DecideResponse(facts);
+  if (decision.FollowRedirect) {
+    Request.URL = dest;
+    Request.Method = method;
+  }
+  if (decision.AcceptRedirect) Response.Location = dest;
+  switch (decision.Body) {
+    case TNetBodyAction::baNone:
+      break;
+    case TNetBodyAction::baErrorBody:
       RaiseProtocolFailure();
-    }
-    repeat_inside = FHTTP->HTTPOptions.Has(hoInProcessAuth);
-  }
-
-  if (FHTTP->Connected()) {
-    if (repeat_inside) {
+    case TNetBodyAction::baDrain:
       DrainBody();
-      result = NextStep::RepeatForAuth;
-    } else {
-      if (code != 204 && Request.Method != hmHead) {
-        if (Response.BodyStream != nullptr) {
-          FHTTP->ReadBody(Response);
-        } else {
-          // Nobody wants the body, but left unread on a kept connection
-          // it would be taken for the next answer.
-          ReadCappedInto(nullptr);
-        }
+      break;
+    case TNetBodyAction::baRead:
+      if (Response.BodyStream != nullptr) {
+        FHTTP->ReadBody(Response);
+      } else {
+        // Nobody wants the body, but left unread on a kept connection it
+        // would be taken for the next answer.
+        ReadCappedInto(nullptr);
       }
-      result = NextStep::Finished;
-    }
+      break;
   }
-  return result;
+  return decision.Step;
 }
 
 void TNetHTTPProtocol::ReadCappedInto(tolvar::TStream* stream) {
