@@ -154,7 +154,7 @@ void TCommandLineOption::ParseArguments(const std::vector<std::string>& tokens) 
         break;
       case 'F':
         if (third == 'M') {
-          FMethod = cursor.Value(3, false, &value) ? MethodFromText(value) : std::uint8_t{hmGet};
+          FMethod = cursor.Value(3, false, &value) ? MethodFromText(value) : std::uint8_t{miGet};
           break;
         }
         if (third == 'F' || third == 'S') {
@@ -190,7 +190,7 @@ std::string TCommandLineOption::BuildCommandLine() const {
   AppendPlain(out, "-a", FRetrys);
   AppendPlain(out, "-i", FInterval);
   AppendPlain(out, "-t", FTimeOut);
-  if (FMethod != hmGet) out += std::string("-fm ") + MethodName(FMethod) + " ";
+  if (FMethod != miGet) out += std::string("-fm ") + MethodName(FMethod) + " ";
   AppendQuoted(out, FPostPutAsFileName ? "-ff" : "-fs", FPostPutData);
   return out;
 }

@@ -76,7 +76,7 @@ class TCommandLineOption {
   std::string FUserName;    // never stored
   std::string FPassword;    // never stored
   std::string FUserAgent;
-  std::uint8_t FMethod = 0;  // hmGet, hmPost, hmPut
+  std::uint8_t FMethod = 0;  // miGet, miPost, miPut
   std::string FPostPutData;  // a file name (-ff) or the text itself (-fs)
   bool FPostPutAsFileName = false;
   TRect FPositionMain = kUnsetRect;

@@ -84,20 +84,20 @@ TEST(TCommandLineOptionTest, PostPutDataAndMethod) {
   Parse(o, {"-f", "..."});
   EXPECT_EQ(o.FPostPutData, "");
   Parse(o, {"-fm", "put"});
-  EXPECT_EQ(o.FMethod, hmPut);
+  EXPECT_EQ(o.FMethod, miPut);
   Parse(o, {"-fm", "P"});
-  EXPECT_EQ(o.FMethod, hmPost);
+  EXPECT_EQ(o.FMethod, miPost);
   Parse(o, {"-fmPATCH"});
-  EXPECT_EQ(o.FMethod, hmGet);
+  EXPECT_EQ(o.FMethod, miGet);
   Parse(o, {"-fmPUT", "-fm"});
-  EXPECT_EQ(o.FMethod, hmGet);
+  EXPECT_EQ(o.FMethod, miGet);
 }
 
 TEST(TCommandLineOptionTest, BuildCommandLineOrderAndRoundTrip) {
   TCommandLineOption o;
   EXPECT_EQ(o.BuildCommandLine(), "");
   o.FBodyFile = "out.bin";
-  o.FMethod = hmPut;
+  o.FMethod = miPut;
   EXPECT_EQ(o.BuildCommandLine(), "-b \"out.bin\" -fm PUT ");
   Parse(o, {"-lu", "-q", "-u", "http://h/ a", "-r", "ref", "-p",  "px",  "-c",  "8080", "-h",  "h.txt",
             "-a",  "3",  "-i", "5",           "-t", "9",   "-fs", "a b", "-xu", "me",   "-xp", "pw"});

@@ -54,7 +54,7 @@ TEST(OptionLayersTest, CommandLineOverridesStoredSwitchesThatOverrideDefaults) {
   EXPECT_EQ(o.FUrl, "http://stored/");  // only stored
   EXPECT_EQ(o.FRetrys, "7");            // both: the command line wins
   EXPECT_EQ(o.FReferer, "");            // cleared on the command line
-  EXPECT_EQ(o.FMethod, hmPost);
+  EXPECT_EQ(o.FMethod, miPost);
   EXPECT_TRUE(o.FFlags & ofUnixStyle);
   EXPECT_EQ(o.FTimeOut, "");  // neither: the default
   EXPECT_FALSE(o.FIgnoreIni);

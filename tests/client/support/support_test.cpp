@@ -16,10 +16,10 @@ namespace {
 TEST(SupportTest, MethodNamesAndTexts) {
   EXPECT_STREQ(MethodName(7), "GET");
   EXPECT_STREQ(MethodName(2), "PUT");
-  EXPECT_EQ(MethodFromText(" post "), hmPost);
-  EXPECT_EQ(MethodFromText("pu"), hmPut);
-  EXPECT_EQ(MethodFromText("DELETE"), hmGet);
-  EXPECT_EQ(MethodFromText(""), hmGet);
+  EXPECT_EQ(MethodFromText(" post "), miPost);
+  EXPECT_EQ(MethodFromText("pu"), miPut);
+  EXPECT_EQ(MethodFromText("DELETE"), miGet);
+  EXPECT_EQ(MethodFromText(""), miGet);
 }
 
 TEST(SupportTest, PositionTextBothWays) {
