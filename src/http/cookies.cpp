@@ -23,7 +23,6 @@ TNetNetscapeCookie* TNetCookies::AddOrReplace(std::unique_ptr<TNetNetscapeCookie
     TNetNetscapeCookie* stored = cookie.get();
     domain->Cookies.emplace_back(cookie->CookieName, stored);
     domain->ByName.emplace(std::move(key), stored);
-    FItemIndex.emplace(stored, FItems.size());
     FItems.push_back(std::move(cookie));
     return stored;
   }
@@ -33,34 +32,24 @@ TNetNetscapeCookie* TNetCookies::AddOrReplace(std::unique_ptr<TNetNetscapeCookie
   return existing;
 }
 
-void TNetCookies::Remove(TNetNetscapeCookie* cookie) {
+void TNetCookies::RemoveAll(const std::unordered_set<const TNetNetscapeCookie*>& doomed) {
+  if (doomed.empty()) return;
+  // One pass over each list, so purging many cookies stays linear.
   for (auto& domain : FDomains) {
-    auto named = domain.ByName.find(UpperCase(cookie->CookieName));
-    if (named == domain.ByName.end() || named->second != cookie) continue;
-    domain.ByName.erase(named);
-    auto& list = domain.Cookies;
-    list.erase(std::find_if(list.begin(), list.end(), [&](const auto& entry) { return entry.second == cookie; }));
+    std::erase_if(domain.Cookies, [&](const auto& entry) { return doomed.count(entry.second) != 0; });
+    std::erase_if(domain.ByName, [&](const auto& entry) { return doomed.count(entry.second) != 0; });
   }
-  auto at = FItemIndex.find(cookie);
-  if (at == FItemIndex.end()) return;
-  // The last item takes the freed place.
-  const std::size_t index = at->second;
-  FItemIndex.erase(at);
-  if (index + 1 != FItems.size()) {
-    FItems[index] = std::move(FItems.back());
-    FItemIndex[FItems[index].get()] = index;
-  }
-  FItems.pop_back();
+  std::erase_if(FItems, [&](const auto& item) { return doomed.count(item.get()) != 0; });
 }
 
 void TNetCookies::PurgeExpired() {
   TNetWriteAccess write(FLock);
   TDateTime now = NowLocal();
-  std::vector<TNetNetscapeCookie*> expired;
+  std::unordered_set<const TNetNetscapeCookie*> expired;
   for (const auto& item : FItems) {
-    if (!item->Expires.empty() && now > InternetDateToLocal(item->Expires)) expired.push_back(item.get());
+    if (!item->Expires.empty() && now > InternetDateToLocal(item->Expires)) expired.insert(item.get());
   }
-  for (auto* cookie : expired) Remove(cookie);
+  RemoveAll(expired);
 }
 
 std::string TNetCookies::HeaderFor(std::string_view host, std::string_view path, bool secure) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -37,7 +38,8 @@ class TNetCookies {
   TNetMultiReadLock& Lock() { return FLock; }
 
  private:
-  void Remove(TNetNetscapeCookie* cookie);  // caller holds the write lock
+  // Frees the given cookies; the caller holds the write lock.
+  void RemoveAll(const std::unordered_set<const TNetNetscapeCookie*>& doomed);
 
   struct TDomainEntry {
     std::string Name;
@@ -48,10 +50,8 @@ class TNetCookies {
   };
 
   TNetMultiReadLock FLock;
-  // Both guarded by FLock. Each item's position in FItems is kept in
-  // FItemIndex, so that freeing one is no scan either.
+  // Both guarded by FLock.
   std::vector<std::unique_ptr<TNetNetscapeCookie>> FItems;
-  std::unordered_map<const TNetNetscapeCookie*, std::size_t> FItemIndex;
   std::vector<TDomainEntry> FDomains;
 };
 
