@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/failure_of.h"
@@ -74,6 +77,46 @@ TEST(TNetTCPConnectionTest, ReadTimeoutOnSilentServer) {
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(FailureOf<ENetReadTimeout>([&] { c.client.ReceiveLine(); }), "Read Timeout");
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+}
+
+// Runs `read` on a worker and waits for it (generously); a read that never
+// returns is unblocked by a disconnect so that the test can end and fail.
+bool ReturnsOnItsOwn(TNetTCPConnection& connection, const std::function<void()>& read) {
+  std::promise<void> done;
+  auto finished = done.get_future();
+  std::thread worker([&] {
+    try {
+      read();
+    } catch (...) {
+    }
+    done.set_value();
+  });
+  const bool returned = finished.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+  if (!returned) connection.Disconnect();
+  worker.join();
+  return returned;
+}
+
+TEST(TNetTCPConnectionTest, ReceiveLineWithExplicitTimeoutReturnsAgainstSilentPeer) {
+  // The line comes only after the client's byte: until then the peer is silent.
+  TScriptedServer server({TScript().ReadCount(1).Send("late\n").WaitPeerClose()});
+  Connected c(server);
+  c.client.ReadTimeout = 0;  // the explicit time-outs alone bound the waits
+  std::string line = "unset";
+  // Used to wait for ever.
+  ASSERT_TRUE(ReturnsOnItsOwn(c.client, [&] { line = c.client.ReceiveLine("\n", 100); }));
+  EXPECT_EQ(line, "");
+  EXPECT_TRUE(c.client.LastLineTimedOut);
+  // Used to spin on the processor for ever: 0 is a single poll.
+  line = "unset";
+  ASSERT_TRUE(ReturnsOnItsOwn(c.client, [&] { line = c.client.ReceiveLine("\n", 0); }));
+  EXPECT_EQ(line, "");
+  EXPECT_TRUE(c.client.LastLineTimedOut);
+  // A time-out neither closes the connection nor loses what comes later.
+  EXPECT_TRUE(c.client.Connected());
+  c.client.Write("g");
+  EXPECT_EQ(c.client.ReceiveLine("\n", 30000), "late");
+  EXPECT_FALSE(c.client.LastLineTimedOut);
 }
 
 TEST(TNetTCPConnectionTest, BufferedDataIsReadBeforeCloseIsReported) {
