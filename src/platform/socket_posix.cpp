@@ -186,6 +186,9 @@ int WinsockCodeOfErrno(int e) {
 int StartSockets() {
   return 0;
 }
+bool StopSockets() {
+  return true;
+}
 int LastError() {
   return t_last_error;
 }

@@ -9,6 +9,26 @@ namespace tolvar {
 
 namespace ps = platform;
 
+namespace {
+
+// Results are ignored, and a sockets library that is gone (at process exit)
+// leaves nothing to close: this runs in destructors, which must not throw.
+void ShutdownQuietly(ps::SocketHandle h) noexcept {
+  try {
+    ps::Shutdown(h, 2);
+  } catch (...) {
+  }
+}
+
+void CloseQuietly(ps::SocketHandle h) noexcept {
+  try {
+    ps::CloseSocket(h);
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
 // Marks one call in progress on the socket; the handle stays open until the
 // last such call has left. `ok` is false when the socket was already gone.
 class TNetSocketHandle::Use {
@@ -25,7 +45,7 @@ class TNetSocketHandle::Use {
     if (!ok) return;
     std::lock_guard<std::mutex> lock(owner_->mutex_);
     if (--owner_->users_ == 0 && owner_->close_pending_) {
-      ps::CloseSocket(owner_->handle_);
+      CloseQuietly(owner_->handle_);
       owner_->handle_ = ps::kInvalidSocket;
       owner_->close_pending_ = false;
     }
@@ -57,15 +77,15 @@ void TNetSocketHandle::OpenSocket(int type, int protocol) {
   has_socket_.store(true, std::memory_order_release);
 }
 
-void TNetSocketHandle::ReleaseSocket(bool reset_local) {
+void TNetSocketHandle::ReleaseSocket(bool reset_local) noexcept {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (has_socket_.exchange(false)) {
       // Both directions: the shutdown of the receive side is what wakes a
       // call blocked on the socket in another thread.
-      StackCall([&] { return ps::Shutdown(handle_, 2); });
+      ShutdownQuietly(handle_);
       if (users_ == 0) {
-        StackCall([&] { return ps::CloseSocket(handle_); });
+        CloseQuietly(handle_);
         handle_ = ps::kInvalidSocket;
       } else {
         close_pending_ = true;

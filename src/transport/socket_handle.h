@@ -30,9 +30,10 @@ class TNetSocketHandle {
   bool HasSocket() const { return has_socket_.load(std::memory_order_acquire); }
 
   void OpenSocket(int type, int protocol);
-  // Thread-safe. Marks the socket gone first (so Connected is false at once),
-  // shuts it down in both directions and closes it once no call uses it.
-  void ReleaseSocket(bool reset_local = false);
+  // Thread-safe, never throws (the destructor relies on it). Marks the
+  // socket gone first (so Connected is false at once), shuts it down in both
+  // directions and closes it once no call uses it.
+  void ReleaseSocket(bool reset_local = false) noexcept;
   void Reset(bool reset_local);
   void Bind();
   // Connects to PeerAddress:PeerPortNumber, waiting at most timeout_ms

@@ -31,7 +31,13 @@ TNetTCPConnection::TNetTCPConnection() {
 
 TNetTCPConnection::~TNetTCPConnection() {
   auto h = IOHandler();
-  if (h) h->Close();
+  if (!h) return;
+  // A handler's close may fail (a library that is gone at process exit);
+  // nothing is left to do about it here, and a destructor must not throw.
+  try {
+    h->Close();
+  } catch (...) {
+  }
 }
 
 std::shared_ptr<TNetIOHandler> TNetTCPConnection::IOHandler() const {
