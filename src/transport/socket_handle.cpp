@@ -207,6 +207,30 @@ int TNetSocketHandle::Recv(char* buffer, int length) {
   }
 }
 
+int TNetSocketHandle::RecvWithin(char* buffer, int length, int timeout_ms) {
+  using Clock = std::chrono::steady_clock;
+  if (!HasSocket()) throw ENetConnClosedGracefully();
+  Use use(this);
+  if (!use.ok) return kRecvTimedOut;
+  const long ms = timeout_ms == TimeoutInfinite ? -1 : (timeout_ms < 0 ? 0 : timeout_ms);
+  // The clock is read only once a wait is needed: a busy connection never does.
+  bool waited = false;
+  Clock::time_point deadline;
+  for (;;) {
+    if (!HasSocket()) return kRecvTimedOut;
+    int n = StackCall([&] { return ps::Recv(use.handle, buffer, length); });
+    if (n >= 0 || StackCall([] { return ps::LastError(); }) != ps::kWsaEWouldBlock) return n;
+    if (!waited) deadline = Clock::now() + std::chrono::milliseconds(ms < 0 ? 0 : ms);
+    waited = true;
+    long left = ms;
+    if (ms >= 0) {
+      left = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+      if (left < 0) left = 0;
+    }
+    if (WaitFor(false, left, use.handle) != Wait::kReady) return kRecvTimedOut;
+  }
+}
+
 int TNetSocketHandle::Send(const char* buffer, int length) {
   Use use(this);
   for (;;) {

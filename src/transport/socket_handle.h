@@ -46,6 +46,13 @@ class TNetSocketHandle {
   bool WaitReadable(int timeout_ms);
   // Raw results: bytes, 0 = peer closed, -1 = error (10038 when released).
   int Recv(char* buffer, int length);
+  // Result of RecvWithin when nothing arrived in time (or the socket was
+  // released meanwhile, which WaitReadable reports the same way).
+  static constexpr int kRecvTimedOut = -4;
+  // WaitReadable then Recv in one, but receiving first: the wait (and its
+  // system call) happens only when nothing is there yet. The same
+  // ENetConnClosedGracefully when there is no socket at the start.
+  int RecvWithin(char* buffer, int length, int timeout_ms);
   int Send(const char* buffer, int length);
   void SetSocketOption(int level, int option, const void* value, int length);
   void RefreshLocalBinding();

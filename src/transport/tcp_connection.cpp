@@ -91,7 +91,11 @@ void TNetTCPConnection::Disconnect() {
 }
 
 bool TNetTCPConnection::TestDisconnected(bool raise_if_disconnected, bool ignore_buffer) {
-  auto h = IOHandler();
+  return TestDisconnectedOn(IOHandler(), raise_if_disconnected, ignore_buffer);
+}
+
+bool TNetTCPConnection::TestDisconnectedOn(const std::shared_ptr<TNetIOHandler>& h, bool raise_if_disconnected,
+                                           bool ignore_buffer) {
   bool disconnected = false;
   if (peer_closed_ || !h) {
     if (h) {
@@ -112,8 +116,11 @@ bool TNetTCPConnection::TestDisconnected(bool raise_if_disconnected, bool ignore
 }
 
 bool TNetTCPConnection::Connected() {
-  TestDisconnected(false);
-  auto h = IOHandler();
+  return ConnectedOn(IOHandler());
+}
+
+bool TNetTCPConnection::ConnectedOn(const std::shared_ptr<TNetIOHandler>& h) {
+  TestDisconnectedOn(h, false, false);
   return h && h->Connected();
 }
 
@@ -140,25 +147,24 @@ int TNetTCPConnection::Receive(bool raise_if_disconnected, int timeout_ms, bool 
                                std::int32_t sink_max, std::int32_t* delivered) {
   if (timeout_ms == TimeoutDefault) timeout_ms = ReadTimeout == 0 ? TimeoutInfinite : ReadTimeout;
   if (delivered) *delivered = 0;
+  // One reference for the whole call: it keeps the handler alive even when
+  // another thread's Disconnect lets go of it (its socket then fails the
+  // wait), and it spares fetching it under the lock at every step.
+  const std::shared_ptr<TNetIOHandler> h = IOHandler();
   int n = 0;
-  TestDisconnected(raise_if_disconnected);
-  if (!Connected()) {
+  TestDisconnectedOn(h, raise_if_disconnected, false);
+  if (!ConnectedOn(h)) {
     if (raise_if_disconnected) throw ENetNotConnected();
     return 0;
   }
   do {
-    auto h = IOHandler();
-    if (!h) {
-      if (raise_if_disconnected) throw ENetNotConnected();
-      return 0;
-    }
-    if (!h->WaitReadable(timeout_ms)) {
+    std::int32_t size = 0;
+    char* block = ReceiveBlock(&size);
+    n = h->RecvWithin(block, size, timeout_ms);
+    if (n == TNetIOHandler::kRecvTimedOut) {
       if (raise_on_timeout) throw ENetReadTimeout();
       return -1;
     }
-    std::int32_t size = 0;
-    char* block = ReceiveBlock(&size);
-    n = h->Recv(block, size);
     peer_closed_ = n == 0;
     if (n == -1) {
       TNetStack* stack = TNetStack::Instance();
@@ -188,8 +194,8 @@ int TNetTCPConnection::Receive(bool raise_if_disconnected, int timeout_ms, bool 
         receive_queue_.Append(block, n);
       }
     }
-    TestDisconnected(raise_if_disconnected);
-  } while (n == 0 && Connected());
+    TestDisconnectedOn(h, raise_if_disconnected, false);
+  } while (n == 0 && ConnectedOn(h));
   return n;
 }
 
@@ -305,7 +311,7 @@ void TNetTCPConnection::ReadToStream(TStream& stream, std::int32_t byte_count, b
         remaining -= n;
         continue;
       }
-      if (!Connected()) break;
+      if (!ConnectedOn(IOHandler())) break;
       std::int32_t delivered = 0;
       try {
         Receive(true, TimeoutDefault, true, &stream, remaining, &delivered);

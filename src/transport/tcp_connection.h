@@ -93,6 +93,9 @@ class TNetTCPConnection : public TNetComponent {
   bool OwnsIOHandler() const;
 
  private:
+  // TestDisconnected and Connected on a handler the caller already holds.
+  bool TestDisconnectedOn(const std::shared_ptr<TNetIOHandler>& h, bool raise_if_disconnected, bool ignore_buffer);
+  bool ConnectedOn(const std::shared_ptr<TNetIOHandler>& h);
   // The one wait-and-receive of the connection (FillInputBuffer's contract).
   // With `sink` and nothing buffered, up to `sink_max` bytes of the block
   // go straight to `sink` (their count in *delivered) and only the rest is
