@@ -213,21 +213,30 @@ int TNetSocketHandle::RecvWithin(char* buffer, int length, int timeout_ms) {
   Use use(this);
   if (!use.ok) return kRecvTimedOut;
   const long ms = timeout_ms == TimeoutInfinite ? -1 : (timeout_ms < 0 ? 0 : timeout_ms);
-  // The clock is read only once a wait is needed: a busy connection never does.
+  // Receive first only when the last receive filled the whole buffer (more
+  // is likely waiting); otherwise the data has to be waited for anyway, and
+  // a receive that finds nothing would be one system call too many.
+  bool receive_first = last_receive_filled_;
   bool waited = false;
   Clock::time_point deadline;
   for (;;) {
     if (!HasSocket()) return kRecvTimedOut;
-    int n = StackCall([&] { return ps::Recv(use.handle, buffer, length); });
-    if (n >= 0 || StackCall([] { return ps::LastError(); }) != ps::kWsaEWouldBlock) return n;
-    if (!waited) deadline = Clock::now() + std::chrono::milliseconds(ms < 0 ? 0 : ms);
-    waited = true;
-    long left = ms;
-    if (ms >= 0) {
-      left = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
-      if (left < 0) left = 0;
+    if (!receive_first) {
+      // The clock is read only once a wait is needed.
+      if (!waited) deadline = Clock::now() + std::chrono::milliseconds(ms < 0 ? 0 : ms);
+      waited = true;
+      long left = ms;
+      if (ms >= 0) {
+        left =
+            static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+        if (left < 0) left = 0;
+      }
+      if (WaitFor(false, left, use.handle) != Wait::kReady) return kRecvTimedOut;
     }
-    if (WaitFor(false, left, use.handle) != Wait::kReady) return kRecvTimedOut;
+    receive_first = false;
+    int n = StackCall([&] { return ps::Recv(use.handle, buffer, length); });
+    last_receive_filled_ = n == length;
+    if (n >= 0 || StackCall([] { return ps::LastError(); }) != ps::kWsaEWouldBlock) return n;
   }
 }
 

@@ -49,9 +49,10 @@ class TNetSocketHandle {
   // Result of RecvWithin when nothing arrived in time (or the socket was
   // released meanwhile, which WaitReadable reports the same way).
   static constexpr int kRecvTimedOut = -4;
-  // WaitReadable then Recv in one, but receiving first: the wait (and its
-  // system call) happens only when nothing is there yet. The same
-  // ENetConnClosedGracefully when there is no socket at the start.
+  // WaitReadable then Recv in one, but receiving first while the receives
+  // keep filling the buffer: the wait (and its system call) happens only
+  // when nothing is there yet. The same ENetConnClosedGracefully when there
+  // is no socket at the start.
   int RecvWithin(char* buffer, int length, int timeout_ms);
   int Send(const char* buffer, int length);
   void SetSocketOption(int level, int option, const void* value, int length);
@@ -78,6 +79,7 @@ class TNetSocketHandle {
   int users_ = 0;                                             // guarded by mutex_
   bool close_pending_ = false;                                // guarded by mutex_
   std::atomic<bool> has_socket_{false};
+  bool last_receive_filled_ = false;  // driving thread only
 };
 
 }  // namespace tolvar
