@@ -17,7 +17,8 @@ inline constexpr TOSHandle kInvalidOSHandle = -1;
 
 // A file that could not be opened or created; Code() is the system's error
 // code (a Windows error code on both targets: 2 for a missing file, 5 for
-// access denied, ...).
+// access denied, ...), which ::platform::SystemErrorText turns into the text
+// that ends the message.
 class EFileStreamError : public EStreamError {
  public:
   EFileStreamError(const std::string& message, unsigned long code) : EStreamError(message), code_(code) {}

@@ -60,8 +60,11 @@ HandleKind GetHandleKind(OsHandle handle);
 // Writes the bytes unchanged to standard error; failures are ignored.
 void WriteStdErr(const std::string& bytes);
 
-// The last error of the calling thread (GetLastError on Windows, errno on
-// Linux) and the system's text for such a code, without a line end.
+// The last error of the calling thread as a Windows system error code on
+// both targets (GetLastError on Windows; on Linux errno in that convention),
+// and the system's text for such a code, without a line end. Every code the
+// platform layer hands upwards (EFileStreamError::Code() too) is of this
+// kind, so the text always belongs to the code.
 unsigned long LastErrorCode();
 std::string SystemErrorText(unsigned long code);
 

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/error_code_posix.h"
 #include "platform/system.h"
 
 extern char** environ;
@@ -174,13 +175,17 @@ void WriteStdErr(const std::string& bytes) {
 }
 
 unsigned long LastErrorCode() {
-  return static_cast<unsigned long>(errno);
+  return WindowsErrorCode(errno);
 }
 
 std::string SystemErrorText(unsigned long code) {
+  // A Windows code, as everywhere above the seam; shown as the text of the
+  // errno it stands for. A code without one has no text, as on Windows.
+  const int error_number = ErrnoOfWindowsCode(code);
+  if (error_number < 0) return {};
   char buf[256];
   // The GNU strerror_r may return a static text instead of filling buf.
-  const char* text = strerror_r(static_cast<int>(code), buf, sizeof buf);
+  const char* text = strerror_r(error_number, buf, sizeof buf);
   return text ? text : "";
 }
 
