@@ -78,7 +78,8 @@ void THandleStream::SetSize(std::int64_t size) {
   if (Position() > size) Seek(size, TSeekOrigin::soBeginning);
 }
 
-TFileStream::TFileStream(const std::string& name, TFileMode mode) : THandleStream(kInvalidOSHandle), name_(name) {
+TFileStream::TFileStream(const std::string& name, TFileMode mode, TFileShare /*share*/)
+    : THandleStream(kInvalidOSHandle), name_(name) {
   int flags = O_CLOEXEC;
   switch (mode) {
     case TFileMode::fmCreate:
@@ -108,7 +109,7 @@ TFileStream::TFileStream(const std::string& name, TFileMode mode) : THandleStrea
   if (fd < 0) {
     throw EFileStreamError((mode == TFileMode::fmCreate ? "Cannot create file \"" : "Cannot open file \"") + name +
                                "\". " + std::strerror(err),
-                           WindowsCode(err));
+                           WindowsCode(err), std::strerror(err));
   }
   handle_ = fd;
 }
