@@ -47,12 +47,16 @@ struct TWindowHost::Impl {
   HWND hwnd = nullptr;
   bool closed = false;
 
-  // Closing notification, then the window goes; WM_DESTROY ends the loop.
+  // Closing notification, then the window goes; the loop ends after the
+  // message that closed it.
   void CloseNow() {
     if (closed) return;
     events->OnClose();
     closed = true;
     if (hwnd) DestroyWindow(hwnd);
+    // Wakes a GetMessage that dispatched the closing message itself (a sent
+    // one) and would otherwise wait on; a stray WM_NULL harms no one.
+    PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
   }
 
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -74,10 +78,11 @@ struct TWindowHost::Impl {
         }
         return 0;
       case WM_DESTROY:
+        // No WM_QUIT: the loop ends on `closed`, and a quit message left in
+        // the thread's queue would end the next window's loop at once.
         self->closed = true;
         self->hwnd = nullptr;
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        PostQuitMessage(0);
         return 0;
       default:
         return DefWindowProcA(hwnd, msg, wparam, lparam);
