@@ -55,7 +55,8 @@ void THandleStream::SetSize(std::int64_t size) {
   if (Position() > size) Seek(size, TSeekOrigin::soBeginning);
 }
 
-TFileStream::TFileStream(const std::string& name, TFileMode mode) : THandleStream(kInvalidOSHandle), name_(name) {
+TFileStream::TFileStream(const std::string& name, TFileMode mode, TFileShare /*share*/)
+    : THandleStream(kInvalidOSHandle), name_(name) {
   int flags = O_CLOEXEC;
   switch (mode) {
     case TFileMode::fmCreate:
@@ -88,7 +89,7 @@ TFileStream::TFileStream(const std::string& name, TFileMode mode) : THandleStrea
     const unsigned long code = ::platform::WindowsErrorCode(err);
     throw EFileStreamError((mode == TFileMode::fmCreate ? "Cannot create file \"" : "Cannot open file \"") + name +
                                "\". " + ::platform::SystemErrorText(code),
-                           code);
+                           code, ::platform::SystemErrorText(code));
   }
   handle_ = fd;
 }

@@ -45,6 +45,11 @@ bool FileExists(const std::string& path);
 // it; false on any failure, which may leave a part of the bytes behind.
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 
+// `path` as an absolute path (relative ones taken against the current
+// directory); the path itself when that cannot be had. The file need not
+// exist.
+std::string FullPathName(const std::string& path);
+
 // The directory part of a path with its trailing separator ("" when none).
 std::string PathDirectory(const std::string& path);
 // `path` with the extension of its last component replaced by `ext` (".ini").
@@ -53,6 +58,14 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext);
 using OsHandle = std::intptr_t;
 enum class StdStream { kInput, kOutput, kError };
 OsHandle GetStdHandle(StdStream which);
+
+// True when `handle` refers to an open file, pipe or device; otherwise
+// false with the system's error code in *code.
+bool IsOpenHandle(OsHandle handle, unsigned long* code);
+
+// Reads up to `count` bytes; the number read, 0 at the end of input, -1 on
+// a failure (the code is then LastErrorCode()).
+long ReadHandle(OsHandle handle, void* buffer, long count);
 
 enum class HandleKind { kUnknown, kDisk, kChar, kPipe };
 HandleKind GetHandleKind(OsHandle handle);

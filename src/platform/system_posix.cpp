@@ -205,4 +205,27 @@ void ShowErrorBox(const std::string&, const std::string& text, bool unix_lines) 
   WriteStdErr(ToUserText(text) + (unix_lines ? "\n" : "\r\n"));
 }
 
+std::string FullPathName(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  char buf[4096];
+  if (::getcwd(buf, sizeof buf) == nullptr) return path;
+  std::string dir(buf);
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  return dir + path;
+}
+
+bool IsOpenHandle(OsHandle handle, unsigned long* code) {
+  if (::fcntl(static_cast<int>(handle), F_GETFD) != -1) return true;
+  *code = static_cast<unsigned long>(errno);
+  return false;
+}
+
+long ReadHandle(OsHandle handle, void* buffer, long count) {
+  for (;;) {
+    const ssize_t n = ::read(static_cast<int>(handle), buffer, static_cast<size_t>(count));
+    if (n >= 0) return static_cast<long>(n);
+    if (errno != EINTR) return -1;
+  }
+}
+
 }  // namespace platform
