@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "client/support/method.h"
+#include "client/support/url_text.h"
 
 namespace client {
 namespace {
@@ -477,7 +478,8 @@ std::string BuildHelpDocument(const TCommandLineOption& o, const std::string& he
   w.Row("-fm {GET|PUT|POST}", kRow4Description, nullptr, &method);
   const S data = PostPutData(o);
   w.Row(nullptr, kRow5Description, kRow5Note, &data);
-  const S url = o.FUrl == "-" ? S(kStdin) : o.FUrl;
+  // Like -xu and -xp, the URL's own user name and password are not shown.
+  const S url = o.FUrl == "-" ? S(kStdin) : UrlWithoutUserInfo(o.FUrl);
   w.Row("-u URL", kRow6Description, kRow6Note, &url);
   const S referer = OrText(o.FReferer, kNotGiven);
   w.Row("-r Referer", kRow7Description, kRow7Note, &referer);
