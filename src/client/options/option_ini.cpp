@@ -10,8 +10,9 @@ namespace {
 
 const char kCommandLineKey[] = "CommandLine";
 const char kPositionMainKey[] = "PositionMain";
-// "%s に書き込めません", the file name going first.
-const char kCannotWrite[] = " \x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1";
+// Follows the file name. Compiled to Shift_JIS, as are all string
+// literals of this file.
+const char kCannotWrite[] = " に書き込めません";
 const char kCannotSave[] = ": Can't save options to ini file.";
 
 std::string UserSection() {
