@@ -98,6 +98,9 @@ extern TCommandLineOption* CommandLineOption;
 // below 0x20 separate them; a token starting with " or ' runs to the same
 // quote (or the end) and may be empty; there is no escape.
 std::vector<std::string> SplitCommandLine(const std::string& text);
+// The same with `first` as token 0, taken whole whatever it holds (blanks,
+// quotes, a "/" or "-" after a blank), followed by the tokens of `text`.
+std::vector<std::string> SplitCommandLine(const std::string& first, const std::string& text);
 // "*" and "..." are how a user writes an empty value.
 bool IsPlaceholder(const std::string& text);
 // Empty stays empty, a text that is no integer becomes empty, numbers are

@@ -51,6 +51,15 @@ std::vector<std::string> SplitCommandLine(const std::string& text) {
   return tokens;
 }
 
+std::vector<std::string> SplitCommandLine(const std::string& first, const std::string& text) {
+  const std::vector<Span> spans = TokenSpans(text);
+  std::vector<std::string> tokens;
+  tokens.reserve(spans.size() + 1);
+  tokens.push_back(first);
+  for (const Span& s : spans) tokens.emplace_back(text, s.begin, s.size);
+  return tokens;
+}
+
 bool IsPlaceholder(const std::string& text) {
   return text == "*" || text == "...";
 }

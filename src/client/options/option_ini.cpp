@@ -2,6 +2,7 @@
 // window rectangle per user in the ini file.
 #include "client/options/command_line_option.h"
 #include "client/options/user_section.h"
+#include "client/support/wipe.h"
 #include "client/support/work_area.h"
 #include "platform/profile.h"
 
@@ -34,9 +35,10 @@ void TCommandLineOption::LoadFromIniSection(const std::string& section) {
   // token of its own: split along with the stored string, a path such as
   // "/tmp/q /bin/tolvar" would hand the parser a switch "/bin/tolvar".
   std::vector<std::string> tokens =
-      SplitCommandLine(platform::ReadIniValue(FIniFileName, section, kCommandLineKey, ""));
-  tokens.insert(tokens.begin(), FProgramPath);
+      SplitCommandLine(FProgramPath, platform::ReadIniValue(FIniFileName, section, kCommandLineKey, ""));
   ParseArguments(tokens);
+  // A file saved before URLs lost their user information may hold one.
+  for (std::string& token : tokens) WipeString(token);
   TextToPosition(platform::ReadIniValue(FIniFileName, section, kPositionMainKey, ""), FPositionMain);
   // A window saved on a larger screen or beside a moved taskbar comes back
   // fully visible, its size kept.
