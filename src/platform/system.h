@@ -88,7 +88,9 @@ std::string ToUserText(const std::string& sjis);
 
 // A modal error box owned by the desktop window with `caption` as its title
 // (Windows); on Linux the text on standard error instead, ended by LF when
-// `unix_lines`, else CR LF.
+// `unix_lines`, else CR LF. `text` is shown as it is: it must already be in
+// the user's character set (the program's own parts through ToUserText, a
+// path or a system text left alone).
 void ShowErrorBox(const std::string& caption, const std::string& text, bool unix_lines);
 
 }  // namespace platform

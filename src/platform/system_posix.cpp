@@ -46,6 +46,9 @@ void InitialiseProcess() {
 
 ProcessCommandLine GetProcessCommandLine(int argc, char** argv) {
   ProcessCommandLine cl;
+  // Sized once: a growing vector would leave copies of short tokens (a
+  // password among them) in the storage it frees.
+  cl.tokens.reserve(argc > 0 ? static_cast<std::size_t>(argc) : 0);
   for (int i = 0; i < argc; ++i) cl.tokens.emplace_back(argv[i]);
   return cl;
 }
@@ -202,7 +205,7 @@ std::string ToUserText(const std::string& sjis) {
 }
 
 void ShowErrorBox(const std::string&, const std::string& text, bool unix_lines) {
-  WriteStdErr(ToUserText(text) + (unix_lines ? "\n" : "\r\n"));
+  WriteStdErr(text + (unix_lines ? "\n" : "\r\n"));
 }
 
 std::string FullPathName(const std::string& path) {

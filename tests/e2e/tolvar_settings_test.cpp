@@ -134,4 +134,65 @@ TEST(TolvarSettingsTest, ReadOnlyIniFileIsReportedOnLinux) {
   chmod(TolvarCopyIniPath(dir).c_str(), 0644);
 }
 
+// Regression: a program path with a blank followed by "-b..." (or "/b...")
+// planted a body file, which every later run used and saved again.
+TEST(TolvarSettingsTest, ProgramPathWithBlankPlantsNoSwitch) {
+  TempDir dir;
+  const Target& t = Target::Current();
+  std::filesystem::create_directories(dir.path() + "/q -bX");
+  const std::string exe = dir.path() + (t.IsWindows() ? "/q -bX/tolvar.exe" : "/q -bX/tolvar");
+  std::filesystem::copy_file(t.ProgramPath("tolvar"), exe);
+  const std::string ini = t.IsWindows() ? dir.path() + "/q -bX/tolvar.ini" : TolvarCopyIniPath(dir);
+  for (int run = 0; run < 2; ++run) {
+    auto r = t.RunPath(exe, e2e::TolvarCopyRun(dir, {"-?", "-u", "http://h/"}));
+    EXPECT_EQ(r.exit_code, 1);
+    const std::string stored = ReadFile(ini);
+    EXPECT_TRUE(Has(stored, "CommandLine=\"-u \"http://h/\" \"")) << stored;
+    EXPECT_FALSE(Has(stored, "-b")) << stored;
+  }
+}
+
+// Regression: a password inside the URL was saved and shown on the page.
+TEST(TolvarSettingsTest, PasswordInUrlNeitherSavedNorShown) {
+  TempDir dir;
+  auto r = RunTolvarCopy(dir, {"-?", "-u", "http://alice:s3cret@h/x"});
+  EXPECT_EQ(r.exit_code, 1);
+  const std::string ini = ReadFile(TolvarCopyIniPath(dir));
+  EXPECT_TRUE(Has(ini, "CommandLine=\"-u \"http://h/x\" \"")) << ini;
+  EXPECT_FALSE(Has(ini, "s3cret")) << ini;
+  EXPECT_FALSE(Has(ini, "alice")) << ini;
+  const std::string page = ReadFile(dir.path() + "/tolvara.htm");
+  EXPECT_TRUE(Has(page, ": http://h/x</TR>\r\n"));
+  EXPECT_FALSE(Has(page, "s3cret"));
+  EXPECT_FALSE(Has(page, "alice"));
+}
+
+// Regression: a value holding CR LF split its ini line and planted a
+// section and a key. It is left out, the run says so, the rest is saved.
+TEST(TolvarSettingsTest, ValueWithLineBreakIsNotSaved) {
+  if (Target::Current().IsWindows()) GTEST_SKIP() << "argv with line breaks is a Linux case";
+  TempDir dir;
+  auto r = RunTolvarCopy(dir, {"-u", "http://h/", "-r", "x\r\n[Planted]\r\nCommandLine=\"-b in\"", "-lu"});
+  EXPECT_EQ(r.exit_code, 5);
+  EXPECT_EQ(r.err, std::string(kNoTransfer) + "\n-r: value with a line break, not saved to the ini file.\n");
+  const std::string ini = ReadFile(TolvarCopyIniPath(dir));
+  EXPECT_TRUE(Has(ini, "CommandLine=\"-lu -u \"http://h/\" \"")) << ini;
+  EXPECT_FALSE(Has(ini, "Planted")) << ini;
+  EXPECT_FALSE(Has(ini, "-b in")) << ini;
+}
+
+// Regression: a message holding a path was converted as if the path were
+// Shift_JIS, so a UTF-8 path such as ".../ホーム/..." came out garbled.
+TEST(TolvarSettingsTest, PathInMessageReachesTheUserUnchanged) {
+  if (Target::Current().IsWindows()) GTEST_SKIP() << "Windows shows the failed save in a message box";
+  TempDir dir;
+  e2e::RunSpec run = e2e::TolvarCopyRun(dir, {"-?", "-lu"});
+  dir.WriteFile("plain", "");
+  run.env["XDG_CONFIG_HOME"] = dir.path() + "/plain/ホーム";
+  auto r = RunTolvarCopy(dir, run);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(Has(r.err, dir.path() + "/plain/ホーム/tolvar.ini に書き込めません: Can't save options to ini file.\n"))
+      << r.err;
+}
+
 }  // namespace
