@@ -172,11 +172,12 @@ TEST(TolvarSettingsTest, PasswordInUrlNeitherSavedNorShown) {
 TEST(TolvarSettingsTest, ValueWithLineBreakIsNotSaved) {
   if (Target::Current().IsWindows()) GTEST_SKIP() << "argv with line breaks is a Linux case";
   TempDir dir;
-  auto r = RunTolvarCopy(dir, {"-u", "http://h/", "-r", "x\r\n[Planted]\r\nCommandLine=\"-b in\"", "-lu"});
-  EXPECT_EQ(r.exit_code, 5);
-  EXPECT_EQ(r.err, std::string(kNoTransfer) + "\n-r: value with a line break, not saved to the ini file.\n");
+  auto r = RunTolvarCopy(
+      dir, {"-q", "-0-", "-u", "http://h/", "-r", "x\r\n[Planted]\r\nCommandLine=\"-b in\"", "-a", "1", "-lu"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, CheckLine() + "\n-r: value with a line break, not saved to the ini file.\n");
   const std::string ini = ReadFile(TolvarCopyIniPath(dir));
-  EXPECT_TRUE(Has(ini, "CommandLine=\"-lu -u \"http://h/\" \"")) << ini;
+  EXPECT_TRUE(Has(ini, "CommandLine=\"-lu -u \"http://h/\" -a 1 \"")) << ini;
   EXPECT_FALSE(Has(ini, "Planted")) << ini;
   EXPECT_FALSE(Has(ini, "-b in")) << ini;
 }

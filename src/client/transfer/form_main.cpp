@@ -317,7 +317,7 @@ void TFormMain::OpenRequestSource() {
   CloseRequestSource();
   std::unique_ptr<tolvar::TStream> stream;
   const std::string& text = FModel.EditPostPut.Text;
-  if (!text.empty() && GetRequestMethod() != hmGet) {
+  if (!text.empty() && GetRequestMethod() != miGet) {
     if (FModel.CheckBoxPostPutAsFileName.Checked) {
       try {
         stream = std::make_unique<tolvar::TFileStream>(text, tolvar::TFileMode::fmOpenRead);

@@ -22,19 +22,19 @@ void TThreadConnection::Execute() {
   try {
     std::unique_ptr<tolvar::TMemoryStream> empty_source;
     tolvar::TStream* source = SourceStream;
-    if ((MethodIndex == hmPost || MethodIndex == hmPut) && source == nullptr) {
+    if ((MethodIndex == miPost || MethodIndex == miPut) && source == nullptr) {
       empty_source = std::make_unique<tolvar::TMemoryStream>();
       source = empty_source.get();
     }
     try {
       switch (MethodIndex) {
-        case hmGet:
+        case miGet:
           Client->RunGet(RequestUrl, ResponseStream);
           break;
-        case hmPost:
+        case miPost:
           Client->RunPost(RequestUrl, source, ResponseStream);
           break;
-        case hmPut:
+        case miPut:
           Client->RunPut(RequestUrl, source, ResponseStream);
           break;
         default:

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "client/options/command_line_option.h"
@@ -277,6 +279,9 @@ TEST(TFormMainAbortTest, AbortDuringTransferEndsWithThreeWithoutRetry) {
   EXPECT_TRUE(h.Has(texts::kAborting)) << h.Dump();
   EXPECT_FALSE(h.Has(texts::kConnectionClosed));
   EXPECT_EQ(h.Log().back(), "ExitCode=3");
+  // The client saw its connect complete before the server's thread may have
+  // taken it from the backlog: wait for that, then count.
+  for (int i = 0; i < 500 && server.Accepted() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(server.Accepted(), 1u);
 }
 
