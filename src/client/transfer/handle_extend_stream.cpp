@@ -34,7 +34,12 @@ void THandleExtendStream::SetSize(std::int64_t size) {
   switch (platform::GetHandleKind(handle_)) {
     case platform::HandleKind::kUnknown:
     case platform::HandleKind::kDisk:
-      THandleStream::SetSize(size);
+      // Only a cut acts. Growing the file ahead of the data (the transport
+      // pre-sizes to the announced length) would leave zeros behind a body
+      // cut short, since the cut back compares with the written count, and
+      // on a file opened for appending (">>") the body would land behind the
+      // zeros.
+      if (size < THandleStream::GetSize()) THandleStream::SetSize(size);
       break;
     case platform::HandleKind::kChar:
     case platform::HandleKind::kPipe:

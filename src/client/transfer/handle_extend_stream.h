@@ -12,8 +12,9 @@ namespace client {
 // pre-sizes its destination when it knows the body length and the
 // controller compares the body size with Content-Length. This stream counts
 // what is handed to Write and reports that count as its size; a size change
-// acts only on a disk file (or a handle of unknown type) and is ignored on a
-// pipe or a character device. The handle is borrowed and never closed here.
+// acts only on a disk file (or a handle of unknown type), and there only when
+// it cuts the file: it is ignored on a pipe or a character device, and a disk
+// file is never grown ahead of its data. The handle is borrowed and never closed here.
 class THandleExtendStream : public tolvar::THandleStream {
  public:
   // EStreamError with the system's text when `handle` is not open (a

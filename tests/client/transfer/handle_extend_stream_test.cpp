@@ -21,17 +21,20 @@ TEST(HandleExtendStreamTest, SizeIsTheWrittenCount) {
   EXPECT_FALSE(s.WriteFailed());
 }
 
-TEST(HandleExtendStreamTest, SizeSetterActsOnADiskFileButNotTheCount) {
+// Regression: the pre-size to the announced length grew the file at once and
+// nothing cut it back (the cut compares with the written count), so a body
+// cut short on a redirected standard output ended in zeros.
+TEST(HandleExtendStreamTest, RegressionPreSizeNeverPadsADiskFile) {
   const std::string path = testing_support::FreshTempPath("tolvar_extend_size.bin");
   {
     tolvar::TFileStream file(path, tolvar::TFileMode::fmCreate);
     THandleExtendStream s(file.Handle());
-    // The engine pre-sizes its destination to the announced length.
     s.SetSize(100);
     s.SetPosition(0);
-    s.WriteBuffer("hello", 5);
-    EXPECT_EQ(s.GetSize(), 5);
-    EXPECT_EQ(file.Seek(0, tolvar::TSeekOrigin::soEnd), 100);
+    s.WriteBuffer("hello world", 11);
+    EXPECT_EQ(s.GetSize(), 11);
+    EXPECT_EQ(file.Seek(0, tolvar::TSeekOrigin::soEnd), 11);
+    // A cut still acts: what a redirect or an error page wrote goes.
     s.SetSize(5);
     EXPECT_EQ(file.Seek(0, tolvar::TSeekOrigin::soEnd), 5);
   }

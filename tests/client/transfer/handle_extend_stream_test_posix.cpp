@@ -50,5 +50,33 @@ TEST(HandleExtendStreamPosixTest, ClosedPipeIsAFailedWrite) {
   close(fds[1]);
 }
 
+// Regression: with standard output appended to a file (">>"), the pre-size
+// wrote zeros over the end and the body landed behind them.
+TEST(HandleExtendStreamPosixTest, RegressionAppendedFileGetsTheBodyRightBehindItsContent) {
+  char path[] = "/tmp/tolvar_extend_appendXXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(write(fd, "old\n", 4), 4);
+  close(fd);
+  const int out = open(path, O_WRONLY | O_APPEND);
+  ASSERT_GE(out, 0);
+  {
+    THandleExtendStream s(out);
+    const std::int64_t pos = s.Position();
+    s.SetSize(pos + 1000);  // what the transport does for a known length
+    s.SetPosition(pos);
+    s.WriteBuffer("body", 4);
+    if (s.GetSize() > s.Position()) s.SetSize(s.Position());
+  }
+  close(out);
+  char buf[64] = {};
+  const int in = open(path, O_RDONLY);
+  ASSERT_GE(in, 0);
+  EXPECT_EQ(read(in, buf, sizeof buf), 8);
+  EXPECT_EQ(std::string(buf, 8), "old\nbody");
+  close(in);
+  unlink(path);
+}
+
 }  // namespace
 }  // namespace client
