@@ -17,6 +17,7 @@ native_pkgs=(
   g++-mingw-w64-i686-posix
   xvfb xauth
   nginx-light tinyproxy
+  dante-server openssl libssl3
   python3
   libfltk1.3-dev
   locales
