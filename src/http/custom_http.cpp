@@ -291,7 +291,13 @@ void TNetCustomHTTP::OpenTunnel() {
         Disconnect();
         throw tolvar::ENetIOHandlerPropInvalid();
       }
-      tls->SetPassThrough(false);
+      try {
+        tls->SetPassThrough(false);
+      } catch (...) {
+        // A failed handshake leaves nothing worth keeping on this connection.
+        Disconnect();
+        throw;
+      }
       return;
     }
     const NextStep next = tunnel.DecideNext();
