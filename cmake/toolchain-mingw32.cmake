@@ -1,16 +1,7 @@
-# 32-bit Windows console programs with the posix-thread flavour of MinGW-w64
-# (std::thread and std::mutex need it). Tests run through Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows console programs: the product as its users run it. Tests
+# run under 32-bit Wine where the host kernel can run 32-bit programs.
+set(TOLVAR_MINGW_TRIPLET i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+set(TOLVAR_WINE_LOADER_DEFAULT /usr/lib/wine/wine)
+set(TOLVAR_WINE_PREFIX_NAME .wine)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw.cmake)

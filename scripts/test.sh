@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: native, ASan/UBSan, TSan, and the
-# Windows build under Wine (unit tests and the end-to-end cases). Installs
-# what it needs first. Ends with one summary line; exits non-zero when any
-# build or test failed.
+# Windows builds under Wine (unit tests and the end-to-end cases). Installs
+# what it needs first. Ends with one summary line that counts test cases;
+# exits non-zero when any build or test failed.
+#
+# The 32-bit Windows build is the product and is always built and checked
+# statically; its tests run under 32-bit Wine only where the host kernel can
+# run 32-bit programs. The 64-bit Windows build of the same sources runs its
+# tests under 64-bit Wine on every host. TOLVAR_NO_WIN32_RUN=1 forces the
+# "cannot run 32-bit programs" answer, to prove that path on any host.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -10,15 +16,38 @@ root=$PWD
 bash scripts/install-deps.sh || exit 1
 
 export WINEDEBUG=-all
-# Create the Wine prefix once, before anything runs Wine in parallel.
-if [ ! -f "${WINEPREFIX:-$HOME/.wine}/system.reg" ]; then
-  wineboot -i >/dev/null 2>&1
-  wineserver -w
-fi
+wine32_loader=/usr/lib/wine/wine
+wine64_loader=/usr/lib/wine/wine64
+prefix32=${HOME:-/tmp}/.wine
+prefix64=${HOME:-/tmp}/.wine64
 
+# Asked once: can this host run a 32-bit program at all?
+if [ "${TOLVAR_NO_WIN32_RUN:-0}" = 1 ]; then
+  run32=0
+  why32="TOLVAR_NO_WIN32_RUN=1 forced the 64-bit fallback"
+elif "$wine32_loader" --version >/dev/null 2>&1; then
+  run32=1
+  why32="this host runs 32-bit programs: Windows tests ran on the 32-bit and the 64-bit build"
+else
+  run32=0
+  why32="this host cannot run 32-bit programs: Windows tests ran on the 64-bit build"
+fi
+[ $run32 -eq 0 ] && why32+=" (the 32-bit build was built and checked statically)"
+
+make_prefix() {  # make_prefix LOADER PREFIX: once, before anything runs Wine in parallel
+  [ -f "$2/system.reg" ] && return 0
+  WINELOADER=$1 WINEPREFIX=$2 "$1" wineboot -i >/dev/null 2>&1
+  WINEPREFIX=$2 wineserver -w
+}
+make_prefix "$wine64_loader" "$prefix64"
+[ $run32 -eq 1 ] && make_prefix "$wine32_loader" "$prefix32"
+
+results=$(mktemp -d)
+trap 'rm -rf "$results"' EXIT
 failed_steps=()
 passed=0
 failed=0
+skipped=0
 
 step() {  # step NAME COMMAND... : runs a build step, remembers a failure
   local name=$1
@@ -30,28 +59,30 @@ step() {  # step NAME COMMAND... : runs a build step, remembers a failure
   fi
 }
 
+# Every GoogleTest binary writes its cases to an XML file in the run's folder;
+# the summary counts those cases. An entry that failed without a failing case
+# on record (a crash, a time-out, a script check) counts once more, and an
+# entry that passed without writing any cases (a script check) counts once.
 run_ctest() {  # run_ctest PRESET [ctest args...]
   local preset=$1
   shift
-  local log
-  log=$(mktemp)
+  local dir="$results/$preset"
+  mkdir -p "$dir"
+  # Windows programs see the host's root as drive Z:.
+  local out="xml:$dir/"
+  case $preset in win*) out="xml:Z:$dir/" ;; esac
   echo "=== ctest $preset"
-  xvfb-run -a ctest --preset "$preset" "$@" 2>&1 | tee "$log"
-  local rc=${PIPESTATUS[0]}
-  # "100% tests passed, 0 tests failed out of 7"
-  local line
-  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
-  if [ -n "$line" ]; then
-    local f t
-    f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
-    t=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
-    passed=$((passed + t - f))
-    failed=$((failed + f))
-  elif [ "$rc" -ne 0 ]; then
-    failed=$((failed + 1))
-  fi
+  GTEST_OUTPUT=$out xvfb-run -a ctest --preset "$preset" --output-junit "$dir/ctest.junit" "$@"
+  local rc=$?
+  local counts
+  counts=$(python3 scripts/count_cases.py "$dir")
+  local p f s
+  read -r p f s <<<"$counts"
+  passed=$((passed + p))
+  failed=$((failed + f))
+  skipped=$((skipped + s))
+  echo "--- $preset: $p passed, $f failed, $s skipped"
   [ "$rc" -eq 0 ] || failed_steps+=("ctest $preset")
-  rm -f "$log"
 }
 
 build() {  # build PRESET [cmake -D args...]
@@ -62,10 +93,20 @@ build() {  # build PRESET [cmake -D args...]
 }
 
 # The Windows programs first: the Linux tree's end-to-end tests run them.
+e2e_dirs=(-DTOLVAR_E2E_WIN32_DIR= -DTOLVAR_E2E_WIN64_DIR=)
 if build win32; then
-  run_ctest win32
+  if [ $run32 -eq 1 ]; then
+    run_ctest win32
+    e2e_dirs[0]=-DTOLVAR_E2E_WIN32_DIR="$root/build/win32"
+  else
+    run_ctest win32 -L static
+  fi
 fi
-if build linux -DTOLVAR_E2E_WIN32_DIR="$root/build/win32"; then
+if build win64; then
+  run_ctest win64
+  e2e_dirs[1]=-DTOLVAR_E2E_WIN64_DIR="$root/build/win64"
+fi
+if build linux "${e2e_dirs[@]}"; then
   run_ctest linux
 fi
 if build linux-asan; then
@@ -76,11 +117,13 @@ if build linux-tsan; then
 fi
 
 # Wine's server keeps inherited pipes open for a while after the last program.
-wineserver -k >/dev/null 2>&1 || true
+WINEPREFIX=$prefix64 wineserver -k >/dev/null 2>&1 || true
+[ $run32 -eq 1 ] && { WINEPREFIX=$prefix32 wineserver -k >/dev/null 2>&1 || true; }
 
+echo "windows: $why32"
 if [ ${#failed_steps[@]} -gt 0 ]; then
   echo "failed steps: ${failed_steps[*]}"
   [ "$failed" -gt 0 ] || failed=${#failed_steps[@]}
 fi
-echo "tests: $passed passed, $failed failed"
+echo "tests: $passed passed, $failed failed, $skipped skipped"
 [ ${#failed_steps[@]} -eq 0 ]

@@ -1,8 +1,10 @@
 // Runs a built program as a whole process for the end-to-end tests: the
 // Linux build directly, the Windows build through Wine. Same cases, either
 // target, chosen by the environment of the test binary:
-//   E2E_TARGET   "linux" (default) or "win32"
+//   E2E_TARGET   "linux" (default) or "windows"
 //   E2E_BIN_DIR  the bin/ folder of the build tree that holds the programs
+//   E2E_WINE     for windows: the command that starts a Windows program, its
+//                words joined by '|' (env settings, then the Wine loader)
 #pragma once
 
 #include <chrono>
@@ -42,17 +44,21 @@ class Target {
 
   bool IsWindows() const { return windows_; }
   const std::string& BinDir() const { return bin_dir_; }
-  // Full path of the program `name` ("tagsift"; ".exe" is added for win32).
+  // Full path of the program `name` ("tagsift"; ".exe" is added for Windows).
   std::string ProgramPath(const std::string& name) const;
-  // Runs the program `name` of this target: directly, or as `wine prog.exe`.
+  // Runs the program `name` of this target: directly, or through Wine.
   RunResult Run(const std::string& name, const RunSpec& run) const;
   // The same for a program file of this target elsewhere (a copy, say).
   RunResult RunPath(const std::string& path, const RunSpec& run) const;
+  // The words a shell command line puts before a program path of this
+  // target, quoted for sh and ending in a blank ("" natively).
+  std::string ShellPrefix() const;
 
  private:
   Target();
   bool windows_ = false;
   std::string bin_dir_;
+  std::vector<std::string> wine_;  // the Windows program goes after these
 };
 
 // A fresh directory below the system's temporary folder, removed with its

@@ -183,10 +183,20 @@ RunResult RunProcess(const std::string& program, const RunSpec& run) {
 
 Target::Target() {
   const char* t = std::getenv("E2E_TARGET");
-  windows_ = t && std::string(t) == "win32";
+  windows_ = t && std::string(t) == "windows";
   const char* d = std::getenv("E2E_BIN_DIR");
   if (!d || !*d) throw std::runtime_error("E2E_BIN_DIR is not set");
   bin_dir_ = d;
+  if (!windows_) return;
+  const char* w = std::getenv("E2E_WINE");
+  if (!w || !*w) throw std::runtime_error("E2E_WINE is not set for a Windows target");
+  std::string words = w;
+  for (std::size_t start = 0;;) {
+    std::size_t bar = words.find('|', start);
+    wine_.push_back(words.substr(start, bar - start));
+    if (bar == std::string::npos) break;
+    start = bar + 1;
+  }
 }
 
 const Target& Target::Current() {
@@ -206,8 +216,18 @@ RunResult Target::RunPath(const std::string& path, const RunSpec& run) const {
   if (!windows_) return RunProcess(path, run);
   RunSpec wine = run;
   wine.args.insert(wine.args.begin(), path);
-  if (!wine.env.count("WINEDEBUG")) wine.env["WINEDEBUG"] = "-all";
-  return RunProcess("wine", wine);
+  wine.args.insert(wine.args.begin(), wine_.begin() + 1, wine_.end());
+  return RunProcess(wine_.front(), wine);
+}
+
+std::string Target::ShellPrefix() const {
+  std::string prefix;
+  for (const std::string& word : wine_) {
+    prefix += '\'';
+    for (char c : word) prefix += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    prefix += "' ";
+  }
+  return prefix;
 }
 
 TempDir::TempDir() {
