@@ -45,6 +45,16 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket {
   void SetPassThrough(bool value);
 
   TNetSSLOptions& SSLOptions() { return options_; }
+
+  // Longest wait, in ms, for each piece of a handshake reply or of a TLS
+  // record once its first bytes arrived. TimeoutDefault: the time-out given
+  // to ConnectTo (the connection's read time-out in the HTTP engine), no
+  // limit when that is TimeoutDefault or 0; TimeoutInfinite: no limit. A
+  // silent peer then fails the handshake ("Error connecting with SSL.") or
+  // the read (socket error 10060) instead of blocking the caller forever.
+  int ReadTimeout = -1;
+  // The wait in force for this connection (driving thread only).
+  int RecordWaitMs() const { return record_wait_ms_; }
   // The current TLS connection, or null (pass-through, not connected).
   std::shared_ptr<TNetSSLSocket> SSLSocket() const;
 
@@ -71,6 +81,7 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket {
   std::shared_ptr<TNetSSLContext> Context() const;
 
   TNetSSLOptions options_;
+  int record_wait_ms_ = -2;  // TimeoutInfinite
   std::atomic<bool> pass_through_{false};
   mutable std::mutex mutex_;
   std::shared_ptr<TNetSSLContext> context_;  // guarded by mutex_

@@ -10,6 +10,7 @@ namespace {
 
 constexpr int kErrorSsl = 1;         // SSL_ERROR_SSL: a protocol failure
 constexpr int kErrorZeroReturn = 6;  // SSL_ERROR_ZERO_RETURN: closing alert received
+constexpr int kWsaETimedOut = 10060;
 
 std::string OneLine(const ossl::Api& api, ossl::X509_NAME* name) {
   if (name == nullptr) return std::string();
@@ -81,6 +82,11 @@ TNetSSLSocket::~TNetSSLSocket() {
 
 int TNetSSLSocket::BioRead(char* buffer, int length) noexcept {
   try {
+    if (!owner_->Binding().WaitReadable(owner_->RecordWaitMs())) {
+      // Released meanwhile, or silent for the whole wait.
+      platform::SetLastError(owner_->Binding().HasSocket() ? kWsaETimedOut : platform::kWsaENotSock);
+      return -1;
+    }
     return owner_->Binding().Recv(buffer, length);
   } catch (...) {
     platform::SetLastError(platform::kWsaENotSock);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/failure_of.h"
+#include "support/scripted_server.h"
 #include "support/tls_socks_peers.h"
 #include "transport/ssl_exceptions.h"
 #include "transport/tcp_client.h"
@@ -178,6 +179,17 @@ TEST_F(SSLIOHandlerTest, EveryVersionSettingReachesACurrentServer) {
     EXPECT_EQ(Echo("v"), "v") << v;
     client_.Disconnect();
   }
+}
+
+TEST_F(SSLIOHandlerTest, SilentPeerFailsTheHandshakeWithinTheTimeOut) {
+  // A plain server that never answers the client's hello.
+  testing::TScriptedServer silent({testing::TScript().Silent(), testing::TScript().Silent()});
+  client_.Port = silent.Port();
+  EXPECT_EQ(FailureOf<ENetOSSLConnectError>([&] { client_.Connect(300); }), "Error connecting with SSL.");
+  EXPECT_FALSE(client_.Connected());
+  // A handler's own wait applies even where the connect has no time-out.
+  handler_->ReadTimeout = 300;
+  EXPECT_EQ(FailureOf<ENetOSSLConnectError>([&] { client_.Connect(); }), "Error connecting with SSL.");
 }
 
 TEST_F(SSLIOHandlerTest, DisconnectFromAnotherThreadEndsABlockedRead) {
