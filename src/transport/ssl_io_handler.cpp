@@ -6,6 +6,11 @@
 namespace tolvar {
 
 TNetSSLIOHandlerSocket::~TNetSSLIOHandlerSocket() {
+  // The closing alert below still runs the callbacks; whoever listened may
+  // be gone by now.
+  OnStatusInfo = nullptr;
+  OnGetPassword = nullptr;
+  OnVerifyPeer = nullptr;
   // The TLS connection still reaches the socket through this handler.
   std::lock_guard<std::mutex> lock(mutex_);
   ssl_.reset();

@@ -9,8 +9,8 @@ namespace tolvar {
 
 // sslvSSLv23 lets the two ends agree on any version; the others set the
 // lowest version the connection accepts (see TNetSSLContext).
-enum TNetSSLVersion { sslvSSLv2, sslvSSLv23, sslvSSLv3, sslvTLSv1 };
-enum TNetSSLMode { sslmUnassigned, sslmClient, sslmServer, sslmBoth };
+enum TNetSSLVersion : std::uint8_t { sslvSSLv2, sslvSSLv23, sslvSSLv3, sslvTLSv1 };
+enum TNetSSLMode : std::uint8_t { sslmUnassigned, sslmClient, sslmServer, sslmBoth };
 // A set: OR of these bits, which are OpenSSL's verify flags.
 enum TNetSSLVerifyModeBit : std::uint8_t {
   sslvrfPeer = 1,

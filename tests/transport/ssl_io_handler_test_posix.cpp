@@ -50,9 +50,9 @@ class SSLIOHandlerTest : public ::testing::Test {
   }
 
   const TlsSocksPeers* peers_ = nullptr;
+  std::vector<std::string> status_;  // outlives the handler that reports into it
   std::shared_ptr<TNetSSLIOHandlerSocket> handler_;
   TNetTCPClient client_;
-  std::vector<std::string> status_;
 };
 
 TEST_F(SSLIOHandlerTest, HandshakeEchoAndCipherStatus) {
