@@ -23,3 +23,7 @@ trap 'bash scripts/peers.sh stop "$peers"; rm -rf "$peers"' EXIT
 bash scripts/peers.sh start "$peers"
 truncate -s 1G "$peers/www/1g.bin"
 build/linux/bin/http_get_bench "$(awk '$1 == "http" {print $2}' "$peers/ports")" /1g.bin $((1 << 30))
+
+# tolvar as a whole program against curl and wget on the same nginx.
+echo "== tolvar against curl and wget (nginx, 1 GiB and a small page)"
+python3 bench/tolvar_bench.py build/linux/bin/tolvar "$(awk '$1 == "http" {print $2}' "$peers/ports")" /1g.bin /page.htm

@@ -59,6 +59,15 @@ cp "$here/demo/sample.htm" "$dir/www/page.htm"
 # conversion or loss.
 python3 -c 'import sys; sys.stdout.buffer.write(bytes(range(256)) * 12289)' >"$dir/www/big.bin"
 printf 'before <!--# echo var="request_method" --> after\n' >"$dir/www/ssi.htm"
+# Bodies at the edges of a read: nothing, one byte, one past 64 KiB.
+: >"$dir/www/empty.bin"
+printf 'x' >"$dir/www/one.bin"
+python3 -c 'import sys; sys.stdout.buffer.write(bytes(range(251)) * 262 + b"!")' >"$dir/www/edge.bin"
+# Basic authentication (user "user", password "secret") and a WebDAV folder
+# that takes PUT.
+mkdir -p "$dir/www/auth" "$dir/www/dav"
+printf 'inside\n' >"$dir/www/auth/page.htm"
+printf 'user:{PLAIN}secret\n' >"$dir/htpasswd"
 
 run_as=""
 if [ "$(id -u)" = 0 ]; then run_as="user root;"; fi
@@ -84,6 +93,14 @@ http {
     # Server-side includes make the length unknown: chunked for HTTP/1.1.
     location = /ssi.htm { ssi on; ssi_types *; }
     location = /moved { return 302 /page.htm; }
+    location /auth/ {
+      auth_basic "peers";
+      auth_basic_user_file $dir/htpasswd;
+    }
+    location /dav/ {
+      dav_methods PUT;
+      create_full_put_path on;
+    }
     location = /echo {
       add_header Set-Cookie "peer=seen; path=/";
       return 200 "\$request_method host=\$http_host cookie=\$http_cookie length=\$http_content_length";

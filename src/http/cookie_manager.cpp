@@ -9,6 +9,24 @@ TNetCookieManager::~TNetCookieManager() {
   } catch (...) {
     // Nothing may leave a destructor; the cookies go with the manager anyway.
   }
+  std::map<std::uint64_t, std::function<void()>> listeners;
+  {
+    std::lock_guard<std::mutex> lock(FListenersMutex);
+    listeners.swap(FListeners);
+  }
+  for (auto& entry : listeners) entry.second();
+}
+
+std::uint64_t TNetCookieManager::AddDestroyListener(std::function<void()> listener) {
+  std::lock_guard<std::mutex> lock(FListenersMutex);
+  const std::uint64_t token = FNextToken++;
+  FListeners.emplace(token, std::move(listener));
+  return token;
+}
+
+void TNetCookieManager::RemoveDestroyListener(std::uint64_t token) {
+  std::lock_guard<std::mutex> lock(FListenersMutex);
+  FListeners.erase(token);
 }
 
 void TNetCookieManager::FireCreate() {

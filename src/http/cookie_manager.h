@@ -3,7 +3,10 @@
 // value for every later request head.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -38,6 +41,12 @@ class TNetCookieManager {
 
   TNetCookies& Cookies() { return FCookies; }
 
+  // Called once from the destructor, after OnDestroy, so that a client
+  // using a manager it does not own forgets it. Returns a token for
+  // RemoveDestroyListener (never 0).
+  std::uint64_t AddDestroyListener(std::function<void()> listener);
+  void RemoveDestroyListener(std::uint64_t token);
+
   ManagerEvent OnCreate;
   ManagerEvent OnDestroy;
   NewCookieEvent OnNewCookie;
@@ -46,6 +55,9 @@ class TNetCookieManager {
   void StoreCookie(std::unique_ptr<TNetNetscapeCookie> cookie, std::string_view text, std::string_view host);
 
   TNetCookies FCookies;
+  std::mutex FListenersMutex;
+  std::uint64_t FNextToken = 1;                               // guarded by FListenersMutex
+  std::map<std::uint64_t, std::function<void()>> FListeners;  // guarded by FListenersMutex
 };
 
 }  // namespace http

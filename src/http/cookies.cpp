@@ -9,19 +9,22 @@ namespace http {
 
 TNetNetscapeCookie* TNetCookies::AddOrReplace(std::unique_ptr<TNetNetscapeCookie> cookie) {
   TNetWriteAccess write(FLock);
+  // Few domains per manager (a response's cookies name its host's domain),
+  // so the domain list is searched; the names are not.
   auto domain = std::find_if(FDomains.begin(), FDomains.end(),
-                             [&](const auto& entry) { return SameText(entry.first, cookie->Domain); });
+                             [&](const TDomainEntry& entry) { return SameText(entry.Name, cookie->Domain); });
   if (domain == FDomains.end()) {
-    FDomains.emplace_back(cookie->Domain, TNetCookieList());
+    FDomains.push_back(TDomainEntry{cookie->Domain, {}, {}});
     domain = FDomains.end() - 1;
   }
-  TNetCookieList& list = domain->second;
-  auto named = std::find_if(list.begin(), list.end(),
-                            [&](const auto& entry) { return SameText(entry.first, cookie->CookieName); });
-  if (named == list.end()) {
-    list.emplace_back(cookie->CookieName, cookie.get());
+  std::string key = UpperCase(cookie->CookieName);
+  auto named = domain->ByName.find(key);
+  if (named == domain->ByName.end()) {
+    TNetNetscapeCookie* stored = cookie.get();
+    domain->Cookies.emplace_back(cookie->CookieName, stored);
+    domain->ByName.emplace(std::move(key), stored);
     FItems.push_back(std::move(cookie));
-    return FItems.back().get();
+    return stored;
   }
   TNetNetscapeCookie* existing = named->second;
   existing->ParseCookie(cookie->ServerText());
@@ -29,24 +32,24 @@ TNetNetscapeCookie* TNetCookies::AddOrReplace(std::unique_ptr<TNetNetscapeCookie
   return existing;
 }
 
-void TNetCookies::Remove(TNetNetscapeCookie* cookie) {
+void TNetCookies::RemoveAll(const std::unordered_set<const TNetNetscapeCookie*>& doomed) {
+  if (doomed.empty()) return;
+  // One pass over each list, so purging many cookies stays linear.
   for (auto& domain : FDomains) {
-    auto& list = domain.second;
-    list.erase(std::remove_if(list.begin(), list.end(), [&](const auto& entry) { return entry.second == cookie; }),
-               list.end());
+    std::erase_if(domain.Cookies, [&](const auto& entry) { return doomed.count(entry.second) != 0; });
+    std::erase_if(domain.ByName, [&](const auto& entry) { return doomed.count(entry.second) != 0; });
   }
-  FItems.erase(std::remove_if(FItems.begin(), FItems.end(), [&](const auto& item) { return item.get() == cookie; }),
-               FItems.end());
+  std::erase_if(FItems, [&](const auto& item) { return doomed.count(item.get()) != 0; });
 }
 
 void TNetCookies::PurgeExpired() {
   TNetWriteAccess write(FLock);
   TDateTime now = NowLocal();
-  std::vector<TNetNetscapeCookie*> expired;
+  std::unordered_set<const TNetNetscapeCookie*> expired;
   for (const auto& item : FItems) {
-    if (!item->Expires.empty() && now > InternetDateToLocal(item->Expires)) expired.push_back(item.get());
+    if (!item->Expires.empty() && now > InternetDateToLocal(item->Expires)) expired.insert(item.get());
   }
-  for (auto* cookie : expired) Remove(cookie);
+  RemoveAll(expired);
 }
 
 std::string TNetCookies::HeaderFor(std::string_view host, std::string_view path, bool secure) {
@@ -56,10 +59,10 @@ std::string TNetCookies::HeaderFor(std::string_view host, std::string_view path,
   std::vector<TNetNetscapeCookie*> selected;
   {
     std::string upper_host = UpperCase(host);
-    for (const auto& [domain, list] : FDomains) {
+    for (const TDomainEntry& entry : FDomains) {
       // Deliberately loose: the domain may occur anywhere in the host.
-      if (FirstPosOf(UpperCase(domain), upper_host) == 0) continue;
-      for (auto it = list.rbegin(); it != list.rend(); ++it) {
+      if (FirstPosOf(UpperCase(entry.Name), upper_host) == 0) continue;
+      for (auto it = entry.Cookies.rbegin(); it != entry.Cookies.rend(); ++it) {
         TNetNetscapeCookie* cookie = it->second;
         if (cookie->Path.empty() || path.substr(0, cookie->Path.size()) != cookie->Path) continue;
         if (cookie->Secure && !secure) continue;

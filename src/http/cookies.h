@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -36,12 +38,21 @@ class TNetCookies {
   TNetMultiReadLock& Lock() { return FLock; }
 
  private:
-  void Remove(TNetNetscapeCookie* cookie);  // caller holds the write lock
+  // Frees the given cookies; the caller holds the write lock.
+  void RemoveAll(const std::unordered_set<const TNetNetscapeCookie*>& doomed);
+
+  struct TDomainEntry {
+    std::string Name;
+    TNetCookieList Cookies;
+    // Upper-cased cookie name to its cookie, so that a replacement does not
+    // scan the list: a head of many Set-Cookie lines must stay linear.
+    std::unordered_map<std::string, TNetNetscapeCookie*> ByName;
+  };
 
   TNetMultiReadLock FLock;
   // Both guarded by FLock.
   std::vector<std::unique_ptr<TNetNetscapeCookie>> FItems;
-  std::vector<std::pair<std::string, TNetCookieList>> FDomains;
+  std::vector<TDomainEntry> FDomains;
 };
 
 }  // namespace http

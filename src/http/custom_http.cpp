@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "http/body_reader.h"
 #include "http/exceptions.h"
 #include "http/number.h"
 #include "http/scheme_registry.h"
@@ -14,34 +15,29 @@ namespace http {
 
 namespace {
 
-// The most a single stream read moves is 32 bits; bodies are read in pieces
-// of this size so any 64-bit length works and a stream is never pre-sized
-// far beyond what has arrived.
-constexpr std::int64_t kBodyPiece = 1 << 24;
-
-// Counts the bytes written through it. Standard output and pipes report no
-// position, so the count is the only way to tell a short read.
-class TCountingStream : public tolvar::TStream {
+// Restores a field on every way out of a scope.
+template <typename T>
+class TRestoreOnExit {
  public:
-  explicit TCountingStream(tolvar::TStream& target) : target_(target) {}
-  std::int32_t Read(void* buffer, std::int32_t count) override { return target_.Read(buffer, count); }
-  std::int32_t Write(const void* buffer, std::int32_t count) override {
-    const std::int32_t n = target_.Write(buffer, count);
-    written_ += n;
-    return n;
-  }
-  std::int64_t Seek(std::int64_t offset, tolvar::TSeekOrigin origin) override { return target_.Seek(offset, origin); }
-  std::int64_t GetSize() override { return target_.GetSize(); }
-  void SetSize(std::int64_t size) override { target_.SetSize(size); }
-  std::int64_t Written() const { return written_; }
+  explicit TRestoreOnExit(T& field) : field_(field), saved_(field) {}
+  ~TRestoreOnExit() { field_ = saved_; }
+  TRestoreOnExit(const TRestoreOnExit&) = delete;
+  TRestoreOnExit& operator=(const TRestoreOnExit&) = delete;
 
  private:
-  tolvar::TStream& target_;
-  std::int64_t written_ = 0;
+  T& field_;
+  T saved_;
 };
 
-std::int32_t ClampToInt32(std::int64_t n) {
-  return static_cast<std::int32_t>(std::min<std::int64_t>(n, std::numeric_limits<std::int32_t>::max()));
+constexpr int kMaxPort = 65535;
+
+// A port beyond 16 bits would wrap to another one in the socket address
+// while the Host line named the bogus one.
+void CheckPortRange(std::int64_t port, const char* what) {
+  if (port < 0 || port > kMaxPort) {
+    throw ENetException("The " + std::string(what) + " port " + std::to_string(port) +
+                        " is outside the range 0 to 65535.");
+  }
 }
 
 // The port as a number for the default-port rule: anything that is not a
@@ -58,8 +54,9 @@ TNetCustomHTTP::TNetCustomHTTP() : FProtocol(std::make_unique<TNetHTTPProtocol>(
 }
 
 TNetCustomHTTP::~TNetCustomHTTP() {
+  ForgetCookieManager();
   // Here, while the records still exist for the disconnected hook.
-  if (Connected()) Disconnect();
+  if (Connected()) CloseConnection();
 }
 
 void TNetCustomHTTP::SetHost(const std::string& host) {
@@ -74,8 +71,21 @@ void TNetCustomHTTP::SetPort(int port) {
 
 void TNetCustomHTTP::SetCookieManager(TNetCookieManager* manager) {
   if (manager == FCookieManager) return;
+  ForgetCookieManager();
   FOwnedCookieManager.reset();
   FCookieManager = manager;
+  if (manager != nullptr) {
+    // A manager of the caller may die first; it tells this client, which
+    // then forgets it instead of keeping a dangling pointer.
+    FCookieManagerToken = manager->AddDestroyListener([this] { FCookieManager = nullptr; });
+  }
+}
+
+void TNetCustomHTTP::ForgetCookieManager() {
+  if (FCookieManager != nullptr && FCookieManager != FOwnedCookieManager.get()) {
+    FCookieManager->RemoveDestroyListener(FCookieManagerToken);
+  }
+  FCookieManagerToken = 0;
 }
 
 void TNetCustomHTTP::Get(const std::string& url, tolvar::TStream* response) {
@@ -83,11 +93,11 @@ void TNetCustomHTTP::Get(const std::string& url, tolvar::TStream* response) {
 }
 
 void TNetCustomHTTP::Post(const std::string& url, tolvar::TStream* source, tolvar::TStream* response) {
-  if (Connected()) Disconnect();
-  const TNetHTTPProtocolVersion saved = ProtocolVersion;
+  if (Connected()) CloseConnection();
+  // Also after a failure: later requests must not go out as HTTP/1.0.
+  TRestoreOnExit<TNetHTTPProtocolVersion> version(ProtocolVersion);
   if (!HTTPOptions.Has(hoKeepOrigProtocol)) ProtocolVersion = pv1_0;
   PerformRequest(hmPost, url, source, response);
-  ProtocolVersion = saved;
 }
 
 void TNetCustomHTTP::Put(const std::string& url, tolvar::TStream* source, tolvar::TStream* response) {
@@ -95,19 +105,39 @@ void TNetCustomHTTP::Put(const std::string& url, tolvar::TStream* source, tolvar
 }
 
 void TNetCustomHTTP::Disconnect() {
-  const std::thread::id driver = FDriver;
-  if (driver != std::thread::id() && driver != std::this_thread::get_id()) FAborted = true;
+  const std::thread::id self = std::this_thread::get_id();
+  // The driving thread closing its own connection is no abort. Any other
+  // call is one, also before the driver has entered the request: the
+  // request fails when it reaches its next step.
+  if (FDriver.load() != self) FAbortRequester = self;
   TNetTCPClient::Disconnect();
+}
+
+void TNetCustomHTTP::CloseConnection() {
+  TNetTCPClient::Disconnect();
+}
+
+bool TNetCustomHTTP::AbortRequested() const {
+  const std::thread::id requester = FAbortRequester.load();
+  return requester != std::thread::id() && requester != std::this_thread::get_id();
+}
+
+void TNetCustomHTTP::ThrowIfAborted() {
+  if (AbortRequested()) throw tolvar::ENetClosedSocket();
 }
 
 void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& url, tolvar::TStream* source,
                                     tolvar::TStream* response) {
-  FAborted = false;
-  FDriver = std::this_thread::get_id();
+  const std::thread::id self = std::this_thread::get_id();
+  FDriver = self;
   struct LeaveRequest {
     std::atomic<std::thread::id>& driver;
     ~LeaveRequest() { driver = std::thread::id(); }
   } leave{FDriver};
+  // A disconnect this thread made itself between requests is no abort of
+  // this one; the exchange keeps a disconnect another thread made since.
+  std::thread::id own = self;
+  FAbortRequester.compare_exchange_strong(own, std::thread::id());
   const std::int64_t start = response != nullptr ? response->Position() : 0;
   FAuthRetries = 0;
   FAuthProxyRetries = 0;
@@ -116,6 +146,7 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ur
   Request().Source = source;
   Response().BodyStream = response;
   try {
+    ThrowIfAborted();
     for (;;) {
       ++FRedirectCount;
       ResolveTarget();
@@ -143,20 +174,38 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ur
         throw ENetException("Undefined situation");
       }
     }
+  } catch (const ENetHTTPProtocolException&) {
+    // The failing response's body was read to its end (or the connection
+    // closed at the cap), so a kept connection is at the next answer.
+    if (AbortRequested()) {
+      CloseConnection();
+      throw tolvar::ENetClosedSocket();
+    }
+    if (!Response().KeepAlive()) CloseConnection();
+    throw;
   } catch (...) {
-    if (!Response().KeepAlive()) Disconnect();
+    // After any other failure the connection may hold the rest of a body or
+    // head that broke off: the next request would read it as its answer.
+    CloseConnection();
+    if (AbortRequested()) throw tolvar::ENetClosedSocket();
     throw;
   }
-  if (!Response().KeepAlive()) Disconnect();
+  if (!Response().KeepAlive()) CloseConnection();
   FRedirectCount = 0;
   // A counted body cut short or an until-close body ends quietly when the
   // socket closes; an abort must not pass for a complete response.
-  if (FAborted) throw tolvar::ENetClosedSocket();
+  if (AbortRequested()) {
+    CloseConnection();
+    throw tolvar::ENetClosedSocket();
+  }
 }
 
 void TNetCustomHTTP::ResolveTarget() {
   TNetHTTPRequest& request = Request();
   TNetURI target(request.URL);
+  // Refused before the current location takes it: a later URL without a
+  // port would inherit it.
+  if (const auto port = ParseInt64(target.Port)) CheckPortRange(*port, "server");
   if (!target.Username.empty()) {
     request.Username = target.Username;
     request.Password = target.Password;
@@ -198,10 +247,12 @@ void TNetCustomHTTP::ResolveTarget() {
 ConnectionKind TNetCustomHTTP::ChooseRoute() {
   const bool https = SameText(FURI.Protocol, "https");
   if (ProxyParams.ProxyServer().empty()) {
-    if (!SameText(Host, FURI.Host) || StrictInt32(FURI.Port) != Port) {
-      if (Connected()) Disconnect();
+    const int port = StrictInt32(FURI.Port);
+    CheckPortRange(port, "server");
+    if (!SameText(Host, FURI.Host) || port != Port) {
+      if (Connected()) CloseConnection();
       Host = FURI.Host;
-      Port = StrictInt32(FURI.Port);
+      Port = port;
     }
     // https goes direct only through a TLS handler that a program installed;
     // plain http through such a handler passes its bytes through unchanged.
@@ -214,8 +265,14 @@ ConnectionKind TNetCustomHTTP::ChooseRoute() {
     if (tls != nullptr) tls->SetPassThrough(true);
     return ConnectionKind::Direct;
   }
+  CheckPortRange(ProxyParams.ProxyPort(), "proxy");
+  // The origin's port too: it goes into the absolute target and the Host
+  // line. A text that is no number at all is the proxy's to refuse.
+  if (const auto origin_port = ParseInt64(FURI.Port)) {
+    CheckPortRange(*origin_port, "server");
+  }
   if ((!SameText(Host, ProxyParams.ProxyServer()) || Port != ProxyParams.ProxyPort()) && Connected()) {
-    Disconnect();
+    CloseConnection();
   }
   // Set directly: the current location keeps the origin server.
   Host = ProxyParams.ProxyServer();
@@ -256,9 +313,16 @@ void TNetCustomHTTP::ConnectAndSend() {
 }
 
 void TNetCustomHTTP::EnsureConnected(TNetHTTPResponse& response) {
-  if (!response.KeepAlive()) Disconnect();
+  if (!response.KeepAlive()) CloseConnection();
   TestClosedByPeer(false);
-  if (!Connected()) Connect(ReadTimeout);
+  if (!Connected()) {
+    // An abort that came while no socket was open (before the request, or
+    // between an authorization retry's close and this connect) closed
+    // nothing, so it is checked here and once the new socket is set.
+    ThrowIfAborted();
+    Connect(ReadTimeout);
+    ThrowIfAborted();
+  }
 }
 
 void TNetCustomHTTP::OpenTunnel() {
@@ -284,27 +348,35 @@ void TNetCustomHTTP::OpenTunnel() {
       tunnel.Response.StatusLine = "HTTP/1.0 200 OK";
       tunnel.Response.Connection = "close";
     }
-    if (tunnel.Response.StatusCode() == 200) {
+    const int code = tunnel.Response.StatusCode();
+    if (code == 200) {
       // The tunnel is open: the request inside it needs the TLS handler.
       auto* tls = dynamic_cast<tolvar::TNetSSLIOHandlerSocket*>(IOHandler().get());
       if (tls == nullptr) {
-        Disconnect();
+        CloseConnection();
         throw tolvar::ENetIOHandlerPropInvalid();
       }
       try {
         tls->SetPassThrough(false);
       } catch (...) {
         // A failed handshake leaves nothing worth keeping on this connection.
-        Disconnect();
+        CloseConnection();
         throw;
       }
       return;
+    }
+    if (code / 100 == 2 && tunnel.Response.Location.empty()) {
+      // Another 2xx opens no tunnel either; its body is only the failure's
+      // text, so it is capped like any error body.
+      ReadBody(tunnel.Response, TNetHTTPProtocol::kMaxDiscardedBody);
+      CloseConnection();
+      throw ENetHTTPProtocolException(code, tunnel.Response.StatusLine, buffer.Bytes());
     }
     const NextStep next = tunnel.DecideNext();
     if (next != NextStep::NextRequest && next != NextStep::RepeatForAuth) {
       // A 2xx other than 200 (or a redirect a handler accepted) opens no
       // tunnel; sending again would only repeat it.
-      Disconnect();
+      CloseConnection();
       throw ENetHTTPProtocolException(tunnel.Response.StatusCode(), tunnel.Response.StatusLine, buffer.Bytes());
     }
   }
@@ -331,99 +403,10 @@ void TNetCustomHTTP::ProcessCookies(TNetHTTPResponse& response) {
   }
 }
 
-bool TNetCustomHTTP::ReadCounted(tolvar::TStream& stream, std::int64_t count, bool raise_on_close) {
-  // One outer work bracket, so progress counts the whole body.
-  FireWorkBegin(tolvar::wmRead, ClampToInt32(count));
-  bool complete = true;
-  try {
-    TCountingStream counted(stream);
-    while (count > 0) {
-      const auto piece = static_cast<std::int32_t>(std::min(count, kBodyPiece));
-      const std::int64_t before = counted.Written();
-      try {
-        ReadToStream(counted, piece, false);
-      } catch (const tolvar::ENetConnClosedGracefully&) {
-        if (raise_on_close) throw;
-        complete = false;
-        break;
-      }
-      // A connection already known to be closed returns what was buffered.
-      if (counted.Written() - before < piece) {
-        if (raise_on_close) throw tolvar::ENetConnClosedGracefully();
-        complete = false;
-        break;
-      }
-      count -= piece;
-    }
-  } catch (...) {
-    FireWorkEnd(tolvar::wmRead);
-    throw;
-  }
-  FireWorkEnd(tolvar::wmRead);
-  return complete;
-}
-
-std::string TNetCustomHTTP::ReadChunkLine() {
-  std::string line = ReceiveLine("\n");
-  // Cut off by the server's close: not a line of the body.
-  if (line.empty() && LastLineTimedOut) throw tolvar::ENetConnClosedGracefully();
-  return line;
-}
-
-bool TNetCustomHTTP::ReadChunked(tolvar::TStream& stream, std::int64_t limit) {
-  std::int64_t kept = 0;
-  for (;;) {
-    const std::string line = ReadChunkLine();
-    // The size ends at a blank or at the ";" of a chunk extension.
-    std::string size_text = line.substr(0, line.find_first_of(" \t;"));
-    auto size = ParseHex(size_text);
-    if (!size) {
-      const bool hex = !size_text.empty() && size_text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
-      throw ENetException(hex ? "Chunk size out of range: " + size_text : "Invalid chunk size line: " + line);
-    }
-    if (*size == 0) break;
-    if (limit >= 0 && kept + *size > limit) {
-      ReadCounted(stream, limit - kept, true);
-      return true;
-    }
-    ReadCounted(stream, *size, true);
-    kept += *size;
-    ReadChunkLine();
-  }
-  // The line after the last chunk; a server that closes instead has still
-  // sent the whole body.
-  try {
-    ReadChunkLine();
-  } catch (const tolvar::ENetConnClosedGracefully&) {
-  }
-  return false;
-}
-
 bool TNetCustomHTTP::ReadBody(TNetHTTPResponse& response, std::int32_t limit) {
   if (response.BodyStream == nullptr) return false;
-  tolvar::TStream& stream = *response.BodyStream;
-  bool cut = false;
-  if (response.ContentLength() > 0) {
-    if (limit >= 0 && response.ContentLength() > limit) {
-      ReadCounted(stream, limit, false);
-      cut = true;
-    } else {
-      ReadCounted(stream, response.ContentLength(), false);
-    }
-  } else if (response.RawLines.ValueOf("Transfer-Encoding").find("chunked") != std::string::npos) {
-    FireStatus(tolvar::hsStatusText, {"Chunk Started"});
-    cut = ReadChunked(stream, limit);
-  } else if (!response.LengthGiven()) {
-    if (limit >= 0) {
-      cut = ReadCounted(stream, limit, false) && Connected();
-    } else {
-      // One read until close stops after 2^31-1 bytes; a longer body goes on.
-      do {
-        ReadToStream(stream, -1, true);
-      } while (Connected());
-    }
-  }
-  if (cut) Disconnect();
+  const bool cut = TNetBodyReader(*this).Read(TNetBodyFraming::Of(response), *response.BodyStream, limit);
+  if (cut) CloseConnection();
   return cut;
 }
 

@@ -54,8 +54,11 @@ class TNetCustomHTTP : public tolvar::TNetTCPClient {
   virtual void PerformRequest(TNetHTTPMethod method, const std::string& url, tolvar::TStream* source,
                               tolvar::TStream* response);
 
-  // From another thread during a request (an abort) the request fails
-  // even when the close looks like the end of the body.
+  // From another thread (an abort: the window's Abort or close) the request
+  // in progress, or the next one this client starts on another thread, fails
+  // with ENetClosedSocket "Disconnected." wherever it is, even when the close
+  // looks like the end of the body. The engine's own closes use
+  // CloseConnection and abort nothing.
   void Disconnect() override;
 
   // The target host and port; they also become the current location's.
@@ -67,10 +70,12 @@ class TNetCustomHTTP : public tolvar::TNetTCPClient {
   TNetHTTPProtocol& Protocol() { return *FProtocol; }
   const TNetURI& Location() const { return FURI; }
 
-  // Null until the first response when AllowCookies holds.
+  // Null until the first response when AllowCookies holds, and again after
+  // a manager set by the caller was destroyed.
   TNetCookieManager* CookieManager() const { return FCookieManager; }
   // A manager set by the caller is not owned; the one created before stays
-  // only when it was the caller's.
+  // only when it was the caller's. The manager must be destroyed on the
+  // thread that drives this client or while no request runs.
   void SetCookieManager(TNetCookieManager* manager);
 
   // Reads the body of `response` into its BodyStream by its framing. With
@@ -107,6 +112,13 @@ class TNetCustomHTTP : public tolvar::TNetTCPClient {
  private:
   friend class TNetHTTPProtocol;
 
+  // Closes the connection as a step of the exchange (no abort).
+  void CloseConnection();
+  // A Disconnect from a thread other than the calling one is pending.
+  bool AbortRequested() const;
+  // ENetClosedSocket "Disconnected." when AbortRequested.
+  void ThrowIfAborted();
+  void ForgetCookieManager();
   void ResolveTarget();
   ConnectionKind ChooseRoute();
   void ConnectAndSend();
@@ -120,19 +132,12 @@ class TNetCustomHTTP : public tolvar::TNetTCPClient {
   // the selection event; null when there is none.
   std::unique_ptr<TNetAuthentication> ChooseAuthentication(const TNetHeaderList& challenges,
                                                            const SelectAuthorizationEvent& select);
-  // Reads exactly `count` bytes into `stream` in pieces a single read can
-  // move. A close by the server first keeps what arrived and returns false,
-  // or raises ENetConnClosedGracefully with `raise_on_close`.
-  bool ReadCounted(tolvar::TStream& stream, std::int64_t count, bool raise_on_close);
-  // A chunk-size line or the line end after a chunk.
-  std::string ReadChunkLine();
-  // Chunked body; true when `limit` (>= 0) cut it short.
-  bool ReadChunked(tolvar::TStream& stream, std::int64_t limit);
   // The thread inside PerformRequest; the disconnected hook leaves the
   // authentication objects to it.
   std::atomic<std::thread::id> FDriver{};
-  // Set by a Disconnect from another thread during a request.
-  std::atomic<bool> FAborted{false};
+  // The thread of the last Disconnect that was not the driver's own; empty
+  // when none is pending. A request started by that same thread clears it.
+  std::atomic<std::thread::id> FAbortRequester{};
 
   std::unique_ptr<TNetHTTPProtocol> FProtocol;
   TNetURI FURI;
@@ -141,6 +146,8 @@ class TNetCustomHTTP : public tolvar::TNetTCPClient {
   int FAuthProxyRetries = 0;
   TNetCookieManager* FCookieManager = nullptr;
   std::unique_ptr<TNetCookieManager> FOwnedCookieManager;
+  // The registration with a caller's manager (0: none).
+  std::uint64_t FCookieManagerToken = 0;
 };
 
 // The published form of the client; nothing is added.

@@ -1,5 +1,16 @@
 // The engine's own failures. All derive from the transport's ENetException,
 // so a caller catches one family for the whole network stack.
+//
+// Everything a request (Get, Post, Put, PerformRequest) may raise, which the
+// worker catches and reports by what():
+//   - ENetException and its family: engine, transport, and the socket
+//     library's failures (raised as ENetWS2StubError);
+//   - EConvertError: a port or Content-Range that is no number;
+//   - tolvar::EStreamError (EFileStreamError): the body or source stream
+//     failed, a full disk or a closed pipe;
+//   - std::bad_alloc.
+// All but the last derive from std::runtime_error, whose what() is the
+// message shown, so catching std::exception covers the whole list.
 #pragma once
 
 #include <stdexcept>

@@ -5,6 +5,7 @@
 
 #include "http/custom_http.h"
 #include "http/exceptions.h"
+#include "http/response_decision.h"
 
 namespace http {
 
@@ -21,6 +22,16 @@ void RejectLineBreak(std::string_view field, std::string_view value) {
     throw ENetException("The request field " + std::string(field) + " holds a line break; nothing was sent.");
   }
 }
+
+// Swallows a body nobody keeps.
+class TDiscardStream : public tolvar::TStream {
+ public:
+  std::int32_t Read(void*, std::int32_t) override { return 0; }
+  std::int32_t Write(const void*, std::int32_t count) override { return count; }
+  std::int64_t Seek(std::int64_t, tolvar::TSeekOrigin) override { return 0; }
+  std::int64_t GetSize() override { return 0; }
+  void SetSize(std::int64_t) override {}
+};
 
 // Restores a field of the client on every way out of a scope.
 template <typename T>
@@ -130,78 +141,101 @@ void TNetHTTPProtocol::ReadHeaders() {
   Response.ReadFromRaw();
 }
 
-NextStep TNetHTTPProtocol::DecideNext() {
+bool TNetHTTPProtocol::ResponseHasNoBody() {
   const int code = Response.StatusCode();
-  NextStep result = NextStep::Undecided;
-  bool repeat_inside = false;
+  // A HEAD answer announces the length of a body it never sends; 1xx, 204
+  // and 304 answers never carry one. Waiting for it would end in a read
+  // time-out, or leave the connection at bytes that are not there.
+  return Request.Method == hmHead || code / 100 == 1 || code == 204 || code == 304;
+}
 
-  if ((code / 100 == 3 && code != 304) || !Response.Location.empty()) {
-    std::string dest = Response.Location;
-    TNetHTTPMethod method = Request.Method;
-    const int counter = FHTTP->FRedirectCount;
-    if (FHTTP->HandleRedirects && counter < FHTTP->RedirectMaximum) {
-      if (!FHTTP->ConfirmRedirect(dest, method, counter)) RaiseProtocolFailure();
-      result = NextStep::NextRequest;
-      Request.URL = dest;
-      Request.Method = method;
-    } else {
-      result = NextStep::Finished;
-      if (!FHTTP->ConfirmRedirect(dest, method, counter)) RaiseProtocolFailure();
-      Response.Location = dest;
-    }
-    if (FHTTP->Connected()) DrainBody();
-    return result;
+NextStep TNetHTTPProtocol::DecideNext() {
+  TNetResponseFacts facts;
+  facts.StatusCode = Response.StatusCode();
+  facts.HasLocation = !Response.Location.empty();
+  facts.Method = Request.Method;
+  facts.InProcessAuth = FHTTP->HTTPOptions.Has(hoInProcessAuth);
+
+  // The steps that may change the destination or ask for credentials are
+  // asked first; their answers are facts of the decision.
+  std::string dest = Response.Location;
+  TNetHTTPMethod method = Request.Method;
+  const TNetResponseKind kind = ClassifyResponse(facts.StatusCode, facts.HasLocation);
+  switch (kind) {
+    case TNetResponseKind::rkRedirect:
+      facts.RedirectFollowable = FHTTP->HandleRedirects && FHTTP->FRedirectCount < FHTTP->RedirectMaximum;
+      facts.RedirectConfirmed = FHTTP->ConfirmRedirect(dest, method, FHTTP->FRedirectCount);
+      break;
+    case TNetResponseKind::rkServerAuth:
+      facts.Authorized = FHTTP->FAuthRetries < FHTTP->AuthRetries && FHTTP->AuthorizeServer(Request, Response);
+      if (!facts.Authorized && Request.Authentication) Request.Authentication->Reset();
+      break;
+    case TNetResponseKind::rkProxyAuth:
+      facts.Authorized = FHTTP->FAuthProxyRetries < FHTTP->AuthRetries && FHTTP->AuthorizeProxy(Request, Response);
+      if (!facts.Authorized && FHTTP->ProxyParams.Authentication) FHTTP->ProxyParams.Authentication->Reset();
+      break;
+    case TNetResponseKind::rkFailure:
+    case TNetResponseKind::rkSuccess:
+      break;
   }
+  // A failure reads its body from what is buffered whether or not the
+  // connection is still open; only the other outcomes ask.
+  const bool fails =
+      kind == TNetResponseKind::rkFailure || (kind == TNetResponseKind::rkRedirect && !facts.RedirectConfirmed) ||
+      ((kind == TNetResponseKind::rkServerAuth || kind == TNetResponseKind::rkProxyAuth) && !facts.Authorized);
+  if (!fails) facts.Connected = FHTTP->Connected();
 
-  if (code / 100 != 2) {
-    result = NextStep::NextRequest;
-    if (code == 401) {
-      if (FHTTP->FAuthRetries >= FHTTP->AuthRetries || !FHTTP->AuthorizeServer(Request, Response)) {
-        if (Request.Authentication) Request.Authentication->Reset();
-        RaiseProtocolFailure();
-      }
-    } else if (code == 407) {
-      if (FHTTP->FAuthProxyRetries >= FHTTP->AuthRetries || !FHTTP->AuthorizeProxy(Request, Response)) {
-        if (FHTTP->ProxyParams.Authentication) FHTTP->ProxyParams.Authentication->Reset();
-        RaiseProtocolFailure();
-      }
-    } else {
+  const TNetResponseDecision decision = DecideResponse(facts);
+  if (decision.FollowRedirect) {
+    Request.URL = dest;
+    Request.Method = method;
+  }
+  if (decision.AcceptRedirect) Response.Location = dest;
+  switch (decision.Body) {
+    case TNetBodyAction::baNone:
+      break;
+    case TNetBodyAction::baErrorBody:
       RaiseProtocolFailure();
-    }
-    repeat_inside = FHTTP->HTTPOptions.Has(hoInProcessAuth);
-  }
-
-  if (FHTTP->Connected()) {
-    if (repeat_inside) {
+    case TNetBodyAction::baDrain:
       DrainBody();
-      result = NextStep::RepeatForAuth;
-    } else {
-      // A HEAD answer announces the length of a body it never sends.
-      if (code != 204 && Request.Method != hmHead) FHTTP->ReadBody(Response);
-      result = NextStep::Finished;
-    }
+      break;
+    case TNetBodyAction::baRead:
+      if (Response.BodyStream != nullptr) {
+        FHTTP->ReadBody(Response);
+      } else {
+        // Nobody wants the body, but left unread on a kept connection it
+        // would be taken for the next answer.
+        ReadCappedInto(nullptr);
+      }
+      break;
   }
-  return result;
+  return decision.Step;
+}
+
+void TNetHTTPProtocol::ReadCappedInto(tolvar::TStream* stream) {
+  if (ResponseHasNoBody()) return;
+  TDiscardStream discard;
+  TScopedValue<tolvar::TStream*> body(Response.BodyStream, stream != nullptr ? stream : &discard);
+  FHTTP->ReadBody(Response, kMaxDiscardedBody);
 }
 
 void TNetHTTPProtocol::RaiseProtocolFailure() {
   tolvar::TMemoryStream buffer;
   {
     TScopedValue<std::int32_t> timeout(FHTTP->ReadTimeout, 2000);
-    TScopedValue<tolvar::TStream*> body(Response.BodyStream, &buffer);
-    FHTTP->ReadBody(Response, kMaxDiscardedBody);
+    ReadCappedInto(&buffer);
   }
   throw ENetHTTPProtocolException(Response.StatusCode(), Response.StatusLine, buffer.Bytes());
 }
 
 void TNetHTTPProtocol::DrainBody() {
-  tolvar::TMemoryStream scratch;
   TScopedValue<std::int32_t> timeout(FHTTP->ReadTimeout, 4000);
-  TScopedValue<tolvar::TStream*> body(Response.BodyStream, &scratch);
   try {
-    FHTTP->ReadBody(Response, kMaxDiscardedBody);
+    ReadCappedInto(nullptr);
   } catch (const std::exception&) {
-    // A redirect or authorization page that cannot be read does not matter.
+    // The page itself does not matter, but where it broke off is unknown:
+    // the next request must not read the rest of it as its answer.
+    FHTTP->CloseConnection();
   }
 }
 

@@ -57,8 +57,15 @@ class TNetHTTPProtocol {
   // Reads the failing response's body (at most kMaxDiscardedBody, 2000 ms
   // read time-out) and raises ENetHTTPProtocolException with it.
   [[noreturn]] void RaiseProtocolFailure();
-  // Reads and drops the body with a 4000 ms read time-out; errors ignored.
+  // Reads and drops the body with a 4000 ms read time-out; a failure closes
+  // the connection instead of passing on.
   void DrainBody();
+  // Whether the response to this request carries no body whatever its
+  // header says (HEAD, 1xx, 204, 304).
+  bool ResponseHasNoBody();
+  // Reads the body, at most kMaxDiscardedBody bytes of it, into `stream`
+  // (null: dropped); beyond the cap the connection is closed.
+  void ReadCappedInto(tolvar::TStream* stream);
 
   TNetCustomHTTP* FHTTP;
 };

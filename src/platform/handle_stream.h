@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "platform/stream.h"
 
@@ -17,14 +18,18 @@ inline constexpr TOSHandle kInvalidOSHandle = -1;
 
 // A file that could not be opened or created; Code() is the system's error
 // code (a Windows error code on both targets: 2 for a missing file, 5 for
-// access denied, ...).
+// access denied, ...), which ::platform::SystemErrorText turns into the text
+// that ends the message; SystemText() is that text on its own.
 class EFileStreamError : public EStreamError {
  public:
-  EFileStreamError(const std::string& message, unsigned long code) : EStreamError(message), code_(code) {}
+  EFileStreamError(const std::string& message, unsigned long code, std::string system_text = std::string())
+      : EStreamError(message), code_(code), system_text_(std::move(system_text)) {}
   unsigned long Code() const { return code_; }
+  const std::string& SystemText() const { return system_text_; }
 
  private:
   unsigned long code_;
+  std::string system_text_;
 };
 
 class THandleStream : public TStream {
@@ -53,11 +58,16 @@ enum class TFileMode {
   fmOpenReadWrite,  // an existing file, read and write
 };
 
+// Whether other openers may use the file while this stream holds it.
+// Windows enforces it; Linux has no mandatory sharing modes and opens the
+// file either way.
+enum class TFileShare { fsDenyNone, fsExclusive };
+
 class TFileStream : public THandleStream {
  public:
-  // Opens `name`; EFileStreamError when that fails. Other processes may
-  // read and write the file meanwhile.
-  TFileStream(const std::string& name, TFileMode mode);
+  // Opens `name`; EFileStreamError when that fails. With fsDenyNone other
+  // processes may read and write the file meanwhile.
+  TFileStream(const std::string& name, TFileMode mode, TFileShare share = TFileShare::fsDenyNone);
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;

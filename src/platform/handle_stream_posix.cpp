@@ -5,38 +5,15 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/error_code_posix.h"
 #include "platform/handle_stream.h"
+#include "platform/system.h"
 
 namespace tolvar {
 namespace {
 
 int Fd(TOSHandle h) {
   return static_cast<int>(h);
-}
-
-// errno -> the Windows error code of the same meaning, so that callers
-// report the same numbers on both targets.
-unsigned long WindowsCode(int e) {
-  switch (e) {
-    case ENOENT:
-      return 2;
-    case ENOTDIR:
-      return 3;
-    case EMFILE:
-    case ENFILE:
-      return 4;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-    case EROFS:
-      return 5;
-    case ENOSPC:
-      return 112;
-    case ENAMETOOLONG:
-      return 206;
-    default:
-      return static_cast<unsigned long>(e);
-  }
 }
 
 }  // namespace
@@ -78,7 +55,8 @@ void THandleStream::SetSize(std::int64_t size) {
   if (Position() > size) Seek(size, TSeekOrigin::soBeginning);
 }
 
-TFileStream::TFileStream(const std::string& name, TFileMode mode) : THandleStream(kInvalidOSHandle), name_(name) {
+TFileStream::TFileStream(const std::string& name, TFileMode mode, TFileShare /*share*/)
+    : THandleStream(kInvalidOSHandle), name_(name) {
   int flags = O_CLOEXEC;
   switch (mode) {
     case TFileMode::fmCreate:
@@ -106,9 +84,12 @@ TFileStream::TFileStream(const std::string& name, TFileMode mode) : THandleStrea
     }
   }
   if (fd < 0) {
+    // The text is that of the code, so that the message and the code agree
+    // (a directory is "access denied" on both targets).
+    const unsigned long code = ::platform::WindowsErrorCode(err);
     throw EFileStreamError((mode == TFileMode::fmCreate ? "Cannot create file \"" : "Cannot open file \"") + name +
-                               "\". " + std::strerror(err),
-                           WindowsCode(err));
+                               "\". " + ::platform::SystemErrorText(code),
+                           code, ::platform::SystemErrorText(code));
   }
   handle_ = fd;
 }

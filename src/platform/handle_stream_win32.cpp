@@ -56,7 +56,8 @@ void THandleStream::SetSize(std::int64_t size) {
   Seek(keep < size ? keep : size, TSeekOrigin::soBeginning);
 }
 
-TFileStream::TFileStream(const std::string& name, TFileMode mode) : THandleStream(kInvalidOSHandle), name_(name) {
+TFileStream::TFileStream(const std::string& name, TFileMode mode, TFileShare share)
+    : THandleStream(kInvalidOSHandle), name_(name) {
   DWORD access = 0, disposition = OPEN_EXISTING;
   switch (mode) {
     case TFileMode::fmCreate:
@@ -73,13 +74,14 @@ TFileStream::TFileStream(const std::string& name, TFileMode mode) : THandleStrea
       access = GENERIC_READ | GENERIC_WRITE;
       break;
   }
-  HANDLE h = CreateFileA(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+  const DWORD share_mode = share == TFileShare::fsExclusive ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+  HANDLE h = CreateFileA(name.c_str(), access, share_mode, nullptr, disposition,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD code = GetLastError();
     throw EFileStreamError((mode == TFileMode::fmCreate ? "Cannot create file \"" : "Cannot open file \"") + name +
                                "\". " + SystemText(code),
-                           code);
+                           code, SystemText(code));
   }
   handle_ = reinterpret_cast<TOSHandle>(h);
 }

@@ -77,6 +77,14 @@ class SocketLibraryError : public std::runtime_error {
 // library is cleaned up and released once at process exit. Linux: always 0.
 int StartSockets();
 
+// Releases the sockets library as the process does at exit: cleans it up and
+// unloads it unless a call is inside it at that moment (a worker that
+// outlived its wait, say), in which case it stays loaded until the process
+// ends. Either way every call that starts afterwards throws
+// SocketLibraryError instead of entering it. True when it was released (or
+// there was nothing to release). Linux: nothing to release, always true.
+bool StopSockets();
+
 // The calling thread's last socket error (Winsock code), and its setter.
 int LastError();
 void SetLastError(int code);

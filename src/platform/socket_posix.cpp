@@ -12,100 +12,15 @@
 #include <cstring>
 
 #include "platform/socket.h"
+#include "platform/socket_errors_posix.h"
 
 namespace tolvar::platform {
 namespace {
 
 thread_local int t_last_error = 0;
 
-// errno -> the Winsock code of the same meaning.
-int WinsockCode(int e) {
-  switch (e) {
-    case EINTR:
-      return 10004;
-    case EBADF:
-      return 10009;
-    case EACCES:
-      return 10013;
-    case EFAULT:
-      return 10014;
-    case EINVAL:
-      return 10022;
-    case EMFILE:
-    case ENFILE:
-      return 10024;
-    case EWOULDBLOCK:
-      return 10035;
-    case EINPROGRESS:
-      return 10036;
-    case EALREADY:
-      return 10037;
-    case ENOTSOCK:
-      return 10038;
-    case EDESTADDRREQ:
-      return 10039;
-    case EMSGSIZE:
-      return 10040;
-    case EPROTOTYPE:
-      return 10041;
-    case ENOPROTOOPT:
-      return 10042;
-    case EPROTONOSUPPORT:
-      return 10043;
-    case ESOCKTNOSUPPORT:
-      return 10044;
-    case EOPNOTSUPP:
-      return 10045;
-    case EPFNOSUPPORT:
-      return 10046;
-    case EAFNOSUPPORT:
-      return 10047;
-    case EADDRINUSE:
-      return 10048;
-    case EADDRNOTAVAIL:
-      return 10049;
-    case ENETDOWN:
-      return 10050;
-    case ENETUNREACH:
-      return 10051;
-    case ENETRESET:
-      return 10052;
-    case ECONNABORTED:
-      return 10053;
-    case ECONNRESET:
-      return 10054;
-    case ENOBUFS:
-      return 10055;
-    case EISCONN:
-      return 10056;
-    case ENOTCONN:
-      return 10057;
-    case EPIPE:
-    case ESHUTDOWN:
-      return 10058;
-    case ETOOMANYREFS:
-      return 10059;
-    case ETIMEDOUT:
-      return 10060;
-    case ECONNREFUSED:
-      return 10061;
-    case ELOOP:
-      return 10062;
-    case ENAMETOOLONG:
-      return 10063;
-    case EHOSTDOWN:
-      return 10064;
-    case EHOSTUNREACH:
-      return 10065;
-    case ENOTEMPTY:
-      return 10066;
-    default:
-      return e;
-  }
-}
-
 int Fail() {
-  t_last_error = WinsockCode(errno);
+  t_last_error = WinsockCodeOfErrno(errno);
   return kSocketError;
 }
 
@@ -170,8 +85,109 @@ struct WinsockLinger {  // Winsock's layout: two 16-bit fields
 
 }  // namespace
 
+int WinsockCodeOfErrno(int e) {
+  switch (e) {
+    case EINTR:
+      return 10004;
+    case EBADF:
+      return 10009;
+    case EACCES:
+    case EPERM:  // a connect or send refused by a packet filter, say
+      return 10013;
+    case EFAULT:
+      return 10014;
+    case EINVAL:
+      return 10022;
+    case EMFILE:
+    case ENFILE:
+      return 10024;
+    case EWOULDBLOCK:
+      return 10035;
+    case EINPROGRESS:
+      return 10036;
+    case EALREADY:
+      return 10037;
+    case ENOTSOCK:
+      return 10038;
+    case EDESTADDRREQ:
+      return 10039;
+    case EMSGSIZE:
+      return 10040;
+    case EPROTOTYPE:
+      return 10041;
+    case ENOPROTOOPT:
+      return 10042;
+    case EPROTONOSUPPORT:
+      return 10043;
+    case ESOCKTNOSUPPORT:
+      return 10044;
+    case EOPNOTSUPP:
+      return 10045;
+    case EPFNOSUPPORT:
+      return 10046;
+    case EAFNOSUPPORT:
+      return 10047;
+    case EADDRINUSE:
+      return 10048;
+    case EADDRNOTAVAIL:
+      return 10049;
+    case ENETDOWN:
+      return 10050;
+    case ENETUNREACH:
+      return 10051;
+    case ENETRESET:
+      return 10052;
+    case ECONNABORTED:
+      return 10053;
+    case ECONNRESET:
+      return 10054;
+    case ENOBUFS:
+    case ENOMEM:
+    case ENOSR:
+      return 10055;
+    case EISCONN:
+      return 10056;
+    case ENOTCONN:
+      return 10057;
+    case EPIPE:
+    case ESHUTDOWN:
+      return 10058;
+    case ETOOMANYREFS:
+      return 10059;
+    case ETIMEDOUT:
+      return 10060;
+    case ECONNREFUSED:
+      return 10061;
+    case ELOOP:
+      return 10062;
+    case ENAMETOOLONG:
+      return 10063;
+    case EHOSTDOWN:
+      return 10064;
+    case EHOSTUNREACH:
+      return 10065;
+    case ENOTEMPTY:
+      return 10066;
+    case EUSERS:
+      return 10068;
+    case EDQUOT:
+      return 10069;
+    case ESTALE:
+      return 10070;
+    case EREMOTE:
+      return 10071;
+    case ECANCELED:
+      return 10103;
+    default:
+      return kWsaSysCallFailure;
+  }
+}
+
 int StartSockets() {
   return 0;
+}
+bool StopSockets() {
+  return true;
 }
 int LastError() {
   return t_last_error;
@@ -292,8 +308,8 @@ int SetNonBlocking(SocketHandle s, bool non_blocking) {
 int PendingError(SocketHandle s) {
   int err = 0;
   socklen_t len = sizeof err;
-  if (::getsockopt(static_cast<int>(s), SOL_SOCKET, SO_ERROR, &err, &len) < 0) return WinsockCode(errno);
-  return err == 0 ? 0 : WinsockCode(err);
+  if (::getsockopt(static_cast<int>(s), SOL_SOCKET, SO_ERROR, &err, &len) < 0) return WinsockCodeOfErrno(errno);
+  return err == 0 ? 0 : WinsockCodeOfErrno(err);
 }
 
 // poll() instead of select(): fd numbers above FD_SETSIZE stay usable.
@@ -349,7 +365,7 @@ bool ResolveHost(const std::string& host, std::array<std::uint8_t, 4>* address) 
   if (rc != 0 || !res) {
     // WSAHOST_NOT_FOUND, WSATRY_AGAIN, WSANO_RECOVERY, WSANO_DATA
     t_last_error = rc == EAI_AGAIN ? 11002 : rc == EAI_FAIL ? 11003 : rc == EAI_NODATA ? 11004 : kWsaHostNotFound;
-    if (rc == EAI_SYSTEM) t_last_error = WinsockCode(errno);
+    if (rc == EAI_SYSTEM) t_last_error = WinsockCodeOfErrno(errno);
     if (res) ::freeaddrinfo(res);
     return false;
   }

@@ -64,21 +64,24 @@ std::string SystemText(DWORD code) {
   return s;
 }
 
+std::string CallFailureTitle(Fn fn) {
+  return std::string("Error on call Winsock2 library function ") + kNames[fn];
+}
+
+// The library's lifetime. It is released once at process exit, but a worker
+// thread that outlived its bounded wait may still be inside a call then, and
+// static destruction does not wait for it. So every call is counted while it
+// runs, and the release happens only when none is: `closing_` is raised
+// first, then `callers_` is read; a caller raises `callers_` first, then
+// reads `closing_` (both sequentially consistent), so either the release sees
+// the caller and keeps the library, or the caller sees the release and does
+// not enter.
 class Library {
  public:
-  ~Library() {
-    // Process exit: clean up once if started, release the library and put
-    // every entry back to unresolved.
-    HMODULE lib = module_.load();
-    if (!lib) return;
-    if (started_) Get<int(WINAPI*)()>(kWSACleanup)();
-    for (auto& p : procs_) p.store(nullptr);
-    module_.store(nullptr);
-    FreeLibrary(lib);
-  }
-
   int Start() {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (closing_.load())
+      throw SocketLibraryError(CallFailureTitle(kWSAStartup), WSANOTINITIALISED, SystemText(WSANOTINITIALISED));
     if (module_.load()) return 0;
     HMODULE lib = LoadLibraryA(kLibraryName);
     if (!lib) {
@@ -93,20 +96,48 @@ class Library {
     return rc;
   }
 
+  bool Stop() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closing_.store(true);
+    if (callers_.load() != 0) return false;  // never pulled from under a caller
+    HMODULE lib = module_.load();
+    if (!lib) return true;
+    if (started_) Get<int(WINAPI*)()>(kWSACleanup)();
+    started_ = false;
+    for (auto& p : procs_) p.store(nullptr);
+    module_.store(nullptr);
+    FreeLibrary(lib);
+    return true;
+  }
+
+  // Marks one call in progress; throws when the library is being released.
+  class Caller {
+   public:
+    Caller(Library& library, Fn fn) : library_(library) {
+      library_.callers_.fetch_add(1);
+      if (library_.closing_.load()) {
+        library_.callers_.fetch_sub(1);
+        throw SocketLibraryError(CallFailureTitle(fn), WSANOTINITIALISED, SystemText(WSANOTINITIALISED));
+      }
+    }
+    ~Caller() { library_.callers_.fetch_sub(1); }
+    Caller(const Caller&) = delete;
+    Caller& operator=(const Caller&) = delete;
+
+   private:
+    Library& library_;
+  };
+
   template <typename F>
   F Get(Fn fn) {
     FARPROC p = procs_[fn].load(std::memory_order_acquire);
     if (!p) {
       HMODULE lib = module_.load(std::memory_order_acquire);
-      if (!lib) {
-        throw SocketLibraryError(std::string("Error on call Winsock2 library function ") + kNames[fn],
-                                 WSANOTINITIALISED, SystemText(WSANOTINITIALISED));
-      }
+      if (!lib) throw SocketLibraryError(CallFailureTitle(fn), WSANOTINITIALISED, SystemText(WSANOTINITIALISED));
       p = GetProcAddress(lib, kNames[fn]);
       if (!p) {
         DWORD err = ::GetLastError();
-        throw SocketLibraryError(std::string("Error on call Winsock2 library function ") + kNames[fn], err,
-                                 SystemText(err));
+        throw SocketLibraryError(CallFailureTitle(fn), err, SystemText(err));
       }
       procs_[fn].store(p, std::memory_order_release);
     }
@@ -114,23 +145,38 @@ class Library {
   }
 
  private:
-  std::mutex mutex_;
+  std::mutex mutex_;  // orders Start and Stop
   std::atomic<HMODULE> module_{nullptr};
-  bool started_ = false;
+  bool started_ = false;  // guarded by mutex_
   std::atomic<FARPROC> procs_[kFnCount] = {};
+  std::atomic<int> callers_{0};
+  std::atomic<bool> closing_{false};
 };
 
-Library g_library;
+// Never destroyed: a thread that is still running at exit may look at it
+// after static destruction; it then finds the library released and fails.
+Library& TheLibrary() {
+  static Library* const library = new Library();
+  return *library;
+}
 
-template <typename F>
-F Ws(Fn fn) {
-  return g_library.Get<F>(fn);
+// Releases the library at process exit.
+struct ReleaseAtExit {
+  ReleaseAtExit() { TheLibrary(); }
+  ~ReleaseAtExit() { TheLibrary().Stop(); }
+} g_release_at_exit;
+
+// Calls the entry point `fn` of type F, counted as a caller for its duration.
+template <typename F, typename... Args>
+auto Ws(Fn fn, Args... args) {
+  Library::Caller caller(TheLibrary(), fn);
+  return TheLibrary().Get<F>(fn)(args...);
 }
 
 sockaddr_in ToSockAddr(const Ipv4Endpoint& e) {
   sockaddr_in a{};
   a.sin_family = AF_INET;
-  a.sin_port = Ws<u_short(WINAPI*)(u_short)>(kHtons)(e.port);
+  a.sin_port = Ws<u_short(WINAPI*)(u_short)>(kHtons, e.port);
   std::memcpy(&a.sin_addr, e.address.data(), 4);
   return a;
 }
@@ -138,7 +184,7 @@ sockaddr_in ToSockAddr(const Ipv4Endpoint& e) {
 Ipv4Endpoint FromSockAddr(const sockaddr_in& a) {
   Ipv4Endpoint e;
   std::memcpy(e.address.data(), &a.sin_addr, 4);
-  e.port = Ws<u_short(WINAPI*)(u_short)>(kNtohs)(a.sin_port);
+  e.port = Ws<u_short(WINAPI*)(u_short)>(kNtohs, a.sin_port);
   return e;
 }
 
@@ -164,38 +210,42 @@ void Drain(const fd_set& set, std::vector<SocketHandle>* list) {
 }  // namespace
 
 int StartSockets() {
-  return g_library.Start();
+  return TheLibrary().Start();
+}
+
+bool StopSockets() {
+  return TheLibrary().Stop();
 }
 
 int LastError() {
-  return Ws<int(WINAPI*)()>(kWSAGetLastError)();
+  return Ws<int(WINAPI*)()>(kWSAGetLastError);
 }
 void SetLastError(int code) {
-  Ws<void(WINAPI*)(int)>(kWSASetLastError)(code);
+  Ws<void(WINAPI*)(int)>(kWSASetLastError, code);
 }
 
 SocketHandle Socket(int family, int type, int protocol) {
-  return H(Ws<SOCKET(WINAPI*)(int, int, int)>(kSocket)(family, type, protocol));
+  return H(Ws<SOCKET(WINAPI*)(int, int, int)>(kSocket, family, type, protocol));
 }
 
 int Bind(SocketHandle s, const Ipv4Endpoint& local) {
   sockaddr_in a = ToSockAddr(local);
-  return Ws<int(WINAPI*)(SOCKET, const sockaddr*, int)>(kBind)(S(s), reinterpret_cast<sockaddr*>(&a), sizeof a);
+  return Ws<int(WINAPI*)(SOCKET, const sockaddr*, int)>(kBind, S(s), reinterpret_cast<sockaddr*>(&a), sizeof a);
 }
 
 int Connect(SocketHandle s, const Ipv4Endpoint& peer) {
   sockaddr_in a = ToSockAddr(peer);
-  return Ws<int(WINAPI*)(SOCKET, const sockaddr*, int)>(kConnect)(S(s), reinterpret_cast<sockaddr*>(&a), sizeof a);
+  return Ws<int(WINAPI*)(SOCKET, const sockaddr*, int)>(kConnect, S(s), reinterpret_cast<sockaddr*>(&a), sizeof a);
 }
 
 int Listen(SocketHandle s, int backlog) {
-  return Ws<int(WINAPI*)(SOCKET, int)>(kListen)(S(s), backlog);
+  return Ws<int(WINAPI*)(SOCKET, int)>(kListen, S(s), backlog);
 }
 
 SocketHandle Accept(SocketHandle s, Ipv4Endpoint* peer) {
   sockaddr_in a{};
   int len = sizeof a;
-  SOCKET r = Ws<SOCKET(WINAPI*)(SOCKET, sockaddr*, int*)>(kAccept)(S(s), reinterpret_cast<sockaddr*>(&a), &len);
+  SOCKET r = Ws<SOCKET(WINAPI*)(SOCKET, sockaddr*, int*)>(kAccept, S(s), reinterpret_cast<sockaddr*>(&a), &len);
   if (r != INVALID_SOCKET && peer) *peer = FromSockAddr(a);
   return H(r);
 }
@@ -203,7 +253,7 @@ SocketHandle Accept(SocketHandle s, Ipv4Endpoint* peer) {
 int GetSockName(SocketHandle s, Ipv4Endpoint* local) {
   sockaddr_in a{};
   int len = sizeof a;
-  int rc = Ws<int(WINAPI*)(SOCKET, sockaddr*, int*)>(kGetSockName)(S(s), reinterpret_cast<sockaddr*>(&a), &len);
+  int rc = Ws<int(WINAPI*)(SOCKET, sockaddr*, int*)>(kGetSockName, S(s), reinterpret_cast<sockaddr*>(&a), &len);
   if (rc == 0) *local = FromSockAddr(a);
   return rc;
 }
@@ -211,40 +261,40 @@ int GetSockName(SocketHandle s, Ipv4Endpoint* local) {
 int GetPeerName(SocketHandle s, Ipv4Endpoint* peer) {
   sockaddr_in a{};
   int len = sizeof a;
-  int rc = Ws<int(WINAPI*)(SOCKET, sockaddr*, int*)>(kGetPeerName)(S(s), reinterpret_cast<sockaddr*>(&a), &len);
+  int rc = Ws<int(WINAPI*)(SOCKET, sockaddr*, int*)>(kGetPeerName, S(s), reinterpret_cast<sockaddr*>(&a), &len);
   if (rc == 0) *peer = FromSockAddr(a);
   return rc;
 }
 
 int Recv(SocketHandle s, char* buffer, int length) {
-  return Ws<int(WINAPI*)(SOCKET, char*, int, int)>(kRecv)(S(s), buffer, length, 0);
+  return Ws<int(WINAPI*)(SOCKET, char*, int, int)>(kRecv, S(s), buffer, length, 0);
 }
 
 int Send(SocketHandle s, const char* buffer, int length) {
-  return Ws<int(WINAPI*)(SOCKET, const char*, int, int)>(kSend)(S(s), buffer, length, 0);
+  return Ws<int(WINAPI*)(SOCKET, const char*, int, int)>(kSend, S(s), buffer, length, 0);
 }
 
 int Shutdown(SocketHandle s, int how) {
-  return Ws<int(WINAPI*)(SOCKET, int)>(kShutdown)(S(s), how);
+  return Ws<int(WINAPI*)(SOCKET, int)>(kShutdown, S(s), how);
 }
 
 int CloseSocket(SocketHandle s) {
-  return Ws<int(WINAPI*)(SOCKET)>(kCloseSocket)(S(s));
+  return Ws<int(WINAPI*)(SOCKET)>(kCloseSocket, S(s));
 }
 
 int SetSockOpt(SocketHandle s, int level, int option, const void* value, int length) {
-  return Ws<int(WINAPI*)(SOCKET, int, int, const char*, int)>(kSetSockOpt)(S(s), level, option,
-                                                                           static_cast<const char*>(value), length);
+  return Ws<int(WINAPI*)(SOCKET, int, int, const char*, int)>(kSetSockOpt, S(s), level, option,
+                                                              static_cast<const char*>(value), length);
 }
 
 int GetSockOpt(SocketHandle s, int level, int option, void* value, int* length) {
-  return Ws<int(WINAPI*)(SOCKET, int, int, char*, int*)>(kGetSockOpt)(S(s), level, option, static_cast<char*>(value),
-                                                                      length);
+  return Ws<int(WINAPI*)(SOCKET, int, int, char*, int*)>(kGetSockOpt, S(s), level, option, static_cast<char*>(value),
+                                                         length);
 }
 
 int SetNonBlocking(SocketHandle s, bool non_blocking) {
   u_long arg = non_blocking ? 1 : 0;
-  return Ws<int(WINAPI*)(SOCKET, long, u_long*)>(kIoctlSocket)(S(s), static_cast<long>(FIONBIO), &arg);
+  return Ws<int(WINAPI*)(SOCKET, long, u_long*)>(kIoctlSocket, S(s), static_cast<long>(FIONBIO), &arg);
 }
 
 int PendingError(SocketHandle s) {
@@ -272,7 +322,7 @@ int Select(std::vector<SocketHandle>* read, std::vector<SocketHandle>* write, st
     tv.tv_usec = (timeout_ms % 1000) * 1000;
     tvp = &tv;
   }
-  int rc = Ws<int(WINAPI*)(int, fd_set*, fd_set*, fd_set*, const timeval*)>(kSelect)(0, args[0], args[1], args[2], tvp);
+  int rc = Ws<int(WINAPI*)(int, fd_set*, fd_set*, fd_set*, const timeval*)>(kSelect, 0, args[0], args[1], args[2], tvp);
   if (rc < 0) return rc;
   for (int i = 0; i < 3; ++i) {
     if (lists[i]) Drain(sets[i], lists[i]);
@@ -281,7 +331,9 @@ int Select(std::vector<SocketHandle>* read, std::vector<SocketHandle>* write, st
 }
 
 bool ResolveHost(const std::string& host, std::array<std::uint8_t, 4>* address) {
-  hostent* he = Ws<hostent*(WINAPI*)(const char*)>(kGetHostByName)(host.c_str());
+  // The entry lives in the library's own memory: counted until it is read.
+  Library::Caller reading(TheLibrary(), kGetHostByName);
+  hostent* he = Ws<hostent*(WINAPI*)(const char*)>(kGetHostByName, host.c_str());
   if (!he) return false;
   if (he->h_addrtype != AF_INET || he->h_length != 4 || !he->h_addr_list || !he->h_addr_list[0]) {
     SetLastError(WSAHOST_NOT_FOUND);
@@ -293,7 +345,7 @@ bool ResolveHost(const std::string& host, std::array<std::uint8_t, 4>* address) 
 
 std::string HostName() {
   char name[256] = {};
-  if (Ws<int(WINAPI*)(char*, int)>(kGetHostName)(name, sizeof name - 1) != 0) return {};
+  if (Ws<int(WINAPI*)(char*, int)>(kGetHostName, name, sizeof name - 1) != 0) return {};
   return name;
 }
 

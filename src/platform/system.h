@@ -45,6 +45,11 @@ bool FileExists(const std::string& path);
 // it; false on any failure, which may leave a part of the bytes behind.
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 
+// `path` as an absolute path (relative ones taken against the current
+// directory); the path itself when that cannot be had. The file need not
+// exist.
+std::string FullPathName(const std::string& path);
+
 // The directory part of a path with its trailing separator ("" when none).
 std::string PathDirectory(const std::string& path);
 // `path` with the extension of its last component replaced by `ext` (".ini").
@@ -54,14 +59,25 @@ using OsHandle = std::intptr_t;
 enum class StdStream { kInput, kOutput, kError };
 OsHandle GetStdHandle(StdStream which);
 
+// True when `handle` refers to an open file, pipe or device; otherwise
+// false with the system's error code in *code.
+bool IsOpenHandle(OsHandle handle, unsigned long* code);
+
+// Reads up to `count` bytes; the number read, 0 at the end of input, -1 on
+// a failure (the code is then LastErrorCode()).
+long ReadHandle(OsHandle handle, void* buffer, long count);
+
 enum class HandleKind { kUnknown, kDisk, kChar, kPipe };
 HandleKind GetHandleKind(OsHandle handle);
 
 // Writes the bytes unchanged to standard error; failures are ignored.
 void WriteStdErr(const std::string& bytes);
 
-// The last error of the calling thread (GetLastError on Windows, errno on
-// Linux) and the system's text for such a code, without a line end.
+// The last error of the calling thread as a Windows system error code on
+// both targets (GetLastError on Windows; on Linux errno in that convention),
+// and the system's text for such a code, without a line end. Every code the
+// platform layer hands upwards (EFileStreamError::Code() too) is of this
+// kind, so the text always belongs to the code.
 unsigned long LastErrorCode();
 std::string SystemErrorText(unsigned long code);
 
@@ -72,7 +88,9 @@ std::string ToUserText(const std::string& sjis);
 
 // A modal error box owned by the desktop window with `caption` as its title
 // (Windows); on Linux the text on standard error instead, ended by LF when
-// `unix_lines`, else CR LF.
+// `unix_lines`, else CR LF. `text` is shown as it is: it must already be in
+// the user's character set (the program's own parts through ToUserText, a
+// path or a system text left alone).
 void ShowErrorBox(const std::string& caption, const std::string& text, bool unix_lines);
 
 }  // namespace platform

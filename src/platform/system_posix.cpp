@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/error_code_posix.h"
 #include "platform/system.h"
 
 extern char** environ;
@@ -45,6 +46,9 @@ void InitialiseProcess() {
 
 ProcessCommandLine GetProcessCommandLine(int argc, char** argv) {
   ProcessCommandLine cl;
+  // Sized once: a growing vector would leave copies of short tokens (a
+  // password among them) in the storage it frees.
+  cl.tokens.reserve(argc > 0 ? static_cast<std::size_t>(argc) : 0);
   for (int i = 0; i < argc; ++i) cl.tokens.emplace_back(argv[i]);
   return cl;
 }
@@ -174,13 +178,17 @@ void WriteStdErr(const std::string& bytes) {
 }
 
 unsigned long LastErrorCode() {
-  return static_cast<unsigned long>(errno);
+  return WindowsErrorCode(errno);
 }
 
 std::string SystemErrorText(unsigned long code) {
+  // A Windows code, as everywhere above the seam; shown as the text of the
+  // errno it stands for. A code without one has no text, as on Windows.
+  const int error_number = ErrnoOfWindowsCode(code);
+  if (error_number < 0) return {};
   char buf[256];
   // The GNU strerror_r may return a static text instead of filling buf.
-  const char* text = strerror_r(static_cast<int>(code), buf, sizeof buf);
+  const char* text = strerror_r(error_number, buf, sizeof buf);
   return text ? text : "";
 }
 
@@ -197,7 +205,30 @@ std::string ToUserText(const std::string& sjis) {
 }
 
 void ShowErrorBox(const std::string&, const std::string& text, bool unix_lines) {
-  WriteStdErr(ToUserText(text) + (unix_lines ? "\n" : "\r\n"));
+  WriteStdErr(text + (unix_lines ? "\n" : "\r\n"));
+}
+
+std::string FullPathName(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  char buf[4096];
+  if (::getcwd(buf, sizeof buf) == nullptr) return path;
+  std::string dir(buf);
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  return dir + path;
+}
+
+bool IsOpenHandle(OsHandle handle, unsigned long* code) {
+  if (::fcntl(static_cast<int>(handle), F_GETFD) != -1) return true;
+  *code = static_cast<unsigned long>(errno);
+  return false;
+}
+
+long ReadHandle(OsHandle handle, void* buffer, long count) {
+  for (;;) {
+    const ssize_t n = ::read(static_cast<int>(handle), buffer, static_cast<size_t>(count));
+    if (n >= 0) return static_cast<long>(n);
+    if (errno != EINTR) return -1;
+  }
 }
 
 }  // namespace platform

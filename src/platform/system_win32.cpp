@@ -170,4 +170,30 @@ void ShowErrorBox(const std::string& caption, const std::string& text, bool) {
   MessageBoxA(GetDesktopWindow(), text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
 }
 
+std::string FullPathName(const std::string& path) {
+  char buf[MAX_PATH * 4];
+  const DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, nullptr);
+  if (n == 0 || n >= sizeof buf) return path;
+  return std::string(buf, n);
+}
+
+bool IsOpenHandle(OsHandle handle, unsigned long* code) {
+  HANDLE h = ToWin(handle);
+  if (h == nullptr || h == INVALID_HANDLE_VALUE) {
+    *code = ERROR_INVALID_HANDLE;
+    return false;
+  }
+  DWORD flags = 0;
+  if (GetHandleInformation(h, &flags)) return true;
+  *code = GetLastError();
+  return false;
+}
+
+long ReadHandle(OsHandle handle, void* buffer, long count) {
+  DWORD n = 0;
+  if (ReadFile(ToWin(handle), buffer, static_cast<DWORD>(count), &n, nullptr)) return static_cast<long>(n);
+  // A pipe whose writer has gone is the end of the input, not a failure.
+  return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+}
+
 }  // namespace platform

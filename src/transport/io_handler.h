@@ -25,6 +25,18 @@ class TNetIOHandler : public TNetComponent {
   // socket error on the same thread).
   virtual int Recv(char* buffer, int length) = 0;
   virtual int Send(const char* buffer, int length) = 0;
+
+  // Result of RecvWithin when nothing arrived within the time-out.
+  static constexpr int kRecvTimedOut = -3;
+  // Receives up to `length` bytes, waiting at most `timeout_ms` (the
+  // sentinels of WaitReadable) for them: Recv's results, or kRecvTimedOut.
+  // This one waits, then receives; a handler may receive first and wait
+  // only when nothing is there, which spares a wait per block on a busy
+  // connection.
+  virtual int RecvWithin(char* buffer, int length, int timeout_ms) {
+    if (!WaitReadable(timeout_ms)) return kRecvTimedOut;
+    return Recv(buffer, length);
+  }
 };
 
 }  // namespace tolvar

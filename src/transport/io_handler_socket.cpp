@@ -1,5 +1,7 @@
 #include "transport/io_handler_socket.h"
 
+#include <typeinfo>
+
 #include "transport/exceptions.h"
 #include "transport/stack.h"
 
@@ -70,6 +72,12 @@ bool TNetIOHandlerSocket::WaitReadable(int timeout_ms) {
 int TNetIOHandlerSocket::Recv(char* buffer, int length) {
   if (!Connected()) throw ENetClosedSocket();
   return binding_->Recv(buffer, length);
+}
+
+int TNetIOHandlerSocket::RecvWithin(char* buffer, int length, int timeout_ms) {
+  if (typeid(*this) != typeid(TNetIOHandlerSocket)) return TNetIOHandler::RecvWithin(buffer, length, timeout_ms);
+  const int n = binding_->RecvWithin(buffer, length, timeout_ms);
+  return n == TNetSocketHandle::kRecvTimedOut ? kRecvTimedOut : n;
 }
 
 int TNetIOHandlerSocket::Send(const char* buffer, int length) {

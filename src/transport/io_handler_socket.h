@@ -30,6 +30,10 @@ class TNetIOHandlerSocket : public TNetIOHandler {
   // ENetClosedSocket "Disconnected." when not connected.
   int Recv(char* buffer, int length) override;
   int Send(const char* buffer, int length) override;
+  // Receives first and waits only when nothing is there. A handler derived
+  // from this one that changes the bytes (TLS, say) gets the plain
+  // wait-then-Recv of the base instead, so its own Recv is never bypassed.
+  int RecvWithin(char* buffer, int length, int timeout_ms) override;
 
   TNetSocketHandle& Binding() { return *binding_; }
   // false: TCP_NODELAY is set before connecting.

@@ -9,6 +9,26 @@ namespace tolvar {
 
 namespace ps = platform;
 
+namespace {
+
+// Results are ignored, and a sockets library that is gone (at process exit)
+// leaves nothing to close: this runs in destructors, which must not throw.
+void ShutdownQuietly(ps::SocketHandle h) noexcept {
+  try {
+    ps::Shutdown(h, 2);
+  } catch (...) {
+  }
+}
+
+void CloseQuietly(ps::SocketHandle h) noexcept {
+  try {
+    ps::CloseSocket(h);
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
 // Marks one call in progress on the socket; the handle stays open until the
 // last such call has left. `ok` is false when the socket was already gone.
 class TNetSocketHandle::Use {
@@ -25,7 +45,7 @@ class TNetSocketHandle::Use {
     if (!ok) return;
     std::lock_guard<std::mutex> lock(owner_->mutex_);
     if (--owner_->users_ == 0 && owner_->close_pending_) {
-      ps::CloseSocket(owner_->handle_);
+      CloseQuietly(owner_->handle_);
       owner_->handle_ = ps::kInvalidSocket;
       owner_->close_pending_ = false;
     }
@@ -57,15 +77,15 @@ void TNetSocketHandle::OpenSocket(int type, int protocol) {
   has_socket_.store(true, std::memory_order_release);
 }
 
-void TNetSocketHandle::ReleaseSocket(bool reset_local) {
+void TNetSocketHandle::ReleaseSocket(bool reset_local) noexcept {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (has_socket_.exchange(false)) {
       // Both directions: the shutdown of the receive side is what wakes a
       // call blocked on the socket in another thread.
-      StackCall([&] { return ps::Shutdown(handle_, 2); });
+      ShutdownQuietly(handle_);
       if (users_ == 0) {
-        StackCall([&] { return ps::CloseSocket(handle_); });
+        CloseQuietly(handle_);
         handle_ = ps::kInvalidSocket;
       } else {
         close_pending_ = true;
@@ -184,6 +204,39 @@ int TNetSocketHandle::Recv(char* buffer, int length) {
     int n = StackCall([&] { return ps::Recv(use.handle, buffer, length); });
     if (n >= 0 || StackCall([] { return ps::LastError(); }) != ps::kWsaEWouldBlock) return n;
     WaitFor(false, -1, use.handle);
+  }
+}
+
+int TNetSocketHandle::RecvWithin(char* buffer, int length, int timeout_ms) {
+  using Clock = std::chrono::steady_clock;
+  if (!HasSocket()) throw ENetConnClosedGracefully();
+  Use use(this);
+  if (!use.ok) return kRecvTimedOut;
+  const long ms = timeout_ms == TimeoutInfinite ? -1 : (timeout_ms < 0 ? 0 : timeout_ms);
+  // Receive first only when the last receive filled the whole buffer (more
+  // is likely waiting); otherwise the data has to be waited for anyway, and
+  // a receive that finds nothing would be one system call too many.
+  bool receive_first = last_receive_filled_;
+  bool waited = false;
+  Clock::time_point deadline;
+  for (;;) {
+    if (!HasSocket()) return kRecvTimedOut;
+    if (!receive_first) {
+      // The clock is read only once a wait is needed.
+      if (!waited) deadline = Clock::now() + std::chrono::milliseconds(ms < 0 ? 0 : ms);
+      waited = true;
+      long left = ms;
+      if (ms >= 0) {
+        left =
+            static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+        if (left < 0) left = 0;
+      }
+      if (WaitFor(false, left, use.handle) != Wait::kReady) return kRecvTimedOut;
+    }
+    receive_first = false;
+    int n = StackCall([&] { return ps::Recv(use.handle, buffer, length); });
+    last_receive_filled_ = n == length;
+    if (n >= 0 || StackCall([] { return ps::LastError(); }) != ps::kWsaEWouldBlock) return n;
   }
 }
 

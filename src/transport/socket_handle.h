@@ -30,9 +30,10 @@ class TNetSocketHandle {
   bool HasSocket() const { return has_socket_.load(std::memory_order_acquire); }
 
   void OpenSocket(int type, int protocol);
-  // Thread-safe. Marks the socket gone first (so Connected is false at once),
-  // shuts it down in both directions and closes it once no call uses it.
-  void ReleaseSocket(bool reset_local = false);
+  // Thread-safe, never throws (the destructor relies on it). Marks the
+  // socket gone first (so Connected is false at once), shuts it down in both
+  // directions and closes it once no call uses it.
+  void ReleaseSocket(bool reset_local = false) noexcept;
   void Reset(bool reset_local);
   void Bind();
   // Connects to PeerAddress:PeerPortNumber, waiting at most timeout_ms
@@ -45,6 +46,14 @@ class TNetSocketHandle {
   bool WaitReadable(int timeout_ms);
   // Raw results: bytes, 0 = peer closed, -1 = error (10038 when released).
   int Recv(char* buffer, int length);
+  // Result of RecvWithin when nothing arrived in time (or the socket was
+  // released meanwhile, which WaitReadable reports the same way).
+  static constexpr int kRecvTimedOut = -4;
+  // WaitReadable then Recv in one, but receiving first while the receives
+  // keep filling the buffer: the wait (and its system call) happens only
+  // when nothing is there yet. The same ENetConnClosedGracefully when there
+  // is no socket at the start.
+  int RecvWithin(char* buffer, int length, int timeout_ms);
   int Send(const char* buffer, int length);
   void SetSocketOption(int level, int option, const void* value, int length);
   void RefreshLocalBinding();
@@ -70,6 +79,7 @@ class TNetSocketHandle {
   int users_ = 0;                                             // guarded by mutex_
   bool close_pending_ = false;                                // guarded by mutex_
   std::atomic<bool> has_socket_{false};
+  bool last_receive_filled_ = false;  // driving thread only
 };
 
 }  // namespace tolvar

@@ -1,6 +1,7 @@
 // Inline part of stack.h.
 #pragma once
 
+#include "platform/socket.h"
 #include "transport/exceptions.h"
 
 namespace tolvar {

@@ -31,7 +31,13 @@ TNetTCPConnection::TNetTCPConnection() {
 
 TNetTCPConnection::~TNetTCPConnection() {
   auto h = IOHandler();
-  if (h) h->Close();
+  if (!h) return;
+  // A handler's close may fail (a library that is gone at process exit);
+  // nothing is left to do about it here, and a destructor must not throw.
+  try {
+    h->Close();
+  } catch (...) {
+  }
 }
 
 std::shared_ptr<TNetIOHandler> TNetTCPConnection::IOHandler() const {
@@ -85,7 +91,11 @@ void TNetTCPConnection::Disconnect() {
 }
 
 bool TNetTCPConnection::TestDisconnected(bool raise_if_disconnected, bool ignore_buffer) {
-  auto h = IOHandler();
+  return TestDisconnectedOn(IOHandler(), raise_if_disconnected, ignore_buffer);
+}
+
+bool TNetTCPConnection::TestDisconnectedOn(const std::shared_ptr<TNetIOHandler>& h, bool raise_if_disconnected,
+                                           bool ignore_buffer) {
   bool disconnected = false;
   if (peer_closed_ || !h) {
     if (h) {
@@ -106,8 +116,11 @@ bool TNetTCPConnection::TestDisconnected(bool raise_if_disconnected, bool ignore
 }
 
 bool TNetTCPConnection::Connected() {
-  TestDisconnected(false);
-  auto h = IOHandler();
+  return ConnectedOn(IOHandler());
+}
+
+bool TNetTCPConnection::ConnectedOn(const std::shared_ptr<TNetIOHandler>& h) {
+  TestDisconnectedOn(h, false, false);
   return h && h->Connected();
 }
 
@@ -116,28 +129,44 @@ void TNetTCPConnection::TestClosedByPeer(bool raise_if_disconnected) {
 }
 
 int TNetTCPConnection::FillInputBuffer(bool raise_if_disconnected, int timeout_ms, bool raise_on_timeout) {
+  return Receive(raise_if_disconnected, timeout_ms, raise_on_timeout, nullptr, 0, nullptr);
+}
+
+char* TNetTCPConnection::ReceiveBlock(std::int32_t* size) {
+  const std::int32_t wanted = std::max<std::int32_t>(RecvBufferSize, 1);
+  if (!receive_block_ || receive_block_size_ != wanted) {
+    // Left uninitialised on purpose: every receive overwrites what it uses.
+    receive_block_.reset(new char[static_cast<std::size_t>(wanted)]);
+    receive_block_size_ = wanted;
+  }
+  *size = wanted;
+  return receive_block_.get();
+}
+
+int TNetTCPConnection::Receive(bool raise_if_disconnected, int timeout_ms, bool raise_on_timeout, TStream* sink,
+                               std::int32_t sink_max, std::int32_t* delivered) {
   if (timeout_ms == TimeoutDefault) timeout_ms = ReadTimeout == 0 ? TimeoutInfinite : ReadTimeout;
+  if (delivered) *delivered = 0;
+  // One reference for the whole call: it keeps the handler alive even when
+  // another thread's Disconnect lets go of it (its socket then fails the
+  // wait), and it spares fetching it under the lock at every step.
+  const std::shared_ptr<TNetIOHandler> h = IOHandler();
   int n = 0;
-  TestDisconnected(raise_if_disconnected);
-  if (!Connected()) {
+  TestDisconnectedOn(h, raise_if_disconnected, false);
+  if (!ConnectedOn(h)) {
     if (raise_if_disconnected) throw ENetNotConnected();
     return 0;
   }
   do {
-    auto h = IOHandler();
-    if (!h) {
-      if (raise_if_disconnected) throw ENetNotConnected();
-      return 0;
-    }
-    if (!h->WaitReadable(timeout_ms)) {
+    std::int32_t size = 0;
+    char* block = ReceiveBlock(&size);
+    n = h->RecvWithin(block, size, timeout_ms);
+    if (n == TNetIOHandler::kRecvTimedOut) {
       if (raise_on_timeout) throw ENetReadTimeout();
       return -1;
     }
-    receive_scratch_.SetSize(RecvBufferSize);
-    n = h->Recv(receive_scratch_.Memory(), RecvBufferSize);
     peer_closed_ = n == 0;
     if (n == -1) {
-      receive_scratch_.Clear();
       TNetStack* stack = TNetStack::Instance();
       stack->CheckSocketResult(-1, {platform::kWsaEShutdown, platform::kWsaEConnAborted});
       int code = stack->LastError;
@@ -146,17 +175,27 @@ int TNetTCPConnection::FillInputBuffer(bool raise_if_disconnected, int timeout_m
       n = 0;
     }
     if (n > 0) {
-      receive_scratch_.SetSize(n);
       if (ASCIIFilter) {
-        char* p = receive_scratch_.Memory();
-        for (int i = 0; i < n; ++i) p[i] = static_cast<char>(p[i] & 0x7f);
+        for (int i = 0; i < n; ++i) block[i] = static_cast<char>(block[i] & 0x7f);
       }
-      receive_queue_.AppendFrom(receive_scratch_);
-    } else {
-      receive_scratch_.Clear();
+      std::int32_t direct = 0;
+      if (sink && receive_queue_.Size() == 0) {
+        // Nothing is buffered ahead of this block, so it may skip the buffer.
+        // Whatever the stream does not take stays buffered, in order.
+        const std::int32_t wanted = std::min<std::int32_t>(n, std::max<std::int32_t>(sink_max, 0));
+        direct = wanted > 0 ? std::max<std::int32_t>(sink->Write(block, wanted), 0) : 0;
+        if (direct > 0) {
+          if (delivered) *delivered = direct;
+          FireWork(wmRead, direct);
+        }
+        if (direct < n) receive_queue_.Append(block + direct, n - direct);
+        if (direct < wanted) throw EStreamError("Stream write error");
+      } else {
+        receive_queue_.Append(block, n);
+      }
     }
-    TestDisconnected(raise_if_disconnected);
-  } while (n == 0 && Connected());
+    TestDisconnectedOn(h, raise_if_disconnected, false);
+  } while (n == 0 && ConnectedOn(h));
   return n;
 }
 
@@ -195,7 +234,9 @@ std::string TNetTCPConnection::ReceiveLine(const std::string& terminator_in, int
         return line;
       }
       TestDisconnected(true, true);
-      if (FillInputBuffer(true, timeout_ms, timeout_ms == TimeoutDefault) == 0) {
+      // 0: the peer closed with an unterminated line buffered; -1: an
+      // explicit time-out passed (only TimeoutDefault raises).
+      if (FillInputBuffer(true, timeout_ms, timeout_ms == TimeoutDefault) <= 0) {
         LastLineTimedOut = true;
         return {};
       }
@@ -244,6 +285,12 @@ std::int32_t TNetTCPConnection::ReadInt32(bool convert) {
                                    (std::uint32_t{b[2]} << 8) | b[3]);
 }
 
+void TNetTCPConnection::WriteBuffered(TStream& stream, std::int32_t count) {
+  // Removed only once written: a failed write leaves the bytes buffered.
+  stream.WriteBuffer(receive_queue_.Memory(), count);
+  receive_queue_.Remove(count);
+}
+
 void TNetTCPConnection::ReadToStream(TStream& stream, std::int32_t byte_count, bool read_until_disconnect) {
   if (byte_count == -1 && !read_until_disconnect) byte_count = ReadInt32(true);
   if (byte_count >= 0) {
@@ -254,31 +301,25 @@ void TNetTCPConnection::ReadToStream(TStream& stream, std::int32_t byte_count, b
   std::int32_t remaining = read_until_disconnect ? 2147483647 : byte_count;
   FireWorkBegin(wmRead, read_until_disconnect ? 0 : byte_count);
   try {
-    if (receive_queue_.Size() > 0) {
-      std::int32_t n = std::min(receive_queue_.Size(), remaining);
-      stream.WriteBuffer(receive_queue_.Memory(), n);
-      receive_queue_.Remove(n);
-      remaining -= n;
-    }
-    const std::int32_t chunk = std::min(remaining, RecvBufferSize);
-    while (remaining > 0 && Connected()) {
-      std::int32_t n = std::min(remaining, chunk);
-      // The same as ReadExact of n bytes, written from the buffer in place.
+    // Bytes read ahead (with a header, say) go first; afterwards the buffer
+    // is empty whenever a receive starts, so received blocks go straight to
+    // the stream and a close or failure finds nothing held back.
+    while (remaining > 0) {
+      if (receive_queue_.Size() > 0) {
+        const std::int32_t n = std::min(receive_queue_.Size(), remaining);
+        WriteBuffered(stream, n);
+        remaining -= n;
+        continue;
+      }
+      if (!ConnectedOn(IOHandler())) break;
+      std::int32_t delivered = 0;
       try {
-        while (receive_queue_.Size() < n) {
-          FillInputBuffer(true, TimeoutDefault, true);
-          TestDisconnected(true, true);
-        }
+        Receive(true, TimeoutDefault, true, &stream, remaining, &delivered);
       } catch (const ENetConnClosedGracefully&) {
         if (!read_until_disconnect) throw;
-        n = receive_queue_.Size();
-        stream.WriteBuffer(receive_queue_.Memory(), n);
-        receive_queue_.Remove(n);
         break;
       }
-      stream.WriteBuffer(receive_queue_.Memory(), n);
-      receive_queue_.Remove(n);
-      remaining -= n;
+      remaining -= delivered;
     }
   } catch (...) {
     FireWorkEnd(wmRead);

@@ -41,12 +41,20 @@ class TNetTCPConnection : public TNetComponent {
   // Bytes received, 0, or -1 on a time-out that does not raise.
   virtual int FillInputBuffer(bool raise_if_disconnected = true, int timeout_ms = TimeoutDefault,
                               bool raise_on_timeout = true);
+  // One line without its terminator (and without a CR before an LF
+  // terminator). With TimeoutDefault a wait that passes ReadTimeout raises
+  // ENetReadTimeout. With an explicit time-out (0 = one poll) a wait that
+  // passes it returns "" with LastLineTimedOut set, as does a close by the
+  // peer with an unterminated line buffered.
   virtual std::string ReceiveLine(const std::string& terminator = "\n", int timeout_ms = TimeoutDefault,
                                   int max_line_length = -1);
   std::string ReadNonEmptyLine(int fail_count = 2147483647);
   void ReadExact(void* buffer, std::int32_t count);
   std::int32_t ReadInt32(bool convert = true);
   // byte_count -1 without until_disconnect reads a 4-byte count prefix first.
+  // Every byte received for the stream is written to it before any failure
+  // (the peer's close included) is raised, so a read cut short leaves in the
+  // stream exactly what arrived; bytes beyond the count stay buffered.
   void ReadToStream(TStream& stream, std::int32_t byte_count = -1, bool read_until_disconnect = false);
   std::string TakeBufferedInput();
   virtual std::string ReadAllUntilClosed();
@@ -85,6 +93,18 @@ class TNetTCPConnection : public TNetComponent {
   bool OwnsIOHandler() const;
 
  private:
+  // TestDisconnected and Connected on a handler the caller already holds.
+  bool TestDisconnectedOn(const std::shared_ptr<TNetIOHandler>& h, bool raise_if_disconnected, bool ignore_buffer);
+  bool ConnectedOn(const std::shared_ptr<TNetIOHandler>& h);
+  // The one wait-and-receive of the connection (FillInputBuffer's contract).
+  // With `sink` and nothing buffered, up to `sink_max` bytes of the block
+  // go straight to `sink` (their count in *delivered) and only the rest is
+  // buffered, so a stream read costs no copy through the buffer.
+  int Receive(bool raise_if_disconnected, int timeout_ms, bool raise_on_timeout, TStream* sink, std::int32_t sink_max,
+              std::int32_t* delivered);
+  // Moves `count` buffered bytes to `stream`.
+  void WriteBuffered(TStream& stream, std::int32_t count);
+  char* ReceiveBlock(std::int32_t* size);
   void SendNow(const char* bytes, std::int32_t count);
   void ReadMaxLine(std::int32_t max, std::string* out);
 
@@ -93,8 +113,10 @@ class TNetTCPConnection : public TNetComponent {
   bool owns_io_handler_ = false;               // guarded by handler_mutex_
   std::atomic<bool> peer_closed_{false};
   TNetManagedBuffer receive_queue_;
-  // One receive call's block, reused; its bytes move to receive_queue_.
-  TNetSimpleBuffer receive_scratch_;
+  // One receive call's block, reused and never cleared: a receive writes
+  // into it directly, so no byte is filled in before it is overwritten.
+  std::unique_ptr<char[]> receive_block_;
+  std::int32_t receive_block_size_ = 0;
   // Present between BeginWriteBuffering and EndWriteBuffering.
   std::unique_ptr<TNetSimpleBuffer> pending_writes_;
 };

@@ -31,8 +31,10 @@ inline RunSpec TolvarCopyRun(const TempDir& dir, std::vector<std::string> args) 
   run.env["XDG_CONFIG_HOME"] = dir.path() + "/cfg";
   run.env["OPENED"] = dir.path() + "/opened";
   run.env["PATH"] = dir.path() + "/bin:/usr/bin:/bin";
-  // No display: nothing a run shows may wait for a user.
-  run.env["DISPLAY"] = std::nullopt;
+  // No display for the Linux build: nothing a run shows may wait for a
+  // user. The Windows build needs one for its main window, which under -q
+  // starts minimised and closes by itself.
+  if (!Target::Current().IsWindows()) run.env["DISPLAY"] = std::nullopt;
   run.env["WINEDLLOVERRIDES"] = "winebrowser.exe,iexplore.exe=d";
   return run;
 }

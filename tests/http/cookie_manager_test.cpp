@@ -52,6 +52,30 @@ TEST(TNetCookieManagerTest, MaxAgeZeroIsDroppedAtNextPurge) {
   EXPECT_EQ(manager.Cookies().Count(), 0u);
 }
 
+TEST(TNetCookieManagerTest, ManyNamesAreReplacedByNameAndPurgedTogether) {
+  // The store once scanned the whole domain for a name to replace, which made
+  // a head of many Set-Cookie lines quadratic; the index must still find
+  // every name, ignoring case, and a purge must leave index and list alike.
+  TNetCookieManager manager;
+  for (int i = 0; i < 2000; ++i) {
+    manager.AddServerCookie("c" + std::to_string(i) + "=v; path=/p" + std::to_string(i % 2), "h.test");
+  }
+  manager.AddServerCookie("C1234=new; path=/p0", "h.test");
+  EXPECT_EQ(manager.Cookies().Count(), 2000u);
+  EXPECT_NE(HeaderFor(manager, "http://h.test/p0/").find("C1234=new"), std::string::npos)
+      << HeaderFor(manager, "http://h.test/p0/").substr(0, 100);
+  for (int i = 0; i < 2000; i += 2) manager.AddServerCookie("c" + std::to_string(i) + "=v; max-age=0", "h.test");
+  manager.PurgeExpired();
+  EXPECT_EQ(manager.Cookies().Count(), 1000u);
+  // The purged names come back as new cookies, the others are replaced.
+  manager.AddServerCookie("c0=again; path=/p0", "h.test");
+  manager.AddServerCookie("c1=again; path=/p1", "h.test");
+  EXPECT_EQ(manager.Cookies().Count(), 1001u);
+  const std::string header = HeaderFor(manager, "http://h.test/p1/");
+  EXPECT_NE(header.find("c1=again"), std::string::npos) << header.substr(0, 100);
+  EXPECT_EQ(header.find("c2="), std::string::npos);
+}
+
 TEST(TNetCookieManagerTest, CookieTwoPortList) {
   TNetCookieManager manager;
   EXPECT_THROW(manager.AddServerCookie2("p=1; path=/; port=\"80,x\"", "h.example"), EConvertError);

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/system.h"
+
 namespace tolvar {
 namespace {
 
@@ -83,6 +85,43 @@ TEST(TFileStreamTest, FailuresCarryTheWindowsCode) {
     FAIL() << "opened a directory";
   } catch (const EFileStreamError& e) {
     EXPECT_EQ(e.Code(), 5u);
+  }
+}
+
+// The code a failure carries and the text its message ends with belong
+// together on both targets, so whoever reports the code's text (the body and
+// header destinations do) shows the real reason.
+TEST(TFileStreamTest, FailureMessageEndsWithTheSystemTextOfItsCode) {
+  TempFile missing("missing_text");
+  TempFile plain("plain_file");
+  { TFileStream s(plain.path(), TFileMode::fmCreate); }
+  const std::string dir = std::filesystem::temp_directory_path().string();
+  struct Case {
+    std::string name;
+    TFileMode mode;
+    unsigned long code;  // 0: differs between the targets
+  };
+  const Case cases[] = {
+      {missing.path(), TFileMode::fmOpenRead, 2},
+      {dir, TFileMode::fmOpenRead, 5},
+      {dir, TFileMode::fmCreate, 5},
+      {(std::filesystem::path(missing.path()) / "below").string(), TFileMode::fmCreate, 0},
+      {(std::filesystem::path(plain.path()) / "below").string(), TFileMode::fmCreate, 0},
+  };
+  for (const Case& c : cases) {
+    try {
+      TFileStream s(c.name, c.mode);
+      ADD_FAILURE() << "opened " << c.name;
+    } catch (const EFileStreamError& e) {
+      if (c.code != 0) {
+        EXPECT_EQ(e.Code(), c.code) << c.name;
+      }
+      const std::string text = platform::SystemErrorText(e.Code());
+      const std::string message = e.what();
+      EXPECT_FALSE(text.empty()) << c.name << ": code " << e.Code();
+      ASSERT_GE(message.size(), text.size());
+      EXPECT_EQ(message.substr(message.size() - text.size()), text) << c.name << ": code " << e.Code();
+    }
   }
 }
 

@@ -79,13 +79,18 @@ TEST(SocketTest, RefusedConnectReportsWinsockCode) {
 }
 
 TEST(SocketTest, SelectReportsReadableAndTimesOut) {
-  TScriptedServer server({TScript().Sleep(200).Send("x").WaitPeerClose()});
+  // The server answers only after the client's byte, so nothing can be
+  // readable at the first select, however the two threads are scheduled.
+  TScriptedServer server({TScript().ReadCount(1).Send("x").WaitPeerClose()});
   SocketHandle s = ConnectTo(server.Port());
   std::vector<SocketHandle> read{s};
   EXPECT_EQ(Select(&read, nullptr, nullptr, 0), 0);
   EXPECT_TRUE(read.empty());
   read = {s};
-  EXPECT_EQ(Select(&read, nullptr, nullptr, 10000), 1);
+  EXPECT_EQ(Select(&read, nullptr, nullptr, 50), 0);
+  ASSERT_EQ(Send(s, "?", 1), 1);
+  read = {s};
+  EXPECT_EQ(Select(&read, nullptr, nullptr, 30000), 1);
   EXPECT_EQ(read, std::vector<SocketHandle>{s});
   CloseSocket(s);
 }

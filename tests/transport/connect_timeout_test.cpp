@@ -6,7 +6,8 @@ namespace tolvar {
 namespace {
 
 TEST(TNetTCPClientTest, ConnectToUnansweredAddressTimesOutOrFailsPromptly) {
-  ExpectUnansweredConnectFails();
+  StuckListener listener(true);
+  ExpectUnansweredConnectFails(listener);
 }
 
 }  // namespace

@@ -15,9 +15,10 @@ std::size_t OpenDescriptors() {
 
 TEST(TNetTCPClientTest, UnansweredConnectLeavesNoDescriptorOpen) {
   TNetComponent keep_stack;  // the stack itself may hold descriptors
+  StuckListener listener(true);
   const std::size_t before = OpenDescriptors();
-  ExpectUnansweredConnectFails();
-  ExpectUnansweredConnectFails();
+  ExpectUnansweredConnectFails(listener);
+  ExpectUnansweredConnectFails(listener);
   EXPECT_EQ(OpenDescriptors(), before);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/socket.h"
+#include "stuck_listener.h"
 #include "support/scripted_server.h"
 #include "transport/exceptions.h"
 #include "transport/tcp_client.h"
@@ -23,38 +24,6 @@ using testing::TScriptedServer;
 
 constexpr int kRepeats = 20;
 constexpr auto kPrompt = std::chrono::seconds(5);  // generous: a missed wake-up blocks forever
-
-// A listener that never accepts; with `fill` it also fills its backlog so
-// that a further connect stays pending.
-class StuckListener {
- public:
-  explicit StuckListener(bool fill) {
-    platform::StartSockets();
-    listener_ = platform::Socket(2, 1, 0);
-    platform::Ipv4Endpoint e{{127, 0, 0, 1}, 0};
-    platform::Bind(listener_, e);
-    platform::Listen(listener_, 0);
-    platform::GetSockName(listener_, &e);
-    port = e.port;
-    if (!fill) return;
-    for (int i = 0; i < 8; ++i) {
-      platform::SocketHandle s = platform::Socket(2, 1, 0);
-      platform::SetNonBlocking(s, true);
-      platform::Connect(s, e);
-      fillers_.push_back(s);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  ~StuckListener() {
-    for (auto s : fillers_) platform::CloseSocket(s);
-    platform::CloseSocket(listener_);
-  }
-  int port = 0;
-
- private:
-  platform::SocketHandle listener_;
-  std::vector<platform::SocketHandle> fillers_;
-};
 
 // Runs `work` on a worker thread, disconnects `client` from this thread
 // after `delay`, and returns the worker's failure text.

@@ -7,7 +7,11 @@ int main(int argc, char** argv) {
   platform::InitialiseProcess();
   // The option set is complete (defaults, stored settings, command line)
   // before the program body starts; a failure there was reported already.
-  if (!client::StartUpOptions(platform::GetProcessCommandLine(argc, argv))) return client::kExitCannotGoOn;
+  platform::ProcessCommandLine command_line = platform::GetProcessCommandLine(argc, argv);
+  const bool started = client::StartUpOptions(command_line);
+  // Our copy of the command line may hold -xu and -xp values.
+  client::WipeCommandLine(command_line);
+  if (!started) return client::kExitCannotGoOn;
   client::RunProgramBody(*client::CommandLineOption);
   return client::ShutDownOptions();
 }

@@ -3,6 +3,13 @@
 #include "client/entry/run_state.h"
 #include "client/help/help_page.h"
 #include "client/support/std_err.h"
+#include "client/support/text.h"
+#include "client/transfer/form_main.h"
+#include "platform/system.h"
+#include "platform/window_host.h"
+
+#include <exception>
+#include <string>
 
 namespace client {
 namespace {
@@ -12,12 +19,67 @@ const char kPreparingHelp[] =
     "\x83w\x83\x8B\x83v\x82\xF0\x95\\\x8E\xA6\x82\xB7\x82\xE9\x8F\x80\x94\xF5\x82\xF0\x82\xB5\x82\xC4\x82\xA2\x82\xDC"
     "\x82\xB7.";
 
-// This build has no transfer controller and no main window yet: it says so
-// and ends as a program that cannot go on, rather than pretending to have
-// fetched anything. The settings are still saved at shutdown.
-void RunTransferSession(TCommandLineOption& options) {
-  WriteStdErrLine("tolvar: this build cannot perform transfers yet.");
+// One line of standard input: up to the first CR, LF or 0x1A (the text
+// end-of-file mark), the whole input when none comes, empty at its end. The
+// rest of the input is left unread. False when reading failed.
+bool ReadUrlLine(std::string* line) {
+  const platform::OsHandle input = platform::GetStdHandle(platform::StdStream::kInput);
+  line->clear();
+  for (;;) {
+    char c = 0;
+    const long n = platform::ReadHandle(input, &c, 1);
+    if (n < 0) return false;
+    if (n == 0 || c == '\r' || c == '\n' || c == '\x1A') return true;
+    line->push_back(c);
+  }
+}
+
+// The message box of a failure that leaves the program unable to go on.
+void ShowFatal(TCommandLineOption& options, unsigned long code, const std::string& failure,
+               const std::string& closing_with_code, const std::string& closing_without_code) {
+  std::string text;
+  if (code != 0) {
+    text = platform::SystemErrorText(code) + "\r\n" + failure + "\r\n" + closing_with_code;
+  } else {
+    text = failure + "\r\n" + closing_without_code;
+  }
+  platform::ShowErrorBox(platform::GetModulePath(), text, (options.FFlags & ofUnixStyle) != 0);
   options.FExitCode = kExitCannotGoOn;
+}
+
+void RunTransferSession(TCommandLineOption& options) {
+  if (options.FUrl == "-") {
+    std::string line;
+    if (!ReadUrlLine(&line)) {
+      WriteStdErrLine(platform::SystemErrorText(platform::LastErrorCode()));
+      options.FExitCode = kExitCannotGoOn;
+      return;
+    }
+    options.FUrl = TrimControl(line);
+  }
+  const bool quiet = (options.FFlags & ofQuiet) != 0;
+  try {
+    platform::InitialiseWindowing(quiet);
+  } catch (const std::exception& e) {
+    const unsigned long code = platform::LastErrorCode();
+    ShowFatal(options, code, e.what(), "Can't initilize application.",
+              "Can't initilize application, Not enough memory?");
+    return;
+  }
+  // The form outlives its window: the window is gone before FormDestroy.
+  TFormMain form(options);
+  try {
+    platform::TWindowHost window("Quillon", kDesignBounds, form);
+    form.FormCreate(window);
+    window.Show(quiet);
+    window.Run();
+    if (form.EscapedFailure()) std::rethrow_exception(form.EscapedFailure());
+  } catch (const std::exception& e) {
+    const unsigned long code = platform::LastErrorCode();
+    const std::string state = "Unhandled exception(RunState=" + std::to_string(RunState.load());
+    ShowFatal(options, code, e.what(), state + ").", state + "). Not enough memory?");
+  }
+  form.FormDestroy();
 }
 
 }  // namespace

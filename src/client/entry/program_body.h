@@ -16,8 +16,10 @@ enum : int {
 };
 
 // With -? writes the notice, opens the help page and sets exit code 1,
-// touching nothing else (no window, the URL not read). Otherwise runs the
-// transfer session. The result is left in options.FExitCode.
+// touching nothing else (no window, the URL not read). Otherwise reads the
+// URL from standard input when it is "-", creates the main window and runs
+// its message loop until the window closes; a failure there takes the fatal
+// path (message box, exit code 5). The result is left in options.FExitCode.
 void RunProgramBody(TCommandLineOption& options);
 
 }  // namespace client

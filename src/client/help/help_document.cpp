@@ -4,30 +4,25 @@
 #include <initializer_list>
 
 #include "client/support/method.h"
+#include "client/support/url_text.h"
 
 namespace client {
 namespace {
 
-// The page's fixed texts in Shift_JIS (code page 932).
+// The page's fixed texts. This file is UTF-8; the build compiles its string
+// literals to Shift_JIS (code page 932), the bytes the page is made of.
 const char* const kHead[] = {
     "<HTML><HEAD>",
     "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html;CHARSET=Shift_JIS\">",
-    // <!-- このページはシフトＪＩＳで書かれています -->
-    "<!-- "
-    "\x82\xB1\x82\xCC\x83y\x81["
-    "\x83W\x82\xCD\x83V\x83t\x83g\x82i\x82h\x82r\x82\xC5\x8F\x91\x82\xA9\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB7 -->",
-    // <TITLE>Quillon のヘルプ</TITLE>
-    "<TITLE>Quillon \x82\xCC\x83w\x83\x8B\x83v</TITLE>",
+    "<!-- このページはシフトＪＩＳで書かれています -->",
+    "<TITLE>Quillon のヘルプ</TITLE>",
     "</HEAD>",
     "<BODY>",
-    // <H3>名前</H3>
-    "<H3>\x96\xBC\x91O</H3>",
+    "<H3>名前</H3>",
     "<BLOCKQUOTE>",
     "tolvar - Quillon",
     "</BLOCKQUOTE>",
-    // <H3>コマンドラインの書式</H3>
-    "<H3>\x83R\x83}\x83\x93\x83h\x83\x89\x83"
-    "C\x83\x93\x82\xCC\x8F\x91\x8E\xAE</H3>",
+    "<H3>コマンドラインの書式</H3>",
     "<BLOCKQUOTE>",
     "<B>tolvar</B> [-0] [-q] [-lu]",
     "[-fm {GET|POST|PUT}] [-ff FileToPostOrPut] [-fs StringToPostOrPut]",
@@ -37,377 +32,140 @@ const char* const kHead[] = {
     "[-xu Username] [-xp Password]",
     "[-a Retrys] [-i Interval] [-t TimeOut]",
     "</BLOCKQUOTE>",
-    // <H3>概要</H3>
-    "<H3>\x8AT\x97v</H3>",
+    "<H3>概要</H3>",
     "<BLOCKQUOTE>",
-    // コマンドラインから起動して WEB サーバーからコンテンツを取得するツールです。
-    "\x83R\x83}\x83\x93\x83h\x83\x89\x83"
-    "C\x83\x93\x82\xA9\x82\xE7\x8BN\x93\xAE\x82\xB5\x82\xC4 WEB \x83T\x81[\x83o\x81[\x82\xA9\x82\xE7\x83R\x83\x93\x83"
-    "e\x83\x93\x83"
-    "c\x82\xF0\x8E\xE6\x93\xBE\x82\xB7\x82\xE9\x83"
-    "c\x81[\x83\x8B\x82\xC5\x82\xB7\x81"
-    "B",
-    // URL で指定したリソース(ファイル)をダウンロードして標準出力に表示あるいは
-    "URL \x82\xC5\x8Ew\x92\xE8\x82\xB5\x82\xBD\x83\x8A\x83\\\x81[\x83X(\x83t\x83@\x83"
-    "C\x83\x8B)\x82\xF0\x83_\x83"
-    "E\x83\x93\x83\x8D\x81["
-    "\x83h\x82\xB5\x82\xC4\x95W\x8F\x80\x8Fo\x97\xCD\x82\xC9\x95\\\x8E\xA6\x82\xA0\x82\xE9\x82\xA2\x82\xCD",
-    // ファイル保存します。
-    "\x83t\x83@\x83"
-    "C\x83\x8B\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B",
+    "コマンドラインから起動して WEB サーバーからコンテンツを取得するツールです。",
+    "URL で指定したリソース(ファイル)をダウンロードして標準出力に表示あるいは",
+    "ファイル保存します。",
     "</BLOCKQUOTE>",
-    // <H3>オプションの説明</H3>
-    "<H3>\x83I\x83v\x83V\x83\x87\x83\x93\x82\xCC\x90\xE0\x96\xBE</H3>",
+    "<H3>オプションの説明</H3>",
     "<BLOCKQUOTE>",
     "<TABLE>",
 };
 const char kLabelOpen[] = "<TR><TD VALIGN=TOP><TABLE><TR><TD VALIGN=TOP><NOBR><B>";
 const char kLabelClose[] = "</B></NOBR></TR></TABLE><TD>";
 const char kDescriptionOpen[] = "<TABLE><TR><TD>";
-// "<TR><TD><B>現在の設定</B>: "
-const char kCurrentOpen[] = "<TR><TD><B>\x8C\xBB\x8D\xDD\x82\xCC\x90\xDD\x92\xE8</B>: ";
+const char kCurrentOpen[] = "<TR><TD><B>現在の設定</B>: ";
 const char kRowClose[] = "</TABLE></TR>";
 const char* const kTwoLabels[] = {
     "<TR><TD VALIGN=TOP><TABLE><TR><TD VALIGN=TOP><NOBR><B>-ff FileToPostOrPut</B></NOBR><BR>",
     "<NOBR><B>-fs StringToPostOrPut</B></NOBR></TR></TABLE><TD>",
 };
 const char* const kRow1Description[] = {
-    // -0[+] 初期値を INI ファイルから読み込まずに起動し、保存もしません。
-    "-0[+] \x8F\x89\x8A\xFA\x92l\x82\xF0 INI \x83t\x83@\x83"
-    "C\x83\x8B\x82\xA9\x82\xE7\x93\xC7\x82\xDD\x8D\x9E\x82\xDC\x82\xB8\x82\xC9\x8BN\x93\xAE\x82\xB5\x81"
-    "A\x95\xDB\x91\xB6\x82\xE0\x82\xB5\x82\xDC\x82\xB9\x82\xF1\x81"
-    "B",
-    // -0- 初期値を INI ファイルから読み込み、保存もします。
-    "-0- \x8F\x89\x8A\xFA\x92l\x82\xF0 INI \x83t\x83@\x83"
-    "C\x83\x8B\x82\xA9\x82\xE7\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x81"
-    "A\x95\xDB\x91\xB6\x82\xE0\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B",
+    "-0[+] 初期値を INI ファイルから読み込まずに起動し、保存もしません。",
+    "-0- 初期値を INI ファイルから読み込み、保存もします。",
 };
 const char* const kRow2Description[] = {
-    // コマンドラインインターフェースを使用し GUI は開きません。
-    "\x83R\x83}\x83\x93\x83h\x83\x89\x83"
-    "C\x83\x93\x83"
-    "C\x83\x93\x83^\x81[\x83t\x83"
-    "F\x81[\x83X\x82\xF0\x8Eg\x97p\x82\xB5 GUI \x82\xCD\x8AJ\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x81"
-    "B",
-    // このオプションを指定すると同時に -0 が指定され、初期値を INI ファイルから
-    "\x82\xB1\x82\xCC\x83I\x83v\x83V\x83\x87\x83\x93\x82\xF0\x8Ew\x92\xE8\x82\xB7\x82\xE9\x82\xC6\x93\xAF\x8E\x9E\x82"
-    "\xC9 -0 \x82\xAA\x8Ew\x92\xE8\x82\xB3\x82\xEA\x81"
-    "A\x8F\x89\x8A\xFA\x92l\x82\xF0 INI \x83t\x83@\x83"
-    "C\x83\x8B\x82\xA9\x82\xE7",
-    // 読み込まなく(保存もされなく)なります。INI ファイルから初期値を読み込む
-    "\x93\xC7\x82\xDD\x8D\x9E\x82\xDC\x82\xC8\x82\xAD(\x95\xDB\x91\xB6\x82\xE0\x82\xB3\x82\xEA\x82\xC8\x82\xAD)"
-    "\x82\xC8\x82\xE8\x82\xDC\x82\xB7\x81"
-    "BINI \x83t\x83@\x83"
-    "C\x83\x8B\x82\xA9\x82\xE7\x8F\x89\x8A\xFA\x92l\x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDE",
-    // (保存する)場合は -q -0- と指定してください。
-    "(\x95\xDB\x91\xB6\x82\xB7\x82\xE9)\x8F\xEA\x8D\x87\x82\xCD -q -0- "
-    "\x82\xC6\x8Ew\x92\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81"
-    "B",
+    "コマンドラインインターフェースを使用し GUI は開きません。",
+    "このオプションを指定すると同時に -0 が指定され、初期値を INI ファイルから",
+    "読み込まなく(保存もされなく)なります。INI ファイルから初期値を読み込む",
+    "(保存する)場合は -q -0- と指定してください。",
 };
 const char* const kRow3Description[] = {
-    // エラーメッセージは UNIX 改行スタイルにします。
-    "\x83G\x83\x89\x81[\x83\x81\x83"
-    "b\x83Z\x81[\x83W\x82\xCD UNIX \x89\xFC\x8Ds\x83X\x83^\x83"
-    "C\x83\x8B\x82\xC9\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B",
+    "エラーメッセージは UNIX 改行スタイルにします。",
 };
 const char* const kRow4Description[] = {
-    // 要求の種類を指定します.
-    "\x97v\x8B\x81\x82\xCC\x8E\xED\x97\xDE\x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xDC\x82\xB7.",
+    "要求の種類を指定します.",
 };
 const char* const kRow5Description[] = {
-    // POST または PUT で送信するデータを指定します。
-    "POST \x82\xDC\x82\xBD\x82\xCD PUT \x82\xC5\x91\x97\x90M\x82\xB7\x82\xE9\x83"
-    "f\x81[\x83^\x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B",
-    // -ff で FileToPostOrPut で指定したファイルから送信し、
-    "-ff \x82\xC5 FileToPostOrPut \x82\xC5\x8Ew\x92\xE8\x82\xB5\x82\xBD\x83t\x83@\x83"
-    "C\x83\x8B\x82\xA9\x82\xE7\x91\x97\x90M\x82\xB5\x81"
-    "A",
-    // -fs で StringToPostOrPut で指定した文字列を送信します。
-    "-fs \x82\xC5 StringToPostOrPut "
-    "\x82\xC5\x8Ew\x92\xE8\x82\xB5\x82\xBD\x95\xB6\x8E\x9A\x97\xF1\x82\xF0\x91\x97\x90M\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B",
-    // -ff -fs のどちらか 1 つだけ指定します。
-    "-ff -fs \x82\xCC\x82\xC7\x82\xBF\x82\xE7\x82\xA9 1 "
-    "\x82\xC2\x82\xBE\x82\xAF\x8Ew\x92\xE8\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B",
+    "POST または PUT で送信するデータを指定します。",
+    "-ff で FileToPostOrPut で指定したファイルから送信し、",
+    "-fs で StringToPostOrPut で指定した文字列を送信します。",
+    "-ff -fs のどちらか 1 つだけ指定します。",
     "",
 };
 const char* const kRow6Description[] = {
-    // ダウンロードする URL を指定します。
-    "\x83_\x83"
-    "E\x83\x93\x83\x8D\x81[\x83h\x82\xB7\x82\xE9 URL \x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B",
+    "ダウンロードする URL を指定します。",
 };
 const char* const kRow7Description[] = {
-    // URL を参照しているページを指定します。
-    "URL "
-    "\x82\xF0\x8EQ\x8F\xC6\x82\xB5\x82\xC4\x82\xA2\x82\xE9\x83y\x81["
-    "\x83W\x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B",
+    "URL を参照しているページを指定します。",
 };
 const char* const kRow8Description[] = {
-    // パスワード付きページに対してユーザー名を指定します。
-    "\x83p\x83X\x83\x8F\x81[\x83h\x95t\x82\xAB\x83y\x81[\x83W\x82\xC9\x91\xCE\x82\xB5\x82\xC4\x83\x86\x81[\x83U\x81["
-    "\x96\xBC\x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B",
+    "パスワード付きページに対してユーザー名を指定します。",
 };
 const char* const kRow9Description[] = {
-    // パスワード付きページに対してパスワードを指定します。
-    "\x83p\x83X\x83\x8F\x81[\x83h\x95t\x82\xAB\x83y\x81[\x83W\x82\xC9\x91\xCE\x82\xB5\x82\xC4\x83p\x83X\x83\x8F\x81["
-    "\x83h\x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B",
+    "パスワード付きページに対してパスワードを指定します。",
 };
 const char* const kRow10Description[] = {
-    // Proxy(代理) サーバーを指定します。
-    "Proxy(\x91\xE3\x97\x9D) \x83T\x81[\x83o\x81[\x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B",
+    "Proxy(代理) サーバーを指定します。",
 };
 const char* const kRow11Description[] = {
-    // Proxy サーバーのポート番号を指定します。
-    "Proxy \x83T\x81[\x83o\x81[\x82\xCC\x83|\x81[\x83g\x94\xD4\x8D\x86\x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B",
+    "Proxy サーバーのポート番号を指定します。",
 };
 const char* const kRow12Description[] = {
-    // サーバーが返したヘッダを保存するファイルを指定します。
-    "\x83T\x81[\x83o\x81[\x82\xAA\x95\xD4\x82\xB5\x82\xBD\x83w\x83"
-    "b\x83_\x82\xF0\x95\xDB\x91\xB6\x82\xB7\x82\xE9\x83t\x83@\x83"
-    "C\x83\x8B\x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B",
+    "サーバーが返したヘッダを保存するファイルを指定します。",
 };
 const char* const kRow13Description[] = {
-    // サーバーが返した本文を保存するファイルを指定します。
-    "\x83T\x81[\x83o\x81[\x82\xAA\x95\xD4\x82\xB5\x82\xBD\x96{"
-    "\x95\xB6\x82\xF0\x95\xDB\x91\xB6\x82\xB7\x82\xE9\x83t\x83@\x83"
-    "C\x83\x8B\x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B",
+    "サーバーが返した本文を保存するファイルを指定します。",
 };
 const char* const kRow14Description[] = {
-    // 失敗した場合再試行回数を指定します。
-    "\x8E\xB8\x94s\x82\xB5\x82\xBD\x8F\xEA\x8D\x87\x8D\xC4\x8E\x8E\x8Ds\x89\xF1\x90\x94\x82\xF0\x8Ew\x92\xE8\x82\xB5"
-    "\x82\xDC\x82\xB7\x81"
-    "B",
+    "失敗した場合再試行回数を指定します。",
 };
 const char* const kRow15Description[] = {
-    // 再試行をする時間間隔を指定します(秒)。
-    "\x8D\xC4\x8E\x8E\x8Ds\x82\xF0\x82\xB7\x82\xE9\x8E\x9E\x8A\xD4\x8A\xD4\x8Au\x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xDC"
-    "\x82\xB7(\x95"
-    "b)\x81"
-    "B",
+    "再試行をする時間間隔を指定します(秒)。",
 };
 const char* const kRow16Description[] = {
-    // 接続開始から接続を諦める間での時間を指定します(秒)。
-    "\x90\xDA\x91\xB1\x8AJ\x8En\x82\xA9\x82\xE7\x90\xDA\x91\xB1\x82\xF0\x92\xFA\x82\xDF\x82\xE9\x8A\xD4\x82\xC5\x82\xCC"
-    "\x8E\x9E\x8A\xD4\x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xDC\x82\xB7(\x95"
-    "b)\x81"
-    "B",
+    "接続開始から接続を諦める間での時間を指定します(秒)。",
 };
 const char* const kRow17Description[] = {
-    // このヘルプを表示します。
-    "\x82\xB1\x82\xCC\x83w\x83\x8B\x83v\x82\xF0\x95\\\x8E\xA6\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B",
+    "このヘルプを表示します。",
 };
-// "省略可能、省略は "..." を指定します。"
-const char kRow5Note[] =
-    "\x8F\xC8\x97\xAA\x89\xC2\x94\\\x81"
-    "A\x8F\xC8\x97\xAA\x82\xCD \"...\" \x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B";
-// "URL に - を指定すると stdin から読み込みをします。"
-const char kRow6Note[] =
-    "URL \x82\xC9 - \x82\xF0\x8Ew\x92\xE8\x82\xB7\x82\xE9\x82\xC6 stdin "
-    "\x82\xA9\x82\xE7\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x82\xF0\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B";
-// "省略可能、省略は "..." を指定します。"
-const char kRow7Note[] =
-    "\x8F\xC8\x97\xAA\x89\xC2\x94\\\x81"
-    "A\x8F\xC8\x97\xAA\x82\xCD \"...\" \x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B";
-// "省略可能です。"
-const char kRow8Note[] =
-    "\x8F\xC8\x97\xAA\x89\xC2\x94\\\x82\xC5\x82\xB7\x81"
-    "B";
-// "省略可能です。"
-const char kRow9Note[] =
-    "\x8F\xC8\x97\xAA\x89\xC2\x94\\\x82\xC5\x82\xB7\x81"
-    "B";
-// "空の文字列で直接接続になります。"..." は空文字列として扱います。"
-const char kRow10Note[] =
-    "\x8B\xF3\x82\xCC\x95\xB6\x8E\x9A\x97\xF1\x82\xC5\x92\xBC\x90\xDA\x90\xDA\x91\xB1\x82\xC9\x82\xC8\x82\xE8\x82\xDC"
-    "\x82\xB7\x81"
-    "B\"...\" \x82\xCD\x8B\xF3\x95\xB6\x8E\x9A\x97\xF1\x82\xC6\x82\xB5\x82\xC4\x88\xB5\x82\xA2\x82\xDC\x82\xB7\x81"
-    "B";
-// "ProxyServer を指定している場合は一緒に設定してください。"
-const char kRow11Note[] =
-    "ProxyServer "
-    "\x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xC4\x82\xA2\x82\xE9\x8F\xEA\x8D\x87\x82\xCD\x88\xEA\x8F\x8F\x82\xC9\x90\xDD\x92"
-    "\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81"
-    "B";
-// "空の文字列を指定すると stderr に出力します。"..." は空文字列として扱います。"
-const char kRow12Note[] =
-    "\x8B\xF3\x82\xCC\x95\xB6\x8E\x9A\x97\xF1\x82\xF0\x8Ew\x92\xE8\x82\xB7\x82\xE9\x82\xC6 stderr "
-    "\x82\xC9\x8Fo\x97\xCD\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B\"...\" \x82\xCD\x8B\xF3\x95\xB6\x8E\x9A\x97\xF1\x82\xC6\x82\xB5\x82\xC4\x88\xB5\x82\xA2\x82\xDC\x82\xB7\x81"
-    "B";
-// "空の文字列を指定すると stdout に出力します。"..." は空文字列として扱います。"
-const char kRow13Note[] =
-    "\x8B\xF3\x82\xCC\x95\xB6\x8E\x9A\x97\xF1\x82\xF0\x8Ew\x92\xE8\x82\xB7\x82\xE9\x82\xC6 stdout "
-    "\x82\xC9\x8Fo\x97\xCD\x82\xB5\x82\xDC\x82\xB7\x81"
-    "B\"...\" \x82\xCD\x8B\xF3\x95\xB6\x8E\x9A\x97\xF1\x82\xC6\x82\xB5\x82\xC4\x88\xB5\x82\xA2\x82\xDC\x82\xB7\x81"
-    "B";
-// "0 または空文字列 "..." ならば再試行はしません。上限 99 です。"
-const char kRow14Note[] =
-    "0 \x82\xDC\x82\xBD\x82\xCD\x8B\xF3\x95\xB6\x8E\x9A\x97\xF1 \"...\" "
-    "\x82\xC8\x82\xE7\x82\xCE\x8D\xC4\x8E\x8E\x8Ds\x82\xCD\x82\xB5\x82\xDC\x82\xB9\x82\xF1\x81"
-    "B\x8F\xE3\x8C\xC0 99 \x82\xC5\x82\xB7\x81"
-    "B";
-// "再試行回数が 1 以上の場合意味があります。上限 999 です。"
-const char kRow15Note[] =
-    "\x8D\xC4\x8E\x8E\x8Ds\x89\xF1\x90\x94\x82\xAA 1 "
-    "\x88\xC8\x8F\xE3\x82\xCC\x8F\xEA\x8D\x87\x88\xD3\x96\xA1\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB7\x81"
-    "B\x8F\xE3\x8C\xC0 999 \x82\xC5\x82\xB7\x81"
-    "B";
-// "再試行回数が 1 以上の場合は 1 以上の値を指定して下さい。上限 9999 です。"
-const char kRow16Note[] =
-    "\x8D\xC4\x8E\x8E\x8Ds\x89\xF1\x90\x94\x82\xAA 1 \x88\xC8\x8F\xE3\x82\xCC\x8F\xEA\x8D\x87\x82\xCD 1 "
-    "\x88\xC8\x8F\xE3\x82\xCC\x92l\x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81"
-    "B\x8F\xE3\x8C\xC0 9999 \x82\xC5\x82\xB7\x81"
-    "B";
-// "コマンドラインに INI ファイルを無視する指定があります。"
-const char kIniIgnored[] =
-    "\x83R\x83}\x83\x93\x83h\x83\x89\x83"
-    "C\x83\x93\x82\xC9 INI \x83t\x83@\x83"
-    "C\x83\x8B\x82\xF0\x96\xB3\x8E\x8B\x82\xB7\x82\xE9\x8Ew\x92\xE8\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB7\x81"
-    "B";
-// "コマンドラインに INI ファイルを無視する指定はありません。"
-const char kIniUsed[] =
-    "\x83R\x83}\x83\x93\x83h\x83\x89\x83"
-    "C\x83\x93\x82\xC9 INI \x83t\x83@\x83"
-    "C\x83\x8B\x82\xF0\x96\xB3\x8E\x8B\x82\xB7\x82\xE9\x8Ew\x92\xE8\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81"
-    "B";
-// "コマンドライン"
-const char kQuiet[] =
-    "\x83R\x83}\x83\x93\x83h\x83\x89\x83"
-    "C\x83\x93";
-// "GUI を表示"
-const char kGui[] = "GUI \x82\xF0\x95\\\x8E\xA6";
-// "UNIX スタイル"
-const char kUnix[] =
-    "UNIX \x83X\x83^\x83"
-    "C\x83\x8B";
-// "DOS スタイル"
-const char kDos[] =
-    "DOS \x83X\x83^\x83"
-    "C\x83\x8B";
-// "指定なし"
-const char kNotGiven[] = "\x8Ew\x92\xE8\x82\xC8\x82\xB5";
-// "stdin から読み取り"
-const char kStdin[] = "stdin \x82\xA9\x82\xE7\x93\xC7\x82\xDD\x8E\xE6\x82\xE8";
-// "ユーザー名が指定されています。"
-const char kUserSet[] =
-    "\x83\x86\x81[\x83U\x81[\x96\xBC\x82\xAA\x8Ew\x92\xE8\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81"
-    "B";
-// "ユーザー名は指定されていません。"
-const char kUserUnset[] =
-    "\x83\x86\x81[\x83U\x81[\x96\xBC\x82\xCD\x8Ew\x92\xE8\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81"
-    "B";
-// "パスワードが指定されています。"
-const char kPassSet[] =
-    "\x83p\x83X\x83\x8F\x81[\x83h\x82\xAA\x8Ew\x92\xE8\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81"
-    "B";
-// "パスワードは指定されていません。"
-const char kPassUnset[] =
-    "\x83p\x83X\x83\x8F\x81[\x83h\x82\xCD\x8Ew\x92\xE8\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81"
-    "B";
-// "Proxy を使用しない。"
-const char kNoProxy[] =
-    "Proxy \x82\xF0\x8Eg\x97p\x82\xB5\x82\xC8\x82\xA2\x81"
-    "B";
-// "stderr に出力"
-const char kToStderr[] = "stderr \x82\xC9\x8Fo\x97\xCD";
-// "stdout に出力"
-const char kToStdout[] = "stdout \x82\xC9\x8Fo\x97\xCD";
-// "再試行しない。"
-const char kNoRetry[] =
-    "\x8D\xC4\x8E\x8E\x8Ds\x82\xB5\x82\xC8\x82\xA2\x81"
-    "B";
-// "タイムアウトしない。"
-const char kNoTimeout[] =
-    "\x83^\x83"
-    "C\x83\x80\x83"
-    "A\x83"
-    "E\x83g\x82\xB5\x82\xC8\x82\xA2\x81"
-    "B";
+const char kRow5Note[] = "省略可能、省略は \"...\" を指定します。";
+const char kRow6Note[] = "URL に - を指定すると stdin から読み込みをします。";
+const char kRow7Note[] = "省略可能、省略は \"...\" を指定します。";
+const char kRow8Note[] = "省略可能です。";
+const char kRow9Note[] = "省略可能です。";
+const char kRow10Note[] = "空の文字列で直接接続になります。\"...\" は空文字列として扱います。";
+const char kRow11Note[] = "ProxyServer を指定している場合は一緒に設定してください。";
+const char kRow12Note[] = "空の文字列を指定すると stderr に出力します。\"...\" は空文字列として扱います。";
+const char kRow13Note[] = "空の文字列を指定すると stdout に出力します。\"...\" は空文字列として扱います。";
+const char kRow14Note[] = "0 または空文字列 \"...\" ならば再試行はしません。上限 99 です。";
+const char kRow15Note[] = "再試行回数が 1 以上の場合意味があります。上限 999 です。";
+const char kRow16Note[] = "再試行回数が 1 以上の場合は 1 以上の値を指定して下さい。上限 9999 です。";
+const char kIniIgnored[] = "コマンドラインに INI ファイルを無視する指定があります。";
+const char kIniUsed[] = "コマンドラインに INI ファイルを無視する指定はありません。";
+const char kQuiet[] = "コマンドライン";
+const char kGui[] = "GUI を表示";
+const char kUnix[] = "UNIX スタイル";
+const char kDos[] = "DOS スタイル";
+const char kNotGiven[] = "指定なし";
+const char kStdin[] = "stdin から読み取り";
+const char kUserSet[] = "ユーザー名が指定されています。";
+const char kUserUnset[] = "ユーザー名は指定されていません。";
+const char kPassSet[] = "パスワードが指定されています。";
+const char kPassUnset[] = "パスワードは指定されていません。";
+const char kNoProxy[] = "Proxy を使用しない。";
+const char kToStderr[] = "stderr に出力";
+const char kToStdout[] = "stdout に出力";
+const char kNoRetry[] = "再試行しない。";
+const char kNoTimeout[] = "タイムアウトしない。";
 const char* const kAfterRows[] = {
     "</TABLE>",
     "</BLOCKQUOTE>",
 };
 const char* const kExitCodes[] = {
-    // <H3>終了コードの説明</H3>
-    "<H3>\x8FI\x97\xB9\x83R\x81[\x83h\x82\xCC\x90\xE0\x96\xBE</H3>",
+    "<H3>終了コードの説明</H3>",
     "<BLOCKQUOTE>",
     "<TABLE>",
-    // <TR><TD>0<TD>成功しました。</TR>
-    "<TR><TD>0<TD>\x90\xAC\x8C\xF7\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81"
-    "B</TR>",
-    // <TR><TD>1<TD>コマンドライン引き数または、GUI で設定した内容が不備なため失敗しました。</TR>
-    "<TR><TD>1<TD>\x83R\x83}\x83\x93\x83h\x83\x89\x83"
-    "C\x83\x93\x88\xF8\x82\xAB\x90\x94\x82\xDC\x82\xBD\x82\xCD\x81"
-    "AGUI \x82\xC5\x90\xDD\x92\xE8\x82\xB5\x82\xBD\x93\xE0\x97"
-    "e\x82\xAA\x95s\x94\xF5\x82\xC8\x82\xBD\x82\xDF\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81"
-    "B</TR>",
-    // <TR><TD>2<TD>ファイルアクセスに問題が発生しました。</TR>
-    "<TR><TD>2<TD>\x83t\x83@\x83"
-    "C\x83\x8B\x83"
-    "A\x83N\x83Z\x83X\x82\xC9\x96\xE2\x91\xE8\x82\xAA\x94\xAD\x90\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81"
-    "B</TR>",
-    // <TR><TD>3<TD>接続に失敗しました。</TR>
-    "<TR><TD>3<TD>\x90\xDA\x91\xB1\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81"
-    "B</TR>",
-    // <TR><TD>4<TD>接続はできましたが、サーバーにコンテンツが無いかアクセス拒否されました。</TR>
-    "<TR><TD>4<TD>\x90\xDA\x91\xB1\x82\xCD\x82\xC5\x82\xAB\x82\xDC\x82\xB5\x82\xBD\x82\xAA\x81"
-    "A\x83T\x81[\x83o\x81[\x82\xC9\x83R\x83\x93\x83"
-    "e\x83\x93\x83"
-    "c\x82\xAA\x96\xB3\x82\xA2\x82\xA9\x83"
-    "A\x83N\x83Z\x83X\x8B\x91\x94\xDB\x82\xB3\x82\xEA\x82\xDC\x82\xB5\x82\xBD\x81"
-    "B</TR>",
-    // <TR><TD>5<TD>プログラムを続行できない問題が発生しました。</TR>
-    "<TR><TD>5<TD>"
-    "\x83v\x83\x8D\x83O\x83\x89\x83\x80\x82\xF0\x91\xB1\x8Ds\x82\xC5\x82\xAB\x82\xC8\x82\xA2\x96\xE2\x91\xE8\x82\xAA"
-    "\x94\xAD\x90\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81"
-    "B</TR>",
+    "<TR><TD>0<TD>成功しました。</TR>",
+    "<TR><TD>1<TD>コマンドライン引き数または、GUI で設定した内容が不備なため失敗しました。</TR>",
+    "<TR><TD>2<TD>ファイルアクセスに問題が発生しました。</TR>",
+    "<TR><TD>3<TD>接続に失敗しました。</TR>",
+    "<TR><TD>4<TD>接続はできましたが、サーバーにコンテンツが無いかアクセス拒否されました。</TR>",
+    "<TR><TD>5<TD>プログラムを続行できない問題が発生しました。</TR>",
     "</TABLE>",
     "</BLOCKQUOTE>",
 };
 const char* const kFilesBefore[] = {
-    // <H3>関連ファイル</H3>
-    "<H3>\x8A\xD6\x98"
-    "A\x83t\x83@\x83"
-    "C\x83\x8B</H3>",
+    "<H3>関連ファイル</H3>",
     "<BLOCKQUOTE>",
     "<TABLE>",
-    // <TR><TD>tolvar.ini<TD>コマンドラインを記憶するファイルです。</TR>
-    "<TR><TD>tolvar.ini<TD>\x83R\x83}\x83\x93\x83h\x83\x89\x83"
-    "C\x83\x93\x82\xF0\x8BL\x89\xAF\x82\xB7\x82\xE9\x83t\x83@\x83"
-    "C\x83\x8B\x82\xC5\x82\xB7\x81"
-    "B</TR>",
-    // <TR><TD><A HREF="readme.htm">readme.htm</A><TD>追加情報です。</TR>
-    "<TR><TD><A HREF=\"readme.htm\">readme.htm</A><TD>\x92\xC7\x89\xC1\x8F\xEE\x95\xF1\x82\xC5\x82\xB7\x81"
-    "B</TR>",
-    // <TR><TD>tolvar.htm</A><TD>このファイルを生成できないときに表示します。</TR>
-    "<TR><TD>tolvar.htm</A><TD>\x82\xB1\x82\xCC\x83t\x83@\x83"
-    "C\x83\x8B\x82\xF0\x90\xB6\x90\xAC\x82\xC5\x82\xAB\x82\xC8\x82\xA2\x82\xC6\x82\xAB\x82\xC9\x95\\\x8E\xA6\x82\xB5"
-    "\x82\xDC\x82\xB7\x81"
-    "B</TR>",
+    "<TR><TD>tolvar.ini<TD>コマンドラインを記憶するファイルです。</TR>",
+    "<TR><TD><A HREF=\"readme.htm\">readme.htm</A><TD>追加情報です。</TR>",
+    "<TR><TD>tolvar.htm</A><TD>このファイルを生成できないときに表示します。</TR>",
 };
 const char kHelpPathOpen[] = "<TR><TD>";
-// "<TD>このヘルプファイルです。</TR>"
-const char kHelpPathClose[] =
-    "<TD>\x82\xB1\x82\xCC\x83w\x83\x8B\x83v\x83t\x83@\x83"
-    "C\x83\x8B\x82\xC5\x82\xB7\x81"
-    "B</TR>";
+const char kHelpPathClose[] = "<TD>このヘルプファイルです。</TR>";
 const char* const kFilesAfter[] = {
     "</TABLE>",
     "</BLOCKQUOTE>",
@@ -477,7 +235,8 @@ std::string BuildHelpDocument(const TCommandLineOption& o, const std::string& he
   w.Row("-fm {GET|PUT|POST}", kRow4Description, nullptr, &method);
   const S data = PostPutData(o);
   w.Row(nullptr, kRow5Description, kRow5Note, &data);
-  const S url = o.FUrl == "-" ? S(kStdin) : o.FUrl;
+  // Like -xu and -xp, the URL's own user name and password are not shown.
+  const S url = o.FUrl == "-" ? S(kStdin) : UrlWithoutUserInfo(o.FUrl);
   w.Row("-u URL", kRow6Description, kRow6Note, &url);
   const S referer = OrText(o.FReferer, kNotGiven);
   w.Row("-r Referer", kRow7Description, kRow7Note, &referer);

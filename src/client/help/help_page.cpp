@@ -10,11 +10,8 @@
 namespace client {
 namespace {
 
-// "ヘルプファイルが見つからないが生成できません."
-const char kNoHelpFile[] =
-    "\x83w\x83\x8B\x83v\x83t\x83@\x83"
-    "C\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE7\x82\xC8\x82\xA2\x82\xAA"
-    "\x90\xB6\x90\xAC\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1.";
+// Compiled to Shift_JIS, as are all string literals of this file.
+const char kNoHelpFile[] = "ヘルプファイルが見つからないが生成できません.";
 
 bool WritePage(const TCommandLineOption& options, const std::string& path) {
   try {

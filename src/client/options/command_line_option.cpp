@@ -3,6 +3,7 @@
 #include "client/support/file_version.h"
 #include "client/support/method.h"
 #include "client/support/text.h"
+#include "client/support/url_text.h"
 #include "client/support/wipe.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -26,28 +27,45 @@ class TokenCursor {
   bool Next() { return ++index_ < tokens_.size(); }
   const std::string& Token() const { return tokens_[index_]; }
 
-  // The value of a switch of `letters` characters: the rest of the token
-  // (trimmed when asked), else the next token, consumed, untrimmed. False
-  // when neither exists.
-  bool Value(std::size_t letters, bool trim_attached, std::string* value) {
+  // Puts the value of a switch of `letters` characters into `field`: the
+  // rest of the token (trimmed when asked), else the next token, consumed,
+  // untrimmed. False, with `field` unchanged, when neither exists.
+  //
+  // A value may be a password. The old content is blanked before the new
+  // one is copied straight from the token into the field's own buffer, so
+  // that no temporary string and no buffer given back by the field keeps a
+  // copy of either.
+  bool Value(std::size_t letters, bool trim_attached, std::string& field) {
     const std::string& token = tokens_[index_];
     if (token.size() > letters) {
-      *value = trim_attached ? TrimControl(token.substr(letters)) : token.substr(letters);
+      std::size_t begin = letters;
+      std::size_t end = token.size();
+      if (trim_attached) {
+        while (begin < end && IsBlankOrControl(token[begin])) ++begin;
+        while (end > begin && IsBlankOrControl(token[end - 1])) --end;
+      }
+      Replace(field, token, begin, end - begin);
       return true;
     }
     if (index_ + 1 >= tokens_.size()) return false;
-    *value = tokens_[++index_];
+    const std::string& next = tokens_[++index_];
+    Replace(field, next, 0, next.size());
     return true;
   }
 
  private:
+  static void Replace(std::string& field, const std::string& source, std::size_t pos, std::size_t count) {
+    WipeString(field);
+    field.assign(source, pos, count);
+  }
+
   const std::vector<std::string>& tokens_;
   std::size_t index_ = 0;
 };
 
 // A two-letter value switch: attached values trimmed, placeholders cleared.
 void TakeValue(TokenCursor& cursor, std::string& field) {
-  cursor.Value(2, true, &field);
+  cursor.Value(2, true, field);
   if (IsPlaceholder(field)) field.clear();
 }
 
@@ -56,13 +74,35 @@ void TakeNumber(TokenCursor& cursor, std::string& field, int limit) {
   field = ClampNumber(field, limit);
 }
 
-void AppendQuoted(std::string& out, const char* sw, const std::string& value) {
-  if (!value.empty()) out += std::string(sw) + " \"" + value + "\" ";
+// A line break in a value would split the ini line that holds the switch
+// string and plant keys or sections of its own.
+bool HoldsLineBreak(const std::string& value) {
+  return value.find_first_of("\r\n") != std::string::npos;
 }
 
-void AppendPlain(std::string& out, const char* sw, const std::string& value) {
-  if (!value.empty()) out += std::string(sw) + " " + value + " ";
-}
+// Appends "-x value " pieces for the fields that are set. A value holding a
+// line break is left out and its switch noted in `left_out`.
+class SwitchWriter {
+ public:
+  SwitchWriter(std::string& out, std::vector<std::string>* left_out) : out_(out), left_out_(left_out) {}
+
+  void Quoted(const char* sw, const std::string& value) { Piece(sw, value, true); }
+  void Plain(const char* sw, const std::string& value) { Piece(sw, value, false); }
+
+ private:
+  void Piece(const char* sw, const std::string& value, bool quoted) {
+    if (value.empty()) return;
+    if (HoldsLineBreak(value)) {
+      if (left_out_) left_out_->push_back(sw);
+      return;
+    }
+    const char* quote = quoted ? "\"" : "";
+    out_ += std::string(sw) + " " + quote + value + quote + " ";
+  }
+
+  std::string& out_;
+  std::vector<std::string>* left_out_;
+};
 
 }  // namespace
 
@@ -82,6 +122,8 @@ TCommandLineOption::TCommandLineOption()
 TCommandLineOption::~TCommandLineOption() {
   WipeString(FUserName);
   WipeString(FPassword);
+  // The URL may carry a user name and a password of its own.
+  WipeString(FUrl);
 }
 
 void TCommandLineOption::ParseCommandLine(const platform::ProcessCommandLine& command_line) {
@@ -154,23 +196,23 @@ void TCommandLineOption::ParseArguments(const std::vector<std::string>& tokens) 
         break;
       case 'F':
         if (third == 'M') {
-          FMethod = cursor.Value(3, false, &value) ? MethodFromText(value) : std::uint8_t{hmGet};
+          FMethod = cursor.Value(3, false, value) ? MethodFromText(value) : std::uint8_t{miGet};
           break;
         }
         if (third == 'F' || third == 'S') {
           FPostPutAsFileName = third == 'F';
-          cursor.Value(3, false, &FPostPutData);
+          cursor.Value(3, false, FPostPutData);
         } else {
           // "-f" alone takes the next token; "-fdata" sends "data" as it is.
           FPostPutAsFileName = false;
-          cursor.Value(2, false, &FPostPutData);
+          cursor.Value(2, false, FPostPutData);
         }
         if (IsPlaceholder(FPostPutData)) FPostPutData.clear();
         break;
       case 'X':
         // Taken as given: a user name or password of "*" is a real one.
-        if (third == 'U') cursor.Value(3, false, &FUserName);
-        if (third == 'P') cursor.Value(3, false, &FPassword);
+        if (third == 'U') cursor.Value(3, false, FUserName);
+        if (third == 'P') cursor.Value(3, false, FPassword);
         break;
       default:
         break;
@@ -178,20 +220,22 @@ void TCommandLineOption::ParseArguments(const std::vector<std::string>& tokens) 
   }
 }
 
-std::string TCommandLineOption::BuildCommandLine() const {
+std::string TCommandLineOption::BuildCommandLine(std::vector<std::string>* left_out) const {
   std::string out;
+  SwitchWriter w(out, left_out);
   if (FFlags & ofUnixStyle) out += "-lu ";
-  AppendQuoted(out, "-u", FUrl);
-  AppendQuoted(out, "-r", FReferer);
-  AppendQuoted(out, "-p", FProxyHost);
-  AppendQuoted(out, "-c", FProxyPort);
-  AppendQuoted(out, "-h", FHeaderFile);
-  AppendQuoted(out, "-b", FBodyFile);
-  AppendPlain(out, "-a", FRetrys);
-  AppendPlain(out, "-i", FInterval);
-  AppendPlain(out, "-t", FTimeOut);
-  if (FMethod != hmGet) out += std::string("-fm ") + MethodName(FMethod) + " ";
-  AppendQuoted(out, FPostPutAsFileName ? "-ff" : "-fs", FPostPutData);
+  // The URL's own user name and password stay off the disk, as -xu and -xp do.
+  w.Quoted("-u", UrlWithoutUserInfo(FUrl));
+  w.Quoted("-r", FReferer);
+  w.Quoted("-p", FProxyHost);
+  w.Quoted("-c", FProxyPort);
+  w.Quoted("-h", FHeaderFile);
+  w.Quoted("-b", FBodyFile);
+  w.Plain("-a", FRetrys);
+  w.Plain("-i", FInterval);
+  w.Plain("-t", FTimeOut);
+  if (FMethod != miGet) out += std::string("-fm ") + MethodName(FMethod) + " ";
+  w.Quoted(FPostPutAsFileName ? "-ff" : "-fs", FPostPutData);
   return out;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "client/support/message_text.h"
 #include "client/support/rect.h"
 #include "platform/system.h"
 
@@ -28,7 +29,8 @@ class TCommandLineOption {
   // version that follow from it, and the user agent of the Internet settings
   // (empty when it cannot be read). Touches no file.
   TCommandLineOption();
-  // Blanks out the user name and the password in place before release.
+  // Blanks out the user name, the password and the URL (which may carry
+  // credentials of its own) in place before release.
   ~TCommandLineOption();
   TCommandLineOption(const TCommandLineOption&) = delete;
   TCommandLineOption& operator=(const TCommandLineOption&) = delete;
@@ -44,7 +46,10 @@ class TCommandLineOption {
   // The switch string that reproduces the savable settings, every piece
   // followed by a blank; never -0, -q, -?, -ld, -xu or -xp, so neither the
   // credentials nor a switch that turns the ini file off are ever stored.
-  std::string BuildCommandLine() const;
+  // The URL goes without its user information for the same reason. A value
+  // holding CR or LF cannot be stored on one ini line: it is left out and
+  // its switch ("-u") appended to *left_out when given.
+  std::string BuildCommandLine(std::vector<std::string>* left_out = nullptr) const;
 
   // Applies the current user's section of FIniFileName: the stored switch
   // string, then the window rectangle fitted into the work area. A missing
@@ -52,11 +57,14 @@ class TCommandLineOption {
   void LoadFromIni();
   // Writes the current user's section. On failure returns false with the
   // text for the user in *failure ("<file> に書き込めません: Can't save ...").
-  bool SaveToIni(std::string* failure) const;
+  // Switches whose value was left out of the stored string (a line break in
+  // it) are listed in *left_out; the rest is saved all the same.
+  bool SaveToIni(TMessageText* failure, std::vector<std::string>* left_out = nullptr) const;
   // The same for a named section ("User.name"); the two above use
   // "User." + GetUserSectionName().
   void LoadFromIniSection(const std::string& section);
-  bool SaveToIniSection(const std::string& section, std::string* failure) const;
+  bool SaveToIniSection(const std::string& section, TMessageText* failure,
+                        std::vector<std::string>* left_out = nullptr) const;
 
   std::string FProgramPath;
   std::string FIniFileName;
@@ -76,7 +84,7 @@ class TCommandLineOption {
   std::string FUserName;    // never stored
   std::string FPassword;    // never stored
   std::string FUserAgent;
-  std::uint8_t FMethod = 0;  // hmGet, hmPost, hmPut
+  std::uint8_t FMethod = 0;  // miGet, miPost, miPut
   std::string FPostPutData;  // a file name (-ff) or the text itself (-fs)
   bool FPostPutAsFileName = false;
   TRect FPositionMain = kUnsetRect;
@@ -90,6 +98,9 @@ extern TCommandLineOption* CommandLineOption;
 // below 0x20 separate them; a token starting with " or ' runs to the same
 // quote (or the end) and may be empty; there is no escape.
 std::vector<std::string> SplitCommandLine(const std::string& text);
+// The same with `first` as token 0, taken whole whatever it holds (blanks,
+// quotes, a "/" or "-" after a blank), followed by the tokens of `text`.
+std::vector<std::string> SplitCommandLine(const std::string& first, const std::string& text);
 // "*" and "..." are how a user writes an empty value.
 bool IsPlaceholder(const std::string& text);
 // Empty stays empty, a text that is no integer becomes empty, numbers are

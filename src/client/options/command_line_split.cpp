@@ -6,8 +6,15 @@
 
 namespace client {
 
-std::vector<std::string> SplitCommandLine(const std::string& text) {
-  std::vector<std::string> tokens;
+namespace {
+
+struct Span {
+  std::size_t begin;
+  std::size_t size;
+};
+
+std::vector<Span> TokenSpans(const std::string& text) {
+  std::vector<Span> spans;
   const std::size_t n = text.size();
   std::size_t i = 0;
   while (i < n) {
@@ -19,15 +26,37 @@ std::vector<std::string> SplitCommandLine(const std::string& text) {
     if (first == '"' || first == '\'') {
       const std::size_t close = text.find(first, i + 1);
       const std::size_t end = close == std::string::npos ? n : close;
-      tokens.push_back(text.substr(i + 1, end - i - 1));
+      spans.push_back(Span{i + 1, end - i - 1});
       i = close == std::string::npos ? n : close + 1;
     } else {
       std::size_t end = i;
       while (end < n && !IsBlankOrControl(text[end])) ++end;
-      tokens.push_back(text.substr(i, end - i));
+      spans.push_back(Span{i, end - i});
       i = end;
     }
   }
+  return spans;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(const std::string& text) {
+  // Tokens may be passwords. Reserving the exact count first means the
+  // vector never grows while they are in it: a growing vector copies short
+  // strings (held inside the element) and frees the old elements unwiped.
+  const std::vector<Span> spans = TokenSpans(text);
+  std::vector<std::string> tokens;
+  tokens.reserve(spans.size());
+  for (const Span& s : spans) tokens.emplace_back(text, s.begin, s.size);
+  return tokens;
+}
+
+std::vector<std::string> SplitCommandLine(const std::string& first, const std::string& text) {
+  const std::vector<Span> spans = TokenSpans(text);
+  std::vector<std::string> tokens;
+  tokens.reserve(spans.size() + 1);
+  tokens.push_back(first);
+  for (const Span& s : spans) tokens.emplace_back(text, s.begin, s.size);
   return tokens;
 }
 

@@ -3,17 +3,27 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
+
+#include "client/support/message_text.h"
+#include "client/support/std_err.h"
+#include "client/support/wipe.h"
 
 namespace client {
 namespace {
 
 constexpr int kExitCannotGoOn = 5;
+// Follows the switch whose value holds a line break ("-u").
+const char kValueNotSaved[] = ": value with a line break, not saved to the ini file.";
 
 void ReportCreateFailure(const std::string& caption, unsigned long error, const char* what) {
-  // The system's text comes first even for code 0.
-  std::string text = platform::SystemErrorText(error) + "\r\n" + what + "\r\n";
-  text += error != 0 ? "Can't create TCommandLineOption." : "Can't create TCommandLineOption, Not enough memory?";
-  platform::ShowErrorBox(caption, text, false);
+  // The system's text comes first even for code 0. It and the failure's
+  // own message are shown as they come.
+  TMessageText text;
+  text.Data(platform::SystemErrorText(error)).Own("\r\n").Data(what).Own("\r\n");
+  text.Own(error != 0 ? "Can't create TCommandLineOption." : "Can't create TCommandLineOption, Not enough memory?");
+  platform::ShowErrorBox(caption, text.ForUser(), false);
 }
 
 }  // namespace
@@ -41,11 +51,16 @@ bool StartUpOptions(const platform::ProcessCommandLine& command_line) {
   try {
     ApplyOptionLayers(*main, *scratch, command_line);
   } catch (const std::exception& e) {
-    platform::ShowErrorBox(caption, e.what(), false);
+    platform::ShowErrorBox(caption, TMessageText().Data(e.what()).ForUser(), false);
     return false;
   }
   CommandLineOption = main.release();
   return true;
+}
+
+void WipeCommandLine(platform::ProcessCommandLine& command_line) {
+  WipeString(command_line.raw);
+  for (std::string& token : command_line.tokens) WipeString(token);
 }
 
 int ShutDownOptions() {
@@ -53,9 +68,11 @@ int ShutDownOptions() {
   if (!options) return kExitCannotGoOn;
   const int exit_code = options->FExitCode;
   if (!options->FIgnoreIni) {
-    std::string failure;
-    if (!options->SaveToIni(&failure))
-      platform::ShowErrorBox(options->FProgramPath, failure, (options->FFlags & ofUnixStyle) != 0);
+    TMessageText failure;
+    std::vector<std::string> left_out;
+    const bool saved = options->SaveToIni(&failure, &left_out);
+    for (const std::string& sw : left_out) WriteStdErrLine(TMessageText(sw).Own(kValueNotSaved));
+    if (!saved) platform::ShowErrorBox(options->FProgramPath, failure.ForUser(), (options->FFlags & ofUnixStyle) != 0);
   }
   CommandLineOption = nullptr;
   options.reset();

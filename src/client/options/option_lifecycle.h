@@ -20,6 +20,10 @@ void ApplyOptionLayers(TCommandLineOption& main, TCommandLineOption& scratch,
 // code 5.
 bool StartUpOptions(const platform::ProcessCommandLine& command_line);
 
+// Blanks out every token and the raw string of `command_line` in place: the
+// copy of the process command line may hold a user name or a password.
+void WipeCommandLine(platform::ProcessCommandLine& command_line);
+
 // Takes FExitCode as the process exit code, saves the settings unless
 // FIgnoreIni (a failed save is shown and changes no exit code), then
 // destroys the option set, wiping the credentials. Returns the exit code.

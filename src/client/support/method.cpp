@@ -6,9 +6,9 @@ namespace client {
 
 const char* MethodName(std::uint8_t method) {
   switch (method) {
-    case hmPost:
+    case miPost:
       return "POST";
-    case hmPut:
+    case miPut:
       return "PUT";
     default:
       return "GET";
@@ -17,11 +17,11 @@ const char* MethodName(std::uint8_t method) {
 
 std::uint8_t MethodFromText(const std::string& text) {
   const std::string t = UpperAscii(TrimControl(text));
-  if (t.empty() || t[0] != 'P') return hmGet;
-  if (t.size() == 1) return hmPost;
-  if (t[1] == 'O') return hmPost;
-  if (t[1] == 'U') return hmPut;
-  return hmGet;
+  if (t.empty() || t[0] != 'P') return miGet;
+  if (t.size() == 1) return miPost;
+  if (t[1] == 'O') return miPost;
+  if (t[1] == 'U') return miPut;
+  return miGet;
 }
 
 }  // namespace client

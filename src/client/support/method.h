@@ -1,4 +1,6 @@
-// Request method index and its names: 0 GET, 1 POST, 2 PUT.
+// Request method index of the option set and its names: 0 GET, 1 POST,
+// 2 PUT. The index is stored in the settings; it is not the engine's
+// http::TNetHTTPMethod (hmGet is 1 there), hence the different prefix.
 #pragma once
 
 #include <cstdint>
@@ -6,7 +8,7 @@
 
 namespace client {
 
-enum : std::uint8_t { hmGet = 0, hmPost = 1, hmPut = 2 };
+enum TMethodIndex : std::uint8_t { miGet = 0, miPost = 1, miPut = 2 };
 
 // "GET", "POST" or "PUT"; any index other than 1 or 2 is "GET".
 const char* MethodName(std::uint8_t method);

@@ -6,9 +6,13 @@
 namespace client {
 
 void WriteStdErrLine(const std::string& message) {
+  WriteStdErrLine(TMessageText(message));
+}
+
+void WriteStdErrLine(const TMessageText& message) {
   const bool unix_style = CommandLineOption && (CommandLineOption->FFlags & ofUnixStyle);
   // One write, so that the line end cannot be separated from its text.
-  platform::WriteStdErr(platform::ToUserText(message) + (unix_style ? "\n" : "\r\n"));
+  platform::WriteStdErr(message.ForUser() + (unix_style ? "\n" : "\r\n"));
 }
 
 }  // namespace client

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "client/support/message_text.h"
+
 namespace client {
 
 // Writes `message` (the program's own Shift_JIS text) and a line end to
@@ -10,5 +12,9 @@ namespace client {
 // otherwise or before the option set exists. On Linux the text is shown in
 // the locale's character set. Failures to write are ignored.
 void WriteStdErrLine(const std::string& message);
+
+// The same for a message that holds data of the user (a path, a URL): only
+// the program's own parts are converted, the data reaches the user unchanged.
+void WriteStdErrLine(const TMessageText& message);
 
 }  // namespace client

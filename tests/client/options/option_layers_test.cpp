@@ -54,7 +54,7 @@ TEST(OptionLayersTest, CommandLineOverridesStoredSwitchesThatOverrideDefaults) {
   EXPECT_EQ(o.FUrl, "http://stored/");  // only stored
   EXPECT_EQ(o.FRetrys, "7");            // both: the command line wins
   EXPECT_EQ(o.FReferer, "");            // cleared on the command line
-  EXPECT_EQ(o.FMethod, hmPost);
+  EXPECT_EQ(o.FMethod, miPost);
   EXPECT_TRUE(o.FFlags & ofUnixStyle);
   EXPECT_EQ(o.FTimeOut, "");  // neither: the default
   EXPECT_FALSE(o.FIgnoreIni);
@@ -84,8 +84,8 @@ TEST(OptionLayersTest, SavedSwitchesComeBackWithoutCredentials) {
     first.ParseArguments({"tolvar", "-u", "http://h/ x", "-xu", "usr-4711", "-xp", "pwd-0815", "-fs", " a b ", "-b",
                           "out.bin", "-t", "030"});
     first.FPositionMain = TRect{10, 20, 209, 119};
-    std::string failure;
-    ASSERT_TRUE(first.SaveToIni(&failure)) << failure;
+    TMessageText failure;
+    ASSERT_TRUE(first.SaveToIni(&failure)) << failure.Bytes();
   }
   const std::string stored = platform::ReadIniValue(ini, StoredSettings::Section(), "CommandLine", "");
   EXPECT_EQ(stored, "-u \"http://h/ x\" -b \"out.bin\" -t 30 -fs \" a b \" ");
@@ -108,12 +108,48 @@ TEST(OptionLayersTest, SaveFailureNamesTheFile) {
   std::filesystem::create_directory(ini);
   TCommandLineOption o;
   o.FIniFileName = ini;
-  std::string failure;
+  TMessageText failure;
   EXPECT_FALSE(o.SaveToIni(&failure));
   // "<file> に書き込めません: Can't save options to ini file."
-  EXPECT_EQ(failure,
+  EXPECT_EQ(failure.Bytes(),
             ini + " \x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1: Can't save options to ini file.");
   std::filesystem::remove(ini);
+}
+
+// Regression: the stored switches used to be split together with the
+// program path, so "/tmp/q /bin/tolvar" planted the switch "/bin/tolvar",
+// that is the body file "in/tolvar", which the next save stored for good.
+TEST(OptionLayersTest, ProgramPathWithBlankAndSlashPlantsNoSwitch) {
+  StoredSettings stored("-u \"http://stored/\" ");
+  for (const char* program : {"/tmp/q /bin/tolvar", "C:\\my -hdir\\tolvar.exe", "/tmp/a \"-p x\"/tolvar"}) {
+    TCommandLineOption o;
+    o.FProgramPath = program;
+    o.FIniFileName = stored.Path();
+    o.LoadFromIni();
+    EXPECT_EQ(o.FUrl, "http://stored/") << program;
+    EXPECT_EQ(o.FBodyFile, "") << program;
+    EXPECT_EQ(o.FHeaderFile, "") << program;
+    EXPECT_EQ(o.FProxyHost, "") << program;
+    EXPECT_EQ(o.BuildCommandLine(), "-u \"http://stored/\" ") << program;
+  }
+}
+
+// Regression: a value holding CR LF was written into the ini line as it
+// was and planted a section and a key of its own.
+TEST(OptionLayersTest, LineBreakInValuePlantsNothingInTheIniFile) {
+  StoredSettings stored("-u \"http://old/\" ");
+  ASSERT_TRUE(platform::WriteIniValue(stored.Path(), "User.other", "CommandLine", "\"-u \"http://other/\" \""));
+  TCommandLineOption o;
+  o.FIniFileName = stored.Path();
+  o.ParseArguments({"tolvar", "-u", "http://new/", "-b", "out\r\n[User.other]\r\nCommandLine=\"-b planted\"\r\nx"});
+  TMessageText failure;
+  std::vector<std::string> left_out;
+  ASSERT_TRUE(o.SaveToIni(&failure, &left_out)) << failure.Bytes();
+  EXPECT_EQ(left_out, (std::vector<std::string>{"-b"}));
+  EXPECT_EQ(platform::ReadIniValue(stored.Path(), StoredSettings::Section(), "CommandLine", "?"),
+            "-u \"http://new/\" ");
+  EXPECT_EQ(platform::ReadIniValue(stored.Path(), "User.other", "CommandLine", "?"), "-u \"http://other/\" ");
+  EXPECT_EQ(platform::ReadIniValue(stored.Path(), "User.other", "x", "none"), "none");
 }
 
 }  // namespace

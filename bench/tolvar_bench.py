@@ -1,0 +1,85 @@
+#!/usr/bin/env python3
+"""tolvar -q -0 against curl and wget, fetching from the same web server.
+
+Usage: tolvar_bench.py TOLVAR PORT BIG_PATH SMALL_PATH [SMALL_RUNS]
+
+Measures, in one run: a large body to /dev/null and to a file (throughput
+and the process's peak RSS), and whole-process wall time for a small page
+over many runs. Prints a table and each figure of tolvar as a ratio against
+the faster (or leaner) of the two peers. Figures depend on the machine and
+its load; this is no test.
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+
+def run(argv, out_path):
+    """Runs argv with stdout to out_path, stderr discarded; (seconds, peak RSS KiB)."""
+    with open(out_path, "wb") as out, open(os.devnull, "wb") as err:
+        start = time.perf_counter()
+        p = subprocess.Popen(argv, stdout=out, stderr=err)
+        _, status, usage = os.wait4(p.pid, 0)
+        elapsed = time.perf_counter() - start
+    if os.waitstatus_to_exitcode(status) != 0:
+        raise SystemExit(f"{argv[0]} failed with {os.waitstatus_to_exitcode(status)}")
+    return elapsed, usage.ru_maxrss
+
+
+def commands(tolvar, url):
+    return {
+        "tolvar": [tolvar, "-q", "-0", "-u", url],
+        "curl": ["curl", "-s", "-f", url],
+        "wget": ["wget", "-q", "-O", "-", url],
+    }
+
+
+def main():
+    tolvar, port, big, small = sys.argv[1:5]
+    small_runs = int(sys.argv[5]) if len(sys.argv) > 5 else 200
+    base = f"http://127.0.0.1:{port}"
+    size = None
+    rows = []
+    with tempfile.TemporaryDirectory() as tmp:
+        target = os.path.join(tmp, "body.bin")
+        for label, dest in (("1 GiB to /dev/null", os.devnull), ("1 GiB to a file", target)):
+            figures = {}
+            for name, argv in commands(tolvar, base + big).items():
+                best = None
+                for _ in range(2):  # best of two: the first may warm the page cache
+                    t, rss = run(argv, dest)
+                    if dest != os.devnull:
+                        size = os.path.getsize(dest)
+                        os.remove(dest)
+                    if best is None or t < best[0]:
+                        best = (t, rss)
+                figures[name] = best
+            rows.append((label, figures))
+        small_figures = {}
+        for name, argv in commands(tolvar, base + small).items():
+            start = time.perf_counter()
+            rss = 0
+            for _ in range(small_runs):
+                _, r = run(argv, os.devnull)
+                rss = max(rss, r)
+            small_figures[name] = ((time.perf_counter() - start) / small_runs, rss)
+
+    gib = (size or (1 << 30)) / (1 << 20)
+    print(f"{'case':22} {'program':7} {'MB/s':>9} {'peak RSS':>10}")
+    for label, figures in rows:
+        for name, (t, rss) in figures.items():
+            print(f"{label:22} {name:7} {gib / t:9.0f} {rss / 1024:8.1f}MiB")
+        peer_t = min(figures["curl"][0], figures["wget"][0])
+        peer_rss = min(figures["curl"][1], figures["wget"][1])
+        print(f"{label:22} ratio   throughput {peer_t / figures['tolvar'][0]:.2f} (>= 1 is as fast), "
+              f"RSS {figures['tolvar'][1] / peer_rss:.2f} (<= 1 is as lean)")
+    for name, (t, rss) in small_figures.items():
+        print(f"{'small page':22} {name:7} {t * 1000:7.2f}ms {rss / 1024:8.1f}MiB")
+    peer = min(small_figures["curl"][0], small_figures["wget"][0])
+    print(f"{'small page':22} ratio   wall time {small_figures['tolvar'][0] / peer:.2f} (<= 1 is no worse)")
+
+
+if __name__ == "__main__":
+    main()

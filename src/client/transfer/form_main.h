@@ -1,0 +1,115 @@
+// The transfer controller: the non-visual half of the main window. It turns
+// the settings in the form into one run (check, up to 1 + retries attempts
+// on worker threads, body and header to their destinations, exit code) and,
+// under -q, closes the window when the run is over.
+//
+// Everything here runs on the window's thread, driven by the window's
+// events and the private messages of transfer_messages.h.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "client/options/command_line_option.h"
+#include "client/transfer/form_model.h"
+#include "client/transfer/net_http_plus.h"
+#include "client/transfer/thread_connection.h"
+#include "client/transfer/thread_retry.h"
+#include "platform/stream.h"
+#include "platform/window_host.h"
+
+namespace client {
+
+// Waits for a worker or retry thread, in milliseconds.
+inline constexpr int kThreadWaitMs = 4000;
+
+// The window's outer size at 96 dots per inch.
+inline constexpr platform::TWindowBounds kDesignBounds{0, 0, 494, 454};
+
+class TFormMain : public platform::TWindowEvents {
+ public:
+  // `options` is read at creation and written at close; it must outlive
+  // the form.
+  explicit TFormMain(TCommandLineOption& options);
+  // Stops a retry wait at once and releases what is left; a worker still
+  // running at this point is left alive with everything it uses.
+  ~TFormMain() override;
+  TFormMain(const TFormMain&) = delete;
+  TFormMain& operator=(const TFormMain&) = delete;
+
+  // The creation step, once the window exists (`host` must outlive the
+  // form's use of it: until FormDestroy).
+  void FormCreate(platform::TWindowHost& host);
+  void ButtonDownLoadClick();
+  void ButtonAbortClick();
+  // The destruction step: RunState 5, both streams released.
+  void FormDestroy();
+  // The POST/PUT box's change notification (the user's edits).
+  void EditPostPutChange() { FPostDataEdited = true; }
+
+  // platform::TWindowEvents
+  std::intptr_t OnMessage(std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam) override;
+  void OnCloseRequest() override;
+  void OnClose() override { FormClose(); }
+
+  void SetRequestMethod(std::uint8_t index);
+  std::uint8_t GetRequestMethod() const;
+  void DisableSettings();
+  void EnableSettings();
+
+  TFormModel& Model() { return FModel; }
+  const TFormModel& Model() const { return FModel; }
+
+  // State for tests and the window: whether an attempt or a retry wait is
+  // in progress.
+  bool Transferring() const { return FConnection.load() != nullptr; }
+  bool WaitingForRetry() const { return FRetry.load() != nullptr; }
+  std::int32_t RetriesLeft() const { return FRetriesLeft; }
+  // A failure that escaped a message handler and closed the window.
+  std::exception_ptr EscapedFailure() const { return FEscapedFailure; }
+
+ private:
+  void HandleMessage(std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam);
+  void FormClose();
+  void ReportLine(const std::string& text);
+  void AddLogLine(const std::string& text) { FModel.StatusLog.push_back(text); }
+  void StartTransfer();
+  void FinishTransfer(bool succeeded);
+  void WriteResponseHeader(TNetHTTPPlus& client);
+  void OpenBodyDestination();
+  void CloseBodyDestination();
+  void OpenRequestSource();
+  void CloseRequestSource();
+  void OnStatusMessage(std::uintptr_t code);
+  void CloseWindow();
+  // The run is over: the exit code in the log, the settings editable again,
+  // and under -q the window closes.
+  void EndRun();
+  // Stops a retry wait at once and releases its thread.
+  void StopRetry();
+  bool Quiet() const;
+
+  TCommandLineOption& FOptions;
+  platform::TWindowHost* FHost = nullptr;
+  TFormModel FModel;
+
+  std::int32_t FProxyPortNumber = -1;
+  std::int32_t FRetriesLeft = 0;
+  std::int32_t FIntervalMs = 0;
+  std::int32_t FTimeoutMs = 0;
+  // Owned; each is taken out with an exchange against null before it is
+  // released, so two handlers never release the same object. The client of
+  // an attempt is owned through FConnection's Client.
+  std::atomic<TThreadConnection*> FConnection{nullptr};
+  std::atomic<TThreadRetry*> FRetry{nullptr};
+  std::atomic<tolvar::TStream*> FBodyStream{nullptr};
+  std::atomic<tolvar::TStream*> FSourceStream{nullptr};
+  std::string FPostData;
+  bool FPostDataEdited = false;
+  std::exception_ptr FEscapedFailure;
+};
+
+}  // namespace client

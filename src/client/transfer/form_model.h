@@ -1,0 +1,83 @@
+// The state of the main window's controls that the transfer controller
+// reads and writes. The controller works on this model only; a window shows
+// it and feeds the user's edits back into it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace client {
+
+enum class TControlColor { clWindow, clBtnFace };
+
+struct TEditControl {
+  std::string Text;
+  bool Enabled = true;
+  bool ReadOnly = false;
+  TControlColor Color = TControlColor::clWindow;
+};
+
+// An edit box with a digits-only mask of `Width` positions whose unfilled
+// positions are kept as leading blanks (" 7" for 7 in two positions); Width
+// 0 is a box without a mask (the password box).
+struct TMaskedEditControl : TEditControl {
+  explicit TMaskedEditControl(std::size_t width = 0) : Width(width) {}
+  // Puts `value` into the box as the mask shows it: digits beyond the mask
+  // are cut off, other bytes become blanks, the rest is padded on the left.
+  void SetValue(const std::string& value);
+  std::size_t Width;
+};
+
+struct TButtonControl {
+  bool Enabled = true;
+};
+
+struct TCheckBoxControl {
+  bool Checked = false;
+  bool Enabled = true;
+};
+
+struct TRadioGroupControl {
+  int ItemIndex = 0;  // 0 GET, 1 POST, 2 PUT
+  bool Enabled = true;
+};
+
+struct TFormModel {
+  TRadioGroupControl RadioGroupMethod;
+  TEditControl EditUrl;
+  TEditControl EditReferer;
+  TEditControl EditPostPut;
+  TButtonControl ButtonOpenPostPut;
+  TCheckBoxControl CheckBoxPostPutAsFileName;
+  TEditControl EditUserName;
+  TMaskedEditControl MaskEditPassWord{0};
+  TEditControl EditProxy;
+  TEditControl EditProxyPort;
+  TMaskedEditControl MaskEditRetrys{2};
+  TMaskedEditControl MaskEditInterval{3};
+  TMaskedEditControl MaskEditTimeOut{4};
+  TEditControl EditHeader;
+  TButtonControl ButtonSaveAsHeader;
+  TEditControl EditBody;
+  TButtonControl ButtonSaveAsBody;
+  TButtonControl ButtonConnect;
+  TButtonControl ButtonAbort;
+  // The status log, one entry per line, Shift_JIS bytes. Only appended to
+  // by the controller; the user may edit it.
+  std::vector<std::string> StatusLog;
+  // How often the end of the log was brought into view after a run.
+  int LogScrolledToEnd = 0;
+};
+
+// Read-only in the button-face colour, and back.
+void LockEdit(TEditControl& edit);
+void UnlockEdit(TEditControl& edit);
+
+// Appends the lines of `text` to `lines`: a line ends at CR, LF or CR LF;
+// empty pieces between two line ends count; a line end at the very end adds
+// no empty line; an empty text adds nothing.
+void AddTextLines(std::vector<std::string>& lines, const std::string& text);
+
+}  // namespace client

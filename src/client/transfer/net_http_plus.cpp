@@ -1,0 +1,32 @@
+#include "client/transfer/net_http_plus.h"
+
+namespace client {
+
+TNetHTTPPlus::~TNetHTTPPlus() {
+  FHeaderText.clear();
+}
+
+void TNetHTTPPlus::RunGet(const std::string& url, tolvar::TStream* response) {
+  FHeaderText.clear();
+  Get(url, response);
+}
+
+void TNetHTTPPlus::RunPost(const std::string& url, tolvar::TStream* source, tolvar::TStream* response) {
+  FHeaderText.clear();
+  Post(url, source, response);
+}
+
+void TNetHTTPPlus::RunPut(const std::string& url, tolvar::TStream* source, tolvar::TStream* response) {
+  FHeaderText.clear();
+  Put(url, source, response);
+}
+
+const std::string& TNetHTTPPlus::HeaderText() {
+  if (FHeaderText.empty()) {
+    FHeaderText = Response().StatusLine + "\r\n";
+    for (const std::string& line : Response().RawLines.Lines()) FHeaderText += line + "\r\n";
+  }
+  return FHeaderText;
+}
+
+}  // namespace client

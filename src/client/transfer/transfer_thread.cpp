@@ -1,0 +1,16 @@
+#include "client/transfer/transfer_thread.h"
+
+namespace client {
+
+TTransferThread::~TTransferThread() {
+  if (FThread.joinable()) FThread.join();
+}
+
+void TTransferThread::Start() {
+  FThread = std::thread([this] {
+    Execute();
+    FFinished.Set();
+  });
+}
+
+}  // namespace client

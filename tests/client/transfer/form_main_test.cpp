@@ -1,0 +1,401 @@
+// The controller over its form model and the window host of the build,
+// against scripted loopback servers: the settings check, the exit-code
+// order, retries, abort, and closing during a transfer or a retry wait.
+#include "client/transfer/form_main.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "client/options/command_line_option.h"
+#include "client/transfer/transfer_messages.h"
+#include "client/transfer/transfer_texts.h"
+#include "support/scripted_server.h"
+#include "support/temp_path.h"
+
+namespace client {
+namespace {
+
+using tolvar::testing::TScript;
+using tolvar::testing::TScriptedServer;
+
+const char kEnd[] = "\r\n\r\n";
+
+std::string ReadAll(const std::string& path) {
+  std::string bytes;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+    std::fclose(f);
+  }
+  return bytes;
+}
+
+// The window: forwards every event to the form and lets a test act after a
+// message was handled, on the window's thread, as a user would.
+class Harness : public platform::TWindowEvents {
+ public:
+  Harness()
+      : body_(testing_support::FreshTempPath("tolvar_form_body.bin")),
+        header_(testing_support::FreshTempPath("tolvar_form_header.txt")) {
+    options.FFlags = ofQuiet;
+    options.FIgnoreIni = true;
+    options.FBodyFile = body_;
+    options.FHeaderFile = header_;
+  }
+
+  std::intptr_t OnMessage(std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam) override {
+    const std::intptr_t r = form.OnMessage(msg, wparam, lparam);
+    if (after) after(msg, wparam);
+    return r;
+  }
+  void OnCloseRequest() override { form.OnCloseRequest(); }
+  void OnClose() override { form.OnClose(); }
+
+  // Creates the window and runs it until it closes.
+  void Run() {
+    host = std::make_unique<platform::TWindowHost>("Quillon", kDesignBounds, *this);
+    form.FormCreate(*host);
+    host->Show((options.FFlags & ofQuiet) != 0);
+    if (before_loop) before_loop();
+    host->Run();
+    form.FormDestroy();
+  }
+
+  const std::vector<std::string>& Log() const { return form.Model().StatusLog; }
+  std::size_t Count(const std::string& line) const { return std::count(Log().begin(), Log().end(), line); }
+  bool Has(const std::string& line) const { return Count(line) > 0; }
+  std::string Body() const { return ReadAll(body_); }
+  std::string Header() const { return ReadAll(header_); }
+  std::string Dump() const {
+    std::string all;
+    for (const auto& l : Log()) all += l + "\n";
+    return all;
+  }
+
+  TCommandLineOption options;
+  TFormMain form{options};
+  std::unique_ptr<platform::TWindowHost> host;
+  std::function<void(std::uint32_t, std::uintptr_t)> after;
+  std::function<void()> before_loop;
+
+ private:
+  std::string body_;
+  std::string header_;
+};
+
+std::string Url(const TScriptedServer& server, const std::string& path = "/") {
+  return "http://127.0.0.1:" + std::to_string(server.Port()) + path;
+}
+
+int RefusedPort() {
+  TScriptedServer gone({});
+  return gone.Port();
+}
+
+TEST(TFormMainCheckTest, EveryFailingCheckReportedInOrder) {
+  Harness h;
+  h.options.FUrl = "";
+  h.options.FProxyHost = "proxy.test";
+  h.options.FRetrys = "1";
+  h.Run();
+  EXPECT_EQ(h.Log(), (std::vector<std::string>{texts::kNoUrl, texts::kNoProxyPort, texts::kProxyPortNotNumber,
+                                               texts::kProxyPortNegative, texts::kRetrysNeedTimeOut}));
+  EXPECT_EQ(h.options.FExitCode, 1);
+  EXPECT_TRUE(h.host->Closed());
+  // The settings are editable again.
+  EXPECT_TRUE(h.form.Model().ButtonConnect.Enabled);
+  EXPECT_FALSE(h.form.Model().EditUrl.ReadOnly);
+}
+
+TEST(TFormMainCheckTest, NumbersSplitByBlanksAndNegativePort) {
+  Harness h;
+  h.options.FUrl = "http://127.0.0.1:1/";
+  h.options.FProxyHost = "proxy.test";
+  h.options.FProxyPort = "-8";
+  h.before_loop = [&] {
+    h.form.Model().MaskEditRetrys.Text = "1 ";
+    h.form.Model().MaskEditInterval.Text = "1 2";
+    h.form.Model().MaskEditTimeOut.Text = "  3 ";
+  };
+  h.Run();
+  EXPECT_EQ(h.Log(), (std::vector<std::string>{texts::kProxyPortNegative, texts::kBadInterval}));
+  EXPECT_EQ(h.options.FExitCode, 1);
+}
+
+TEST(TFormMainRunTest, SuccessLogsInOrderAndWritesBodyAndHeader) {
+  TScriptedServer server({TScript()
+                              .ReadUntil(kEnd)
+                              .Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\nX-Test: 1\r\n\r\nhello")
+                              .WaitPeerClose()});
+  Harness h;
+  // A host name, so that resolving is reported too.
+  h.options.FUrl = "http://localhost:" + std::to_string(server.Port()) + "/page";
+  h.options.FRetrys = "3";
+  h.options.FTimeOut = "10";
+  h.Run();
+  const std::vector<std::string> expected{texts::kHostResolved,
+                                          texts::kConnected,
+                                          texts::kConnectionClosed,
+                                          "HTTP/1.1 200 OK",
+                                          "Content-Length: 5",
+                                          "X-Test: 1",
+                                          "Length(Header)=47, Length(Body)=5",
+                                          "ExitCode=0"};
+  EXPECT_EQ(h.Log(), expected) << h.Dump();
+  EXPECT_EQ(h.options.FExitCode, 0);
+  EXPECT_EQ(h.Body(), "hello");
+  EXPECT_EQ(h.Header(), "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nX-Test: 1\r\n");
+  EXPECT_EQ(server.Accepted(), 1u);  // no retry after a success
+}
+
+TEST(TFormMainRunTest, RefusedConnectionRetriesWithCountAndLines) {
+  Harness h;
+  h.options.FUrl = "http://127.0.0.1:" + std::to_string(RefusedPort()) + "/";
+  h.options.FRetrys = "2";
+  h.options.FInterval = "0";
+  h.options.FTimeOut = "5";
+  h.Run();
+  EXPECT_EQ(h.options.FExitCode, 3);
+  const std::string retry_line = std::string("0") + texts::kRetryInSuffix;
+  EXPECT_EQ(h.Count(retry_line), 2u) << h.Dump();
+  EXPECT_EQ(h.Count("Length(Header)=2, Length(Body)=0"), 3u) << h.Dump();
+  const auto& log = h.Log();
+  for (std::size_t i = 0; i + 1 < log.size(); ++i) {
+    if (log[i] == retry_line) {
+      EXPECT_EQ(log[i + 1], "");
+    }
+  }
+  EXPECT_EQ(log.back(), "ExitCode=3");
+  EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& l) { return l.rfind("GET: ", 0) == 0; }), 3);
+}
+
+TEST(TFormMainRunTest, NotFoundRetriedAndEndsWithFour) {
+  const std::string answer = "HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!";
+  TScriptedServer server(
+      {TScript().ReadUntil(kEnd).Send(answer).WaitPeerClose(), TScript().ReadUntil(kEnd).Send(answer).WaitPeerClose()});
+  Harness h;
+  h.options.FUrl = Url(server);
+  h.options.FRetrys = "1";
+  h.options.FInterval = "0";
+  h.options.FTimeOut = "5";
+  h.Run();
+  EXPECT_EQ(server.Accepted(), 2u);
+  EXPECT_EQ(h.options.FExitCode, 4) << h.Dump();
+}
+
+TEST(TFormMainRunTest, BodyShorterThanContentLengthEndsWithThree) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabc").Close()});
+  Harness h;
+  h.options.FUrl = Url(server);
+  h.Run();
+  EXPECT_EQ(h.options.FExitCode, 3) << h.Dump();
+  EXPECT_TRUE(h.Has("Length(Header)=37, Length(Body)=3")) << h.Dump();
+}
+
+// Redirects are not followed; an empty 3xx used to pass the length check
+// and end with success.
+TEST(TFormMainRunTest, RegressionEmptyRedirectOrNotModifiedIsNoSuccess) {
+  struct Case {
+    const char* answer;
+    int exit_code;
+  };
+  for (const Case& c : {Case{"HTTP/1.1 301 Moved Permanently\r\nLocation: /x\r\nContent-Length: 0\r\n\r\n", 3},
+                        Case{"HTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 0\r\n\r\n", 3},
+                        Case{"HTTP/1.1 304 Not Modified\r\nContent-Length: 0\r\n\r\n", 3},
+                        Case{"HTTP/1.1 201 Created\r\nLocation: /new\r\nContent-Length: 0\r\n\r\n", 0}}) {
+    TScriptedServer server({TScript().ReadUntil(kEnd).Send(c.answer).WaitPeerClose()});
+    Harness h;
+    h.options.FUrl = Url(server);
+    h.Run();
+    EXPECT_EQ(h.options.FExitCode, c.exit_code) << c.answer << h.Dump();
+  }
+}
+
+TEST(TFormMainRunTest, PostSendsTheLiteralDataUnlessTheBoxWasEdited) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).ReadCount(4).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
+  Harness h;
+  h.options.FUrl = Url(server, "/form");
+  h.options.FMethod = 1;
+  h.options.FPostPutData = "a\nb\r";  // more than the one-line box can hold
+  h.Run();
+  ASSERT_TRUE(server.WaitDone(10000));
+  EXPECT_EQ(server.Received(0).substr(server.Received(0).size() - 8), "\r\n\r\na\nb\r");
+  EXPECT_EQ(h.options.FPostPutData, "a\nb\r");
+  EXPECT_EQ(h.options.FExitCode, 0) << h.Dump();
+}
+
+TEST(TFormMainRunTest, MissingDataFileIsReportedAndAnEmptyBodyGoes) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
+  Harness h;
+  h.options.FUrl = Url(server);
+  h.options.FMethod = 2;
+  h.options.FPostPutData = testing_support::FreshTempPath("tolvar_no_such_data.bin");
+  h.options.FPostPutAsFileName = true;
+  h.Run();
+  ASSERT_TRUE(server.WaitDone(10000));
+  EXPECT_NE(server.Received(0).find("PUT / HTTP/1."), std::string::npos);
+  EXPECT_NE(server.Received(0).find("Content-Length: 0\r\n"), std::string::npos) << server.Received(0);
+  const std::string prefix = std::string(texts::kFilePrefix) + h.options.FPostPutData + "\". ";
+  EXPECT_EQ(h.Log().front().rfind(prefix, 0), 0u) << h.Dump();
+  EXPECT_EQ(h.options.FExitCode, 0);
+}
+
+TEST(TFormMainRunTest, HeaderFileThatCannotBeCreatedFallsBackWithoutChangingTheExitCode) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nok").Close()});
+  Harness h;
+  h.options.FUrl = Url(server);
+  const std::string bad = testing_support::FreshTempPath("tolvar_no_dir") + "/h.txt";
+  h.options.FHeaderFile = bad;
+  h.Run();
+  EXPECT_EQ(h.options.FExitCode, 0) << h.Dump();
+  EXPECT_EQ(h.Body(), "ok");
+  // The full path, in the system's own spelling (backslashes on Windows).
+  EXPECT_TRUE(std::any_of(h.Log().begin(), h.Log().end(), [&](const std::string& l) {
+    return l.rfind(texts::kFilePrefix, 0) == 0 && l.find("tolvar_no_dir") != std::string::npos &&
+           l.find("h.txt\". ") != std::string::npos;
+  })) << h.Dump();
+}
+
+TEST(TFormMainAbortTest, AbortDuringTransferEndsWithThreeWithoutRetry) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).Silent(), TScript().ReadUntil(kEnd).Silent()});
+  Harness h;
+  h.options.FUrl = Url(server);
+  h.options.FRetrys = "2";
+  h.options.FTimeOut = "600";
+  h.after = [&](std::uint32_t msg, std::uintptr_t code) {
+    if (msg == WM_TRANSFER_STATUS && code == kStatusConnected) h.form.ButtonAbortClick();
+  };
+  h.Run();
+  EXPECT_EQ(h.options.FExitCode, 3);
+  EXPECT_TRUE(h.Has(texts::kAborting)) << h.Dump();
+  EXPECT_FALSE(h.Has(texts::kConnectionClosed));
+  EXPECT_EQ(h.Log().back(), "ExitCode=3");
+  EXPECT_EQ(server.Accepted(), 1u);
+}
+
+TEST(TFormMainAbortTest, AbortWhenIdleClosesTheWindow) {
+  Harness h;
+  h.options.FFlags = 0;  // interactive: nothing starts by itself
+  h.before_loop = [&] { h.form.ButtonAbortClick(); };
+  h.Run();
+  EXPECT_TRUE(h.host->Closed());
+  EXPECT_TRUE(h.Log().empty());
+}
+
+TEST(TFormMainCloseTest, CloseDuringTransferStopsTheWorkerWithoutAReport) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).Silent()});
+  Harness h;
+  h.options.FUrl = Url(server);
+  h.options.FTimeOut = "600";
+  h.after = [&](std::uint32_t msg, std::uintptr_t code) {
+    if (msg == WM_TRANSFER_STATUS && code == kStatusConnected) h.host->RequestClose();
+  };
+  h.Run();
+  EXPECT_TRUE(h.host->Closed());
+  EXPECT_FALSE(h.form.Transferring());
+  for (const auto& line : h.Log()) EXPECT_EQ(line.rfind("ExitCode=", 0), std::string::npos) << h.Dump();
+  // The failure report of the stopped worker was still taken in.
+  EXPECT_EQ(h.Log().back().rfind("GET: ", 0), 0u) << h.Dump();
+}
+
+TEST(TFormMainCloseTest, CloseDuringRetryWaitEndsTheWaitAtOnce) {
+  Harness h;
+  h.options.FUrl = "http://127.0.0.1:" + std::to_string(RefusedPort()) + "/";
+  h.options.FRetrys = "5";
+  h.options.FInterval = "999";
+  h.options.FTimeOut = "5";
+  h.after = [&](std::uint32_t msg, std::uintptr_t code) {
+    if (msg == WM_TRANSFER_COMMAND && code == kCommandFinished && h.form.WaitingForRetry()) h.host->RequestClose();
+  };
+  h.Run();
+  EXPECT_FALSE(h.form.WaitingForRetry());
+  EXPECT_EQ(h.Count(std::string("999") + texts::kRetryInSuffix), 1u) << h.Dump();
+}
+
+TEST(TFormMainCloseTest, AbortDuringRetryWaitClosesAndStopsTheWait) {
+  Harness h;
+  h.options.FUrl = "http://127.0.0.1:" + std::to_string(RefusedPort()) + "/";
+  h.options.FRetrys = "1";
+  h.options.FInterval = "999";
+  h.options.FTimeOut = "5";
+  h.after = [&](std::uint32_t msg, std::uintptr_t code) {
+    if (msg == WM_TRANSFER_COMMAND && code == kCommandFinished && h.form.WaitingForRetry()) h.form.ButtonAbortClick();
+  };
+  h.Run();
+  EXPECT_TRUE(h.host->Closed());
+  EXPECT_FALSE(h.form.WaitingForRetry());  // released by FormDestroy
+}
+
+TEST(TFormMainCloseTest, FormCloseCopiesTheSettingsBack) {
+  Harness h;
+  h.options.FFlags = 0;
+  h.options.FUrl = "http://h/";
+  h.options.FPostPutData = "x\ny";
+  h.options.FRetrys = "7";
+  h.options.FPositionMain = TRect{10, 20, 509, 419};
+  h.before_loop = [&] {
+    TFormModel& m = h.form.Model();
+    EXPECT_EQ(m.MaskEditRetrys.Text, " 7");
+    m.EditReferer.Text = "http://ref/";
+    m.MaskEditTimeOut.Text = "  30";
+    h.form.SetRequestMethod(0x82);
+    h.host->RequestClose();
+  };
+  h.Run();
+  EXPECT_EQ(h.options.FMethod, 2);
+  EXPECT_EQ(h.options.FReferer, "http://ref/");
+  EXPECT_EQ(h.options.FRetrys, "7");
+  EXPECT_EQ(h.options.FTimeOut, "30");
+  EXPECT_EQ(h.options.FPostPutData, "x\ny");  // the box was not edited
+  EXPECT_EQ(h.options.FPositionMain, (TRect{10, 20, 509, 419}));
+
+  Harness edited;
+  edited.options.FFlags = 0;
+  edited.options.FPostPutData = "x\ny";
+  edited.before_loop = [&] {
+    edited.form.Model().EditPostPut.Text = "typed";
+    edited.form.EditPostPutChange();
+    edited.host->RequestClose();
+  };
+  edited.Run();
+  EXPECT_EQ(edited.options.FPostPutData, "typed");
+}
+
+TEST(TFormMainSettingsTest, LockedDuringARunExceptAbort) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
+  Harness h;
+  h.options.FUrl = Url(server);
+  h.options.FFlags = 0;
+  h.options.FPostPutAsFileName = false;
+  bool checked_while_running = false;
+  h.after = [&](std::uint32_t msg, std::uintptr_t code) {
+    const TFormModel& m = h.form.Model();
+    if (msg == WM_TRANSFER_STATUS && code == kStatusConnected) {
+      checked_while_running = true;
+      EXPECT_FALSE(m.ButtonConnect.Enabled);
+      EXPECT_FALSE(m.RadioGroupMethod.Enabled);
+      EXPECT_TRUE(m.EditUrl.ReadOnly);
+      EXPECT_EQ(m.MaskEditPassWord.Color, TControlColor::clBtnFace);
+      EXPECT_TRUE(m.ButtonAbort.Enabled);
+    }
+    if (msg == WM_TRANSFER_COMMAND && code == kCommandFinished) h.host->RequestClose();
+  };
+  h.before_loop = [&] { h.form.ButtonDownLoadClick(); };
+  h.Run();
+  EXPECT_TRUE(checked_while_running);
+  const TFormModel& m = h.form.Model();
+  EXPECT_TRUE(m.ButtonConnect.Enabled);
+  EXPECT_FALSE(m.ButtonOpenPostPut.Enabled);  // the box is not ticked
+  EXPECT_EQ(m.LogScrolledToEnd, 1);           // interactive: the log end shown
+  EXPECT_EQ(h.options.FExitCode, 0);
+}
+
+}  // namespace
+}  // namespace client

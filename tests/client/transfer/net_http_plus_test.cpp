@@ -1,0 +1,76 @@
+#include "client/transfer/net_http_plus.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/scripted_server.h"
+
+namespace client {
+namespace {
+
+using tolvar::testing::TScript;
+using tolvar::testing::TScriptedServer;
+
+const char kEnd[] = "\r\n\r\n";
+
+std::string Url(const TScriptedServer& server, const std::string& path) {
+  return "http://127.0.0.1:" + std::to_string(server.Port()) + path;
+}
+
+TEST(TNetHTTPPlusTest, HeaderTextIsStatusLineThenRawLinesCachedPerRequest) {
+  TScriptedServer server(
+      {TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nX-Two: b\r\n\r\nhi").WaitPeerClose(),
+       TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 Fine\r\n\r\n").Close()});
+  TNetHTTPPlus client;
+  tolvar::TMemoryStream body;
+  client.RunGet(Url(server, "/a"), &body);
+  EXPECT_EQ(client.HeaderText(), "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nX-Two: b\r\n");
+  EXPECT_EQ(&client.HeaderText(), &client.HeaderText());
+  EXPECT_EQ(body.Bytes(), "hi");
+  client.Disconnect();
+  // The next request starts with an empty cache.
+  tolvar::TMemoryStream body2;
+  client.RunGet(Url(server, "/b"), &body2);
+  EXPECT_EQ(client.HeaderText(), "HTTP/1.0 200 Fine\r\n");
+}
+
+TEST(TNetHTTPPlusTest, RefusedConnectionGivesCrLfAlone) {
+  int port = 0;
+  {
+    TScriptedServer gone({});
+    port = gone.Port();
+  }
+  TNetHTTPPlus client;
+  tolvar::TMemoryStream body;
+  EXPECT_THROW(client.RunGet("http://127.0.0.1:" + std::to_string(port) + "/", &body), std::exception);
+  EXPECT_EQ(client.HeaderText(), "\r\n");
+}
+
+TEST(TNetHTTPPlusTest, PutAndPostSendTheSourceAsBody) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).ReadCount(4).Send("HTTP/1.0 201 Created\r\n\r\n").Close(),
+                          TScript().ReadUntil(kEnd).ReadCount(3).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
+  tolvar::TMemoryStream source;
+  source.Write("data", 4);
+  source.SetPosition(0);
+  tolvar::TMemoryStream body;
+  {
+    TNetHTTPPlus client;
+    client.RunPut(Url(server, "/up"), &source, &body);
+  }
+  tolvar::TMemoryStream post;
+  post.Write("a=1", 3);
+  post.SetPosition(0);
+  {
+    TNetHTTPPlus client;
+    client.RunPost(Url(server, "/form"), &post, &body);
+  }
+  ASSERT_TRUE(server.WaitDone(10000));
+  EXPECT_EQ(server.Received(0).rfind("PUT /up HTTP/1.", 0), 0u) << server.Received(0);
+  EXPECT_EQ(server.Received(0).substr(server.Received(0).size() - 8), "\r\n\r\ndata");
+  EXPECT_EQ(server.Received(1).rfind("POST /form HTTP/1.", 0), 0u) << server.Received(1);
+  EXPECT_EQ(server.Received(1).substr(server.Received(1).size() - 7), "\r\n\r\na=1");
+}
+
+}  // namespace
+}  // namespace client

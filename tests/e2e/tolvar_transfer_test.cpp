@@ -1,0 +1,259 @@
+// Whole scripted runs of tolvar (-q) against the scripted loopback server:
+// exact request bytes, the body and the header at their destinations, and
+// the exit code of every way a run can end.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/process_runner.h"
+#include "support/scripted_server.h"
+#include "tolvar_copy.h"
+
+namespace {
+
+using e2e::ReadFile;
+using e2e::RunResult;
+using e2e::RunSpec;
+using e2e::RunTolvarCopy;
+using e2e::Target;
+using e2e::TempDir;
+using e2e::TolvarCopyRun;
+using tolvar::testing::TScript;
+using tolvar::testing::TScriptedServer;
+
+const char kEnd[] = "\r\n\r\n";
+const std::string kAgent = "User-Agent: Mozilla/3.0 (compatible; Quillon)\r\n";
+
+std::string Host(const TScriptedServer& s) {
+  return "127.0.0.1:" + std::to_string(s.Port());
+}
+std::string Url(const TScriptedServer& s, const std::string& path = "/") {
+  return "http://" + Host(s) + path;
+}
+
+// The User-Agent line a run sends: the engine's own on Linux, the Internet
+// settings' value on Windows (Wine has one).
+std::string AgentLine(const std::string& request) {
+  if (!Target::Current().IsWindows()) return kAgent;
+  const auto at = request.find("\r\nUser-Agent: ");
+  if (at == std::string::npos) return kAgent;
+  return request.substr(at + 2, request.find("\r\n", at + 2) - at);
+}
+
+int RefusedPort() {
+  TScriptedServer gone({});
+  return gone.Port();
+}
+
+RunResult Quiet(const TempDir& dir, std::vector<std::string> args) {
+  args.insert(args.begin(), "-q");
+  return RunTolvarCopy(dir, args);
+}
+
+TEST(TolvarTransferTest, GetBodyOnStdoutHeaderAfterItOnStderr) {
+  const char raw[] = "HTTP/1.1 200 OK\r\nContent-Length: 11\r\nX-A: 1\r\n\r\nhello\0world";
+  TScriptedServer server({TScript().ReadUntil(kEnd).Send(std::string(raw, sizeof raw - 1)).WaitPeerClose()});
+  TempDir dir;
+  auto r = Quiet(dir, {"-u", Url(server, "/p?q=1"), "-r", "http://ref.test/"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, std::string("hello\0world", 11));
+  EXPECT_EQ(r.err, "HTTP/1.1 200 OK\r\nContent-Length: 11\r\nX-A: 1\r\n");
+  server.WaitDone(10000);
+  EXPECT_EQ(server.Received(0), "GET /p?q=1 HTTP/1.1\r\nContent-Type: text/html\r\nHost: " + Host(server) +
+                                    "\r\nAccept: text/html, */*\r\nReferer: http://ref.test/\r\n" +
+                                    AgentLine(server.Received(0)) + "\r\n");
+}
+
+TEST(TolvarTransferTest, BodyAndHeaderToFilesReplacingOldOnes) {
+  TScriptedServer server(
+      {TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody").WaitPeerClose()});
+  TempDir dir;
+  dir.WriteFile("b.bin", "an older and longer body");
+  dir.WriteFile("h.txt", "an older and longer header");
+  auto r = Quiet(dir, {"-u", Url(server), "-b", "b.bin", "-h", "h.txt"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(ReadFile(dir.path() + "/b.bin"), "body");
+  EXPECT_EQ(ReadFile(dir.path() + "/h.txt"), "HTTP/1.0 200 OK\r\nContent-Length: 4\r\n");
+}
+
+TEST(TolvarTransferTest, FilesThatCannotBeCreatedFallBackToTheStandardHandles) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nbody").Close()});
+  TempDir dir;
+  auto r = Quiet(dir, {"-u", Url(server), "-b", "no/such/b.bin", "-h", "no/such/h.txt", "-lu"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "body");
+  // Both messages carry the full path; the header follows them.
+  const std::string body_msg = "ファイル \"" + dir.path() + "/no/such/b.bin\". ";
+  const std::string header_msg = "ファイル \"" + dir.path() + "/no/such/h.txt\". ";
+  if (!Target::Current().IsWindows()) {
+    EXPECT_EQ(r.err.rfind(body_msg, 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("を作成できません\n" + header_msg), std::string::npos) << r.err;
+  }
+  const std::string tail = "\nHTTP/1.0 200 OK\r\n";
+  ASSERT_GE(r.err.size(), tail.size());
+  EXPECT_EQ(r.err.substr(r.err.size() - tail.size()), tail) << r.err;
+}
+
+TEST(TolvarTransferTest, ExitCodesOfFailedRuns) {
+  TempDir dir;
+  // 1: the settings check, every message in order on standard error.
+  auto r = Quiet(dir, {"-p", "proxy.test", "-a", "1", "-lu"});
+  EXPECT_EQ(r.exit_code, 1);
+  if (!Target::Current().IsWindows()) {
+    EXPECT_EQ(r.err,
+              "URL が指定されていません.\nProxyPort が指定されていません.\nProxyPort が数値ではない.\n"
+              "ProxyPort に負の値は指定できない.\nRetrys (再試行) 回数を指定した場合 TimeOut (時間待ち上限) "
+              "を設定してください.\n");
+  }
+  EXPECT_EQ(r.out, "");
+  // 3: refused; the header of no response is CR LF alone.
+  r = Quiet(dir, {"-u", "http://127.0.0.1:" + std::to_string(RefusedPort()) + "/"});
+  EXPECT_EQ(r.exit_code, 3);
+  EXPECT_EQ(r.err, "\r\n");
+  // 4: 404, its body still delivered.
+  TScriptedServer not_found(
+      {TScript().ReadUntil(kEnd).Send("HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone").WaitPeerClose()});
+  r = Quiet(dir, {"-u", Url(not_found)});
+  EXPECT_EQ(r.exit_code, 4);
+  EXPECT_EQ(r.err, "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n");
+}
+
+TEST(TolvarTransferTest, ContentLengthShorterOrLongerThanTheBody) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabcdef").Close(),
+                          TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nabc").Close()});
+  TempDir dir;
+  auto r = Quiet(dir, {"-u", Url(server)});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, "abc");
+  r = Quiet(dir, {"-u", Url(server)});
+  EXPECT_EQ(r.exit_code, 3);
+  EXPECT_EQ(r.out, "abc");
+}
+
+TEST(TolvarTransferTest, ReadTimeOutEndsWithThree) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).Silent()});
+  TempDir dir;
+  auto r = Quiet(dir, {"-u", Url(server), "-t", "1"});
+  EXPECT_EQ(r.exit_code, 3);
+  EXPECT_FALSE(r.timed_out);
+}
+
+TEST(TolvarTransferTest, RetriesUntilTheLastAttemptDecides) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).Reset(), TScript().ReadUntil(kEnd).Reset(),
+                          TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nthird").Close()});
+  TempDir dir;
+  auto r = Quiet(dir, {"-u", Url(server), "-a", "5", "-i", "0", "-t", "5"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(server.Accepted(), 3u);
+  EXPECT_EQ(r.out, "third");
+
+  TScriptedServer not_found({TScript().ReadUntil(kEnd).Send("HTTP/1.0 404 Not Found\r\n\r\n").Close(),
+                             TScript().ReadUntil(kEnd).Send("HTTP/1.0 404 Not Found\r\n\r\n").Close()});
+  r = Quiet(dir, {"-u", Url(not_found), "-a", "1", "-i", "0", "-t", "5"});
+  EXPECT_EQ(r.exit_code, 4);
+  EXPECT_EQ(not_found.Accepted(), 2u);
+}
+
+// Redirects are not followed: an empty 3xx ended with 0 before.
+TEST(TolvarTransferTest, RegressionEmptyRedirectsEndWithThreeCreatedWithZero) {
+  struct Case {
+    const char* answer;
+    int exit_code;
+  };
+  TempDir dir;
+  for (const Case& c : {Case{"HTTP/1.1 301 Moved Permanently\r\nLocation: /x\r\nContent-Length: 0\r\n\r\n", 3},
+                        Case{"HTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 0\r\n\r\n", 3},
+                        Case{"HTTP/1.1 304 Not Modified\r\nContent-Length: 0\r\n\r\n", 3},
+                        Case{"HTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 5\r\n\r\nmoved", 3},
+                        Case{"HTTP/1.1 201 Created\r\nLocation: /new\r\nContent-Length: 0\r\n\r\n", 0}}) {
+    TScriptedServer server({TScript().ReadUntil(kEnd).ReadCount(4).Send(c.answer).WaitPeerClose()});
+    auto r = Quiet(dir, {"-u", Url(server, "/dav/f"), "-fm", "PUT", "-fs", "data"});
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.answer;
+    EXPECT_EQ(server.Accepted(), 1u) << c.answer;  // never followed
+    EXPECT_EQ(server.Received(0).rfind("PUT /dav/f HTTP/1.", 0), 0u);
+  }
+}
+
+TEST(TolvarTransferTest, UrlFromStandardInputFirstLineTrimmed) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nin").Close()});
+  TempDir dir;
+  RunSpec run = TolvarCopyRun(dir, {"-q", "-u", "-"});
+  run.stdin_bytes = "  " + Url(server, "/from-stdin") + "  \r\nhttp://second.line/\r\n";
+  auto r = RunTolvarCopy(dir, run);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "in");
+  EXPECT_EQ(server.Received(0).rfind("GET /from-stdin HTTP/1.1\r\n", 0), 0u) << server.Received(0);
+
+  run.stdin_bytes = "";
+  r = RunTolvarCopy(dir, run);
+  EXPECT_EQ(r.exit_code, 1);
+  if (!Target::Current().IsWindows()) {
+    EXPECT_EQ(r.err, "URL が指定されていません.\r\n");
+  }
+}
+
+TEST(TolvarTransferTest, ProxyBasicAndPostRequestBytes) {
+  TScriptedServer proxy({TScript().ReadUntil(kEnd).ReadCount(3).Send("HTTP/1.0 200 OK\r\n\r\nvia").Close()});
+  TempDir dir;
+  auto r = Quiet(dir, {"-u", "http://origin.test/f", "-p", "127.0.0.1", "-c", std::to_string(proxy.Port()), "-xu",
+                       "user", "-xp", "pass", "-fm", "POST", "-fs", "a=1"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "via");
+  // POST goes as HTTP/1.0 on a fresh connection; the proxy gets the full URL.
+  EXPECT_EQ(proxy.Received(0),
+            "POST http://origin.test:80/f HTTP/1.0\r\nContent-Type: text/html\r\nContent-Length: 3\r\n"
+            "Proxy-Connection: keep-alive\r\nHost: origin.test\r\nAccept: text/html, */*\r\n" +
+                AgentLine(proxy.Received(0)) + "Authorization: Basic dXNlcjpwYXNz\r\n\r\na=1");
+}
+
+TEST(TolvarTransferTest, SettingsSavedAtExitAreUsedByTheNextRun) {
+  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\none").Close(),
+                          TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\ntwo").Close()});
+  TempDir dir;
+  auto r = Quiet(dir, {"-0-", "-u", Url(server, "/stored"), "-b", "out.bin"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir.path() + "/out.bin"), "one");
+  r = Quiet(dir, {"-0-"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir.path() + "/out.bin"), "two");
+  EXPECT_EQ(server.Received(1).rfind("GET /stored HTTP/1.1\r\n", 0), 0u);
+}
+
+TEST(TolvarTransferTest, LinuxWithoutQuietHasNoWindowYet) {
+  if (Target::Current().IsWindows()) GTEST_SKIP() << "the Windows build opens its window";
+  TempDir dir;
+  auto r = RunTolvarCopy(dir, {"-0", "-u", "http://127.0.0.1:1/", "-lu"});
+  EXPECT_EQ(r.exit_code, 5);
+  EXPECT_NE(r.err.find("\r\nCan't initilize application"), std::string::npos) << r.err;
+}
+
+// Standard output that loses the body: the run must not report success.
+TEST(TolvarTransferTest, RegressionBodyLostOnTheWayOutEndsWithThree) {
+  if (Target::Current().IsWindows()) GTEST_SKIP() << "needs /dev/full and a shell";
+  TScriptedServer server(
+      {TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody").WaitPeerClose(),
+       TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody").WaitPeerClose()});
+  TempDir dir;
+  const std::string tolvar = Target::Current().ProgramPath("tolvar");
+  RunSpec run = TolvarCopyRun(dir, {"-c", "exec \"$0\" -q -u \"$1\" > /dev/full", tolvar, Url(server)});
+  auto r = e2e::RunProcess("/bin/sh", run);
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  // A closed pipe: the reader is gone before the body comes.
+  run.args = {"-c", "mkfifo p; (exec 3<p; exec 3<&-) & exec \"$0\" -q -u \"$1\" > p", tolvar, Url(server)};
+  r = e2e::RunProcess("/bin/sh", run);
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+}
+
+TEST(TolvarTransferTest, NoDestinationForTheBodyEndsWithTwo) {
+  if (Target::Current().IsWindows()) GTEST_SKIP() << "needs a shell to close the handles";
+  TempDir dir;
+  const std::string tolvar = Target::Current().ProgramPath("tolvar");
+  RunSpec run = TolvarCopyRun(dir, {"-c", "exec \"$0\" -q -u http://127.0.0.1:1/ >&- 2>&-", tolvar});
+  auto r = e2e::RunProcess("/bin/sh", run);
+  EXPECT_EQ(r.exit_code, 2);
+}
+
+}  // namespace

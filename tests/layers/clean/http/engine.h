@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+#include "http/engine.h"
+#include "platform/system.h"

@@ -1,0 +1,2 @@
+// tagsift shares nothing with tolvar.
+#include "platform/system.h"

@@ -1,0 +1,2 @@
+// Above the seam no OS header may appear.
+#include <unistd.h>
