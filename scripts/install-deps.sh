@@ -15,6 +15,7 @@ native_pkgs=(
   wine wine64
   xvfb xauth
   nginx-light tinyproxy
+  dante-server openssl libssl3
   python3
   libfltk1.3-dev
   locales

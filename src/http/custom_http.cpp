@@ -9,6 +9,7 @@
 #include "http/scheme_registry.h"
 #include "http/token.h"
 #include "transport/exceptions.h"
+#include "transport/ssl_io_handler.h"
 
 namespace http {
 
@@ -253,8 +254,15 @@ ConnectionKind TNetCustomHTTP::ChooseRoute() {
       Host = FURI.Host;
       Port = port;
     }
-    // This build has no TLS handler, so an https request cannot go direct.
-    if (https) throw tolvar::ENetIOHandlerPropInvalid();
+    // https goes direct only through a TLS handler that a program installed;
+    // plain http through such a handler passes its bytes through unchanged.
+    auto* tls = dynamic_cast<tolvar::TNetSSLIOHandlerSocket*>(IOHandler().get());
+    if (https) {
+      if (tls == nullptr) throw tolvar::ENetIOHandlerPropInvalid();
+      tls->SetPassThrough(false);
+      return ConnectionKind::DirectTls;
+    }
+    if (tls != nullptr) tls->SetPassThrough(true);
     return ConnectionKind::Direct;
   }
   CheckPortRange(ProxyParams.ProxyPort(), "proxy");
@@ -269,8 +277,12 @@ ConnectionKind TNetCustomHTTP::ChooseRoute() {
   // Set directly: the current location keeps the origin server.
   Host = ProxyParams.ProxyServer();
   Port = ProxyParams.ProxyPort();
+  // Through a proxy the TLS handler, if any, talks plainly: to the proxy
+  // itself, or inside the tunnel until the proxy opened it.
+  auto* tls = dynamic_cast<tolvar::TNetSSLIOHandlerSocket*>(IOHandler().get());
+  if (tls != nullptr) tls->SetPassThrough(true);
   if (https) {
-    if (IOHandler()) throw tolvar::ENetIOHandlerPropInvalid();
+    if (IOHandler() && tls == nullptr) throw tolvar::ENetIOHandlerPropInvalid();
     return ConnectionKind::ProxyTunnel;
   }
   return ConnectionKind::Proxy;
@@ -338,10 +350,20 @@ void TNetCustomHTTP::OpenTunnel() {
     }
     const int code = tunnel.Response.StatusCode();
     if (code == 200) {
-      // The tunnel is open, but the request inside it would need the TLS
-      // handler, which this build does not have.
-      CloseConnection();
-      throw tolvar::ENetIOHandlerPropInvalid();
+      // The tunnel is open: the request inside it needs the TLS handler.
+      auto* tls = dynamic_cast<tolvar::TNetSSLIOHandlerSocket*>(IOHandler().get());
+      if (tls == nullptr) {
+        CloseConnection();
+        throw tolvar::ENetIOHandlerPropInvalid();
+      }
+      try {
+        tls->SetPassThrough(false);
+      } catch (...) {
+        // A failed handshake leaves nothing worth keeping on this connection.
+        CloseConnection();
+        throw;
+      }
+      return;
     }
     if (code / 100 == 2 && tunnel.Response.Location.empty()) {
       // Another 2xx opens no tunnel either; its body is only the failure's

@@ -20,9 +20,17 @@ void TNetIOHandlerSocket::Close() {
   binding_->ReleaseSocket();
 }
 
-void TNetIOHandlerSocket::ConnectTo(const std::string& host, int port, const std::string& bound_ip, int bound_port,
-                                    int bound_port_min, int bound_port_max, int timeout_ms) {
+TNetSocksInfo& TNetIOHandlerSocket::SocksInfo() {
+  if (!socks_info_) socks_info_ = std::make_shared<TNetSocksInfo>();
+  return *socks_info_;
+}
+
+void TNetIOHandlerSocket::ConnectTo(const std::string& target_host, int target_port, const std::string& bound_ip,
+                                    int bound_port, int bound_port_min, int bound_port_max, int timeout_ms) {
   TNetStack* stack = TNetStack::Instance();
+  const bool socks = socks_info_ && socks_info_->Version != svNoSocks;
+  const std::string& host = socks ? socks_info_->Host : target_host;
+  const int port = socks ? socks_info_->Port : target_port;
   binding_->OpenSocket(1, 0);
   if (closed_) {
     binding_->ReleaseSocket();
@@ -49,13 +57,12 @@ void TNetIOHandlerSocket::ConnectTo(const std::string& host, int port, const std
   }
   if (!timed) {
     stack->CheckSocketResult(rc);
-    return;
-  }
-  if (rc != 0) {
+  } else if (rc != 0) {
     int code = StackCall([] { return platform::LastError(); });
     stack->LastError = code;
     throw ENetConnectException(SocketErrorMessage(code));
   }
+  if (socks) socks_info_->NegotiateSocks(*this, target_host, target_port, timeout_ms);
 }
 
 bool TNetIOHandlerSocket::WaitReadable(int timeout_ms) {

@@ -7,6 +7,7 @@
 
 #include "transport/io_handler.h"
 #include "transport/socket_handle.h"
+#include "transport/socks_info.h"
 
 namespace tolvar {
 
@@ -38,6 +39,13 @@ class TNetIOHandlerSocket : public TNetIOHandler {
   // false: TCP_NODELAY is set before connecting.
   bool UseNagle = true;
 
+  // The SOCKS proxy settings, created with svNoSocks on first use. With a
+  // SOCKS version set, ConnectTo connects to the proxy and negotiates for
+  // the target (each reply wait bounded by ConnectTo's time-out unless the
+  // settings carry their own). SetSocksInfo shares settings with others.
+  TNetSocksInfo& SocksInfo();
+  void SetSocksInfo(std::shared_ptr<TNetSocksInfo> info) { socks_info_ = std::move(info); }
+
  private:
   // Created with the handler (not on first Open) so that a Close from
   // another thread never races with its creation.
@@ -45,6 +53,7 @@ class TNetIOHandlerSocket : public TNetIOHandler {
   // Set by Close, cleared by Open: a Close that comes from another thread
   // before ConnectTo has opened the socket still aborts the connect.
   std::atomic<bool> closed_{false};
+  std::shared_ptr<TNetSocksInfo> socks_info_;  // driving thread only
 };
 
 }  // namespace tolvar

@@ -1,0 +1,34 @@
+// Loading a shared library at run time and finding its functions by name
+// (library_posix.cpp: dlopen; library_win32.cpp: LoadLibraryA). Used for
+// libraries the programs must run without, such as OpenSSL.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tolvar::platform {
+
+class SharedLibrary {
+ public:
+  // Null when the library cannot be found or loaded.
+  static std::unique_ptr<SharedLibrary> Open(const std::string& name);
+  // Unloads the library: every address taken from it becomes invalid.
+  ~SharedLibrary();
+  SharedLibrary(const SharedLibrary&) = delete;
+  SharedLibrary& operator=(const SharedLibrary&) = delete;
+
+  // The address of an exported function or object; null when absent.
+  void* Symbol(const char* name) const;
+
+ private:
+  explicit SharedLibrary(void* handle) : handle_(handle) {}
+  void* handle_;
+};
+
+// The OpenSSL library pairs this platform may have, as (libssl, libcrypto)
+// names in the order they are tried: the current release first.
+std::vector<std::pair<std::string, std::string>> OpenSSLLibraryNames();
+
+}  // namespace tolvar::platform

@@ -1,0 +1,91 @@
+// The I/O handler that runs a connection through TLS (OpenSSL, loaded at run
+// time). In pass-through mode it is the plain socket handler, so one
+// connection can talk plainly first (a proxy's CONNECT exchange) and then be
+// switched to TLS with SetPassThrough(false). Driven by one thread; Close may
+// also come from another thread, which makes a blocked call fail promptly
+// while the TLS connection is freed only once that call has left it.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "transport/io_handler_socket.h"
+#include "transport/ssl_context.h"
+#include "transport/ssl_options.h"
+#include "transport/ssl_socket.h"
+
+namespace tolvar {
+
+class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket {
+ public:
+  TNetSSLIOHandlerSocket() = default;
+  ~TNetSSLIOHandlerSocket() override;
+
+  // The plain connect (and SOCKS), OnBeforeConnect, the context from
+  // SSLOptions (a library that cannot be loaded is ignored in pass-through
+  // mode), then the handshake unless in pass-through mode.
+  void ConnectTo(const std::string& host, int port, const std::string& bound_ip, int bound_port, int bound_port_min,
+                 int bound_port_max, int timeout_ms) override;
+  void Open() override;
+  // Ends the TLS connection (closing alert), frees the context, closes the
+  // socket. Thread-safe.
+  void Close() override;
+  // Also true when decrypted bytes are waiting inside the TLS layer.
+  bool WaitReadable(int timeout_ms) override;
+  int Recv(char* buffer, int length) override;
+  int Send(const char* buffer, int length) override;
+
+  bool PassThrough() const { return pass_through_.load(); }
+  // false on a connected handler starts TLS on the open connection
+  // (ENetOSSLCouldNotLoadSSLLibrary when there is no context); true only
+  // stores the mode: later bytes go plainly.
+  void SetPassThrough(bool value);
+
+  TNetSSLOptions& SSLOptions() { return options_; }
+
+  // Longest wait, in ms, for each piece of a handshake reply or of a TLS
+  // record once its first bytes arrived. TimeoutDefault: the time-out given
+  // to ConnectTo (the connection's read time-out in the HTTP engine), no
+  // limit when that is TimeoutDefault or 0; TimeoutInfinite: no limit. A
+  // silent peer then fails the handshake ("Error connecting with SSL.") or
+  // the read (socket error 10060) instead of blocking the caller forever.
+  int ReadTimeout = -1;
+  // The wait in force for this connection (driving thread only).
+  int RecordWaitMs() const { return record_wait_ms_; }
+  // The current TLS connection, or null (pass-through, not connected).
+  std::shared_ptr<TNetSSLSocket> SSLSocket() const;
+
+  // Set before connecting. They may be called on any thread that drives the
+  // connection, one at a time per kind.
+  std::function<void(const std::string& message)> OnStatusInfo;
+  std::function<void(std::string& password)> OnGetPassword;
+  std::function<bool(TNetX509& certificate)> OnVerifyPeer;
+  std::function<void()> OnBeforeConnect;
+
+  virtual void FireBeforeConnect();
+  virtual void FireStatusInfo(const std::string& message);
+  virtual void FireGetPassword(std::string& password);
+  // true when no OnVerifyPeer is set.
+  virtual bool FireVerifyPeer(TNetX509& certificate);
+
+ protected:
+  // Creates the TLS connection and runs the client handshake; nothing when
+  // one exists.
+  virtual void StartTlsHandshake();
+
+ private:
+  void Init();
+  std::shared_ptr<TNetSSLContext> Context() const;
+
+  TNetSSLOptions options_;
+  int record_wait_ms_ = -2;  // TimeoutInfinite
+  std::atomic<bool> pass_through_{false};
+  mutable std::mutex mutex_;
+  std::shared_ptr<TNetSSLContext> context_;  // guarded by mutex_
+  std::shared_ptr<TNetSSLSocket> ssl_;       // guarded by mutex_
+};
+
+}  // namespace tolvar

@@ -1,0 +1,151 @@
+#include "transport/ssl_socket.h"
+
+#include "platform/socket.h"
+#include "transport/ssl_context.h"
+#include "transport/ssl_exceptions.h"
+#include "transport/ssl_io_handler.h"
+
+namespace tolvar {
+namespace {
+
+constexpr int kErrorSsl = 1;         // SSL_ERROR_SSL: a protocol failure
+constexpr int kErrorZeroReturn = 6;  // SSL_ERROR_ZERO_RETURN: closing alert received
+constexpr int kWsaETimedOut = 10060;
+
+std::string OneLine(const ossl::Api& api, ossl::X509_NAME* name) {
+  if (name == nullptr) return std::string();
+  char buffer[512];
+  const char* text = api.X509_NAME_oneline(name, buffer, sizeof buffer);
+  return text != nullptr ? std::string(text) : std::string();
+}
+
+}  // namespace
+
+std::string TNetSSLCipher::Name() const {
+  const char* s = cipher_ ? api_.SSL_CIPHER_get_name(cipher_) : nullptr;
+  return s ? s : "";
+}
+
+std::string TNetSSLCipher::Description() const {
+  char buffer[1024];
+  const char* s = cipher_ ? api_.SSL_CIPHER_description(cipher_, buffer, sizeof buffer) : nullptr;
+  return s ? s : "";
+}
+
+int TNetSSLCipher::Bits() const {
+  int bits = 0;
+  if (cipher_) api_.SSL_CIPHER_get_bits(cipher_, &bits);
+  return bits;
+}
+
+std::string TNetSSLCipher::Version() const {
+  const char* s = cipher_ ? api_.SSL_CIPHER_get_version(cipher_) : nullptr;
+  return s ? s : "";
+}
+
+std::string TNetX509::SubjectName() const {
+  return cert_ ? OneLine(api_, api_.X509_get_subject_name(cert_)) : std::string();
+}
+
+std::string TNetX509::IssuerName() const {
+  return cert_ ? OneLine(api_, api_.X509_get_issuer_name(cert_)) : std::string();
+}
+
+TNetSSLSocket::TNetSSLSocket(TNetSSLIOHandlerSocket* owner, std::shared_ptr<TNetSSLContext> context)
+    : owner_(owner), context_(std::move(context)), api_(context_->Api()) {
+  api_.ERR_clear_error();
+  ssl_ = api_.SSL_new(context_->Handle());
+  if (ssl_ == nullptr) throw ENetOSSLConnectError();
+  if (api_.SSL_set_ex_data(ssl_, 0, this) < 1) {
+    api_.SSL_free(ssl_);
+    throw ENetOSSLDataBindingError();
+  }
+  ossl::BIO* bio = ossl::MakeSocketBio(api_, this);
+  if (bio == nullptr) {
+    api_.SSL_free(ssl_);
+    throw ENetOSSLConnectError();
+  }
+  api_.SSL_set_bio(ssl_, bio, bio);
+  if (api_.SSL_connect(ssl_) < 1) {
+    api_.SSL_free(ssl_);
+    api_.ERR_clear_error();
+    throw ENetOSSLConnectError();
+  }
+  established_ = true;
+}
+
+TNetSSLSocket::~TNetSSLSocket() {
+  if (established_) api_.SSL_shutdown(ssl_);
+  api_.SSL_free(ssl_);
+  api_.ERR_clear_error();
+}
+
+int TNetSSLSocket::BioRead(char* buffer, int length) noexcept {
+  try {
+    if (!owner_->Binding().WaitReadable(owner_->RecordWaitMs())) {
+      // Released meanwhile, or silent for the whole wait.
+      platform::SetLastError(owner_->Binding().HasSocket() ? kWsaETimedOut : platform::kWsaENotSock);
+      return -1;
+    }
+    return owner_->Binding().Recv(buffer, length);
+  } catch (...) {
+    platform::SetLastError(platform::kWsaENotSock);
+    return -1;
+  }
+}
+
+int TNetSSLSocket::BioWrite(const char* buffer, int length) noexcept {
+  try {
+    return owner_->Binding().Send(buffer, length);
+  } catch (...) {
+    platform::SetLastError(platform::kWsaENotSock);
+    return -1;
+  }
+}
+
+template <typename Op>
+int TNetSSLSocket::Io(Op op) {
+  api_.ERR_clear_error();
+  int n = op();
+  if (n > 0) return n;
+  int error = api_.SSL_get_error(ssl_, n);
+  if (error == ossl::kErrorWantRead || error == ossl::kErrorWantWrite) {
+    n = op();
+    if (n > 0) return n;
+    error = api_.SSL_get_error(ssl_, n);
+  }
+  api_.ERR_clear_error();
+  if (error == kErrorZeroReturn) return 0;
+  if (error == kErrorSsl) {
+    // Not a socket failure, so no socket error is set: report the
+    // connection as aborted rather than a stale or zero code.
+    platform::SetLastError(platform::kWsaEConnAborted);
+    return -1;
+  }
+  return n < 0 ? -1 : 0;
+}
+
+int TNetSSLSocket::Read(char* buffer, int length) {
+  return Io([&] { return api_.SSL_read(ssl_, buffer, length); });
+}
+
+int TNetSSLSocket::Write(const char* buffer, int length) {
+  return Io([&] { return api_.SSL_write(ssl_, buffer, length); });
+}
+
+int TNetSSLSocket::Pending() const {
+  return api_.SSL_pending(ssl_);
+}
+
+const TNetSSLCipher& TNetSSLSocket::Cipher() {
+  if (!cipher_) cipher_ = std::make_unique<TNetSSLCipher>(api_, api_.SSL_get_current_cipher(ssl_));
+  return *cipher_;
+}
+
+std::string TNetSSLSocket::CipherText() {
+  const TNetSSLCipher& c = Cipher();
+  return "Cipher: name = " + c.Name() + "; description = " + c.Description() + "; bits = " + std::to_string(c.Bits()) +
+         "; version = " + c.Version() + "; ";
+}
+
+}  // namespace tolvar
