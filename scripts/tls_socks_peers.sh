@@ -21,28 +21,12 @@ set -euo pipefail
 cmd=${1:?start or stop}
 dir=${2:?directory}
 
-free_port() {
-  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
-}
-
-wait_listening() {  # wait_listening PORT NAME LOG
-  for _ in $(seq 1 100); do
-    if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
-    sleep 0.05
-  done
-  echo "tls_socks_peers: $2 did not start on port $1" >&2
-  cat "$3" >&2 || true
-  return 1
-}
+peer_tag=tls_socks_peers
+# shellcheck source=peer_lib.sh
+. "$(dirname "$0")/peer_lib.sh"
 
 stop() {
-  for name in danted echo https relay; do
-    local pidfile="$dir/$name.pid"
-    if [ -s "$pidfile" ]; then
-      kill "$(cat "$pidfile")" 2>/dev/null || true
-      rm -f "$pidfile"
-    fi
-  done
+  stop_peers danted echo https relay
 }
 
 case $cmd in

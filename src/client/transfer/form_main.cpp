@@ -286,10 +286,8 @@ void TFormMain::StartTransfer() {
   }
 }
 
-void TFormMain::OpenBodyDestination() {
-  CloseBodyDestination();
+std::unique_ptr<tolvar::TStream> TFormMain::OpenDestination(const std::string& name, platform::StdStream fallback) {
   std::unique_ptr<tolvar::TStream> stream;
-  const std::string& name = FModel.EditBody.Text;
   if (!name.empty()) {
     try {
       stream = CreateDestinationFile(name);
@@ -299,11 +297,17 @@ void TFormMain::OpenBodyDestination() {
   }
   if (!stream) {
     try {
-      stream = std::make_unique<THandleExtendStream>(platform::GetStdHandle(platform::StdStream::kOutput));
+      stream = std::make_unique<THandleExtendStream>(platform::GetStdHandle(fallback));
     } catch (const std::exception& e) {
       ReportLine(e.what());
     }
   }
+  return stream;
+}
+
+void TFormMain::OpenBodyDestination() {
+  CloseBodyDestination();
+  std::unique_ptr<tolvar::TStream> stream = OpenDestination(FModel.EditBody.Text, platform::StdStream::kOutput);
   std::unique_ptr<tolvar::TStream> old(FBodyStream.exchange(stream.release()));
 }
 
@@ -411,22 +415,7 @@ void TFormMain::EndRun() {
 }
 
 void TFormMain::WriteResponseHeader(TNetHTTPPlus& client) {
-  std::unique_ptr<tolvar::TStream> stream;
-  const std::string& name = FModel.EditHeader.Text;
-  if (!name.empty()) {
-    try {
-      stream = CreateDestinationFile(name);
-    } catch (const tolvar::EFileStreamError& e) {
-      ReportLine(FileMessage(name, e, texts::kCannotCreateSuffix));
-    }
-  }
-  if (!stream) {
-    try {
-      stream = std::make_unique<THandleExtendStream>(platform::GetStdHandle(platform::StdStream::kError));
-    } catch (const std::exception& e) {
-      ReportLine(e.what());
-    }
-  }
+  std::unique_ptr<tolvar::TStream> stream = OpenDestination(FModel.EditHeader.Text, platform::StdStream::kError);
   if (!stream) {
     FOptions.FExitCode = 2;
     return;

@@ -19,6 +19,7 @@
 #include "client/transfer/thread_connection.h"
 #include "client/transfer/thread_retry.h"
 #include "platform/stream.h"
+#include "platform/system.h"
 #include "platform/window_host.h"
 
 namespace client {
@@ -79,6 +80,9 @@ class TFormMain : public platform::TWindowEvents {
   void StartTransfer();
   void FinishTransfer(bool succeeded);
   void WriteResponseHeader(TNetHTTPPlus& client);
+  // The file `name`, or when it is empty or cannot be created (reported),
+  // the standard handle `fallback`; null when neither can be had (reported).
+  std::unique_ptr<tolvar::TStream> OpenDestination(const std::string& name, platform::StdStream fallback);
   void OpenBodyDestination();
   void CloseBodyDestination();
   void OpenRequestSource();
