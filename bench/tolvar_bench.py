@@ -17,15 +17,21 @@ import time
 
 
 def run(argv, out_path):
-    """Runs argv with stdout to out_path, stderr discarded; (seconds, peak RSS KiB)."""
-    with open(out_path, "wb") as out, open(os.devnull, "wb") as err:
-        start = time.perf_counter()
-        p = subprocess.Popen(argv, stdout=out, stderr=err)
-        _, status, usage = os.wait4(p.pid, 0)
-        elapsed = time.perf_counter() - start
-    if os.waitstatus_to_exitcode(status) != 0:
-        raise SystemExit(f"{argv[0]} failed with {os.waitstatus_to_exitcode(status)}")
-    return elapsed, usage.ru_maxrss
+    """Runs argv with stdout to out_path, stderr discarded; (seconds, peak RSS KiB).
+
+    The peak RSS comes from GNU time, which starts the program from its own
+    small process: a child forked from this Python process would report
+    Python's resident size as its peak.
+    """
+    with tempfile.NamedTemporaryFile("r") as rss_file:
+        with open(out_path, "wb") as out, open(os.devnull, "wb") as err:
+            start = time.perf_counter()
+            status = subprocess.call(["/usr/bin/time", "-f", "%M", "-o", rss_file.name] + argv,
+                                     stdout=out, stderr=err)
+            elapsed = time.perf_counter() - start
+        if status != 0:
+            raise SystemExit(f"{argv[0]} failed with {status}")
+        return elapsed, int(rss_file.read().split()[-1])
 
 
 def commands(tolvar, url):

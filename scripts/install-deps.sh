@@ -20,7 +20,7 @@ native_pkgs=(
   libfltk1.3-dev
   locales
   stress
-  curl wget
+  curl wget time
 )
 # 32-bit Wine: installed on every host because the win32 build is the
 # product, although some kernels cannot run it (scripts/test.sh asks).
