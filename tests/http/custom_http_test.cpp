@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "http/exceptions.h"
+#include "http/protocol_failure_of.h"
 #include "support/failure_of.h"
 #include "support/memory_io_handler.h"
 #include "support/scripted_server.h"
@@ -35,15 +36,6 @@ std::string Url(const TScriptedServer& server, const std::string& path) {
 }
 
 using testing_support::FailureOf;
-
-ENetHTTPProtocolException ProtocolFailureOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const ENetHTTPProtocolException& e) {
-    return e;
-  }
-  return ENetHTTPProtocolException(0, "no exception", "");
-}
 
 TEST(TNetCustomHTTPRequestTest, GetHeadInFixedOrderWithDefaults) {
   TScriptedServer server(

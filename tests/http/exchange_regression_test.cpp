@@ -10,6 +10,7 @@
 
 #include "http/custom_http.h"
 #include "http/exceptions.h"
+#include "http/protocol_failure_of.h"
 #include "support/failure_of.h"
 #include "support/memory_io_handler.h"
 #include "support/scripted_server.h"
@@ -31,15 +32,6 @@ std::unique_ptr<TNetHTTP> ClientOn(TMemoryIOHandler& wire) {
   auto client = std::make_unique<TNetHTTP>();
   client->SetIOHandler(wire.Shared());
   return client;
-}
-
-ENetHTTPProtocolException ProtocolFailureOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const ENetHTTPProtocolException& e) {
-    return e;
-  }
-  return ENetHTTPProtocolException(0, "no exception", "");
 }
 
 TEST(TNetCustomHTTPRegressionTest, ChunkSizeNearTwoToThe63KeepsTheErrorBodyCap) {
