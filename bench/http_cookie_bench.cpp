@@ -19,7 +19,7 @@ double StoreAll(int n) {
   std::vector<std::string> values;
   values.reserve(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) values.push_back("c" + std::to_string(i) + "=v; path=/");
-  http::TNetCookieManager manager;
+  tolvar::http::TNetCookieManager manager;
   const auto start = std::chrono::steady_clock::now();
   for (int round = 0; round < 2; ++round) {
     for (const std::string& value : values) manager.AddServerCookie(value, "www.example.test");

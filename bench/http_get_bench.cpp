@@ -44,7 +44,7 @@ double PlainLoop(int port, const std::string& path, std::int64_t size) {
 }
 
 double EngineGet(int port, const std::string& path, std::int64_t size) {
-  http::TNetHTTP client;
+  tolvar::http::TNetHTTP client;
   DiscardStream out;
   const auto start = std::chrono::steady_clock::now();
   client.Get("http://127.0.0.1:" + std::to_string(port) + path, &out);

@@ -2,6 +2,6 @@
 #include "filter/program.h"
 
 int main(int argc, char** argv) {
-  filter::os::Initialise();
-  return filter::RunProgram(filter::os::Arguments(argc, argv));
+  tagsift::filter::os::Initialise();
+  return tagsift::filter::RunProgram(tagsift::filter::os::Arguments(argc, argv));
 }

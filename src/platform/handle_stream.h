@@ -7,18 +7,14 @@
 #include <string>
 #include <utility>
 
+#include "platform/os_handle.h"
 #include "platform/stream.h"
 
-namespace tolvar {
-
-// An OS handle carried as an integer: a file descriptor on Linux, a HANDLE
-// on Windows. -1 is the invalid handle on both.
-using TOSHandle = std::intptr_t;
-inline constexpr TOSHandle kInvalidOSHandle = -1;
+namespace tolvar::platform {
 
 // A file that could not be opened or created; Code() is the system's error
 // code (a Windows error code on both targets: 2 for a missing file, 5 for
-// access denied, ...), which ::platform::SystemErrorText turns into the text
+// access denied, ...), which platform::SystemErrorText turns into the text
 // that ends the message; SystemText() is that text on its own.
 class EFileStreamError : public EStreamError {
  public:
@@ -78,4 +74,4 @@ class TFileStream : public THandleStream {
   std::string name_;
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::platform

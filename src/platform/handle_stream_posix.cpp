@@ -9,7 +9,7 @@
 #include "platform/handle_stream.h"
 #include "platform/system.h"
 
-namespace tolvar {
+namespace tolvar::platform {
 namespace {
 
 int Fd(TOSHandle h) {
@@ -86,10 +86,10 @@ TFileStream::TFileStream(const std::string& name, TFileMode mode, TFileShare /*s
   if (fd < 0) {
     // The text is that of the code, so that the message and the code agree
     // (a directory is "access denied" on both targets).
-    const unsigned long code = ::platform::WindowsErrorCode(err);
+    const unsigned long code = platform::WindowsErrorCode(err);
     throw EFileStreamError((mode == TFileMode::fmCreate ? "Cannot create file \"" : "Cannot open file \"") + name +
-                               "\". " + ::platform::SystemErrorText(code),
-                           code, ::platform::SystemErrorText(code));
+                               "\". " + platform::SystemErrorText(code),
+                           code, platform::SystemErrorText(code));
   }
   handle_ = fd;
 }
@@ -98,4 +98,4 @@ TFileStream::~TFileStream() {
   if (handle_ != kInvalidOSHandle) ::close(Fd(handle_));
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::platform

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+#include "platform/os_handle.h"
+
+namespace tolvar::platform {
 
 // Once at program start: on Linux takes the character set of messages from
 // the locale and ignores SIGPIPE, so that a closed pipe is a failed write as
@@ -55,20 +57,19 @@ std::string PathDirectory(const std::string& path);
 // `path` with the extension of its last component replaced by `ext` (".ini").
 std::string ChangeFileExt(const std::string& path, const std::string& ext);
 
-using OsHandle = std::intptr_t;
 enum class StdStream { kInput, kOutput, kError };
-OsHandle GetStdHandle(StdStream which);
+TOSHandle GetStdHandle(StdStream which);
 
 // True when `handle` refers to an open file, pipe or device; otherwise
 // false with the system's error code in *code.
-bool IsOpenHandle(OsHandle handle, unsigned long* code);
+bool IsOpenHandle(TOSHandle handle, unsigned long* code);
 
 // Reads up to `count` bytes; the number read, 0 at the end of input, -1 on
 // a failure (the code is then LastErrorCode()).
-long ReadHandle(OsHandle handle, void* buffer, long count);
+long ReadHandle(TOSHandle handle, void* buffer, long count);
 
 enum class HandleKind { kUnknown, kDisk, kChar, kPipe };
-HandleKind GetHandleKind(OsHandle handle);
+HandleKind GetHandleKind(TOSHandle handle);
 
 // Writes the bytes unchanged to standard error; failures are ignored.
 void WriteStdErr(const std::string& bytes);
@@ -93,4 +94,4 @@ std::string ToUserText(const std::string& sjis);
 // path or a system text left alone).
 void ShowErrorBox(const std::string& caption, const std::string& text, bool unix_lines);
 
-}  // namespace platform
+}  // namespace tolvar::platform

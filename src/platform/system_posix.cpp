@@ -17,7 +17,7 @@
 
 extern char** environ;
 
-namespace platform {
+namespace tolvar::platform {
 namespace {
 
 bool Convert(const char* to, const std::string& in, std::string* out) {
@@ -147,7 +147,7 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext) {
   return path.substr(0, dot) + ext;
 }
 
-OsHandle GetStdHandle(StdStream which) {
+TOSHandle GetStdHandle(StdStream which) {
   switch (which) {
     case StdStream::kInput:
       return 0;
@@ -158,7 +158,7 @@ OsHandle GetStdHandle(StdStream which) {
   }
 }
 
-HandleKind GetHandleKind(OsHandle handle) {
+HandleKind GetHandleKind(TOSHandle handle) {
   struct stat st;
   if (::fstat(static_cast<int>(handle), &st) != 0) return HandleKind::kUnknown;
   if (S_ISREG(st.st_mode)) return HandleKind::kDisk;
@@ -217,13 +217,13 @@ std::string FullPathName(const std::string& path) {
   return dir + path;
 }
 
-bool IsOpenHandle(OsHandle handle, unsigned long* code) {
+bool IsOpenHandle(TOSHandle handle, unsigned long* code) {
   if (::fcntl(static_cast<int>(handle), F_GETFD) != -1) return true;
   *code = static_cast<unsigned long>(errno);
   return false;
 }
 
-long ReadHandle(OsHandle handle, void* buffer, long count) {
+long ReadHandle(TOSHandle handle, void* buffer, long count) {
   for (;;) {
     const ssize_t n = ::read(static_cast<int>(handle), buffer, static_cast<size_t>(count));
     if (n >= 0) return static_cast<long>(n);
@@ -231,4 +231,4 @@ long ReadHandle(OsHandle handle, void* buffer, long count) {
   }
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

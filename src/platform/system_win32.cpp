@@ -7,10 +7,10 @@
 
 #include "platform/system.h"
 
-namespace platform {
+namespace tolvar::platform {
 namespace {
 
-HANDLE ToWin(OsHandle h) {
+HANDLE ToWin(TOSHandle h) {
   return reinterpret_cast<HANDLE>(h);
 }
 
@@ -116,14 +116,14 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext) {
   return path.substr(0, dot) + ext;
 }
 
-OsHandle GetStdHandle(StdStream which) {
+TOSHandle GetStdHandle(StdStream which) {
   const DWORD id = which == StdStream::kInput    ? STD_INPUT_HANDLE
                    : which == StdStream::kOutput ? STD_OUTPUT_HANDLE
                                                  : STD_ERROR_HANDLE;
-  return reinterpret_cast<OsHandle>(::GetStdHandle(id));
+  return reinterpret_cast<TOSHandle>(::GetStdHandle(id));
 }
 
-HandleKind GetHandleKind(OsHandle handle) {
+HandleKind GetHandleKind(TOSHandle handle) {
   switch (GetFileType(ToWin(handle))) {
     case FILE_TYPE_DISK:
       return HandleKind::kDisk;
@@ -177,7 +177,7 @@ std::string FullPathName(const std::string& path) {
   return std::string(buf, n);
 }
 
-bool IsOpenHandle(OsHandle handle, unsigned long* code) {
+bool IsOpenHandle(TOSHandle handle, unsigned long* code) {
   HANDLE h = ToWin(handle);
   if (h == nullptr || h == INVALID_HANDLE_VALUE) {
     *code = ERROR_INVALID_HANDLE;
@@ -189,11 +189,11 @@ bool IsOpenHandle(OsHandle handle, unsigned long* code) {
   return false;
 }
 
-long ReadHandle(OsHandle handle, void* buffer, long count) {
+long ReadHandle(TOSHandle handle, void* buffer, long count) {
   DWORD n = 0;
   if (ReadFile(ToWin(handle), buffer, static_cast<DWORD>(count), &n, nullptr)) return static_cast<long>(n);
   // A pipe whose writer has gone is the end of the input, not a failure.
   return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -69,7 +69,7 @@ void TMemoryIOHandler::Close() {
 
 void TMemoryIOHandler::ConnectTo(const std::string& host, int port, const std::string&, int, int, int, int) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (sent_.size() >= scripts_.size()) throw ENetConnectException("No scripted connection left.");
+  if (sent_.size() >= scripts_.size()) throw transport::ENetConnectException("No scripted connection left.");
   sent_.emplace_back();
   current_ = sent_.size();
   next_piece_ = 0;
@@ -86,7 +86,7 @@ bool TMemoryIOHandler::Connected() {
 
 bool TMemoryIOHandler::WaitReadable(int) {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (!connected_) throw ENetClosedSocket();
+  if (!connected_) throw transport::ENetClosedSocket();
   const TConnectionScript& script = scripts_[current_ - 1];
   if (next_piece_ < script.pieces.size() || script.end == TEnd::Close) return true;
   if (script.end == TEnd::Open) return false;
@@ -99,7 +99,7 @@ bool TMemoryIOHandler::WaitReadable(int) {
 
 int TMemoryIOHandler::Recv(char* buffer, int length) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!connected_) throw ENetClosedSocket();
+  if (!connected_) throw transport::ENetClosedSocket();
   const TConnectionScript& script = scripts_[current_ - 1];
   if (next_piece_ >= script.pieces.size()) return 0;
   const std::string& piece = script.pieces[next_piece_];
@@ -115,7 +115,7 @@ int TMemoryIOHandler::Recv(char* buffer, int length) {
 
 int TMemoryIOHandler::Send(const char* buffer, int length) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!connected_) throw ENetClosedSocket();
+  if (!connected_) throw transport::ENetClosedSocket();
   sent_[current_ - 1].append(buffer, static_cast<std::size_t>(length));
   return length;
 }

@@ -26,7 +26,7 @@
 
 namespace tolvar::testing {
 
-class TMemoryIOHandler : public TNetIOHandler {
+class TMemoryIOHandler : public transport::TNetIOHandler {
  public:
   // What follows the last piece of a connection.
   enum class TEnd {

@@ -4,14 +4,14 @@
 #include "platform/system.h"
 
 int main(int argc, char** argv) {
-  platform::InitialiseProcess();
+  tolvar::platform::InitialiseProcess();
   // The option set is complete (defaults, stored settings, command line)
   // before the program body starts; a failure there was reported already.
-  platform::ProcessCommandLine command_line = platform::GetProcessCommandLine(argc, argv);
-  const bool started = client::StartUpOptions(command_line);
+  tolvar::platform::ProcessCommandLine command_line = tolvar::platform::GetProcessCommandLine(argc, argv);
+  const bool started = tolvar::client::StartUpOptions(command_line);
   // Our copy of the command line may hold -xu and -xp values.
-  client::WipeCommandLine(command_line);
-  if (!started) return client::kExitCannotGoOn;
-  client::RunProgramBody(*client::CommandLineOption);
-  return client::ShutDownOptions();
+  tolvar::client::WipeCommandLine(command_line);
+  if (!started) return tolvar::client::kExitCannotGoOn;
+  tolvar::client::RunProgramBody(*tolvar::client::CommandLineOption);
+  return tolvar::client::ShutDownOptions();
 }

@@ -11,7 +11,7 @@
 #include <exception>
 #include <string>
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 // "ヘルプを表示する準備をしています."
@@ -23,7 +23,7 @@ const char kPreparingHelp[] =
 // end-of-file mark), the whole input when none comes, empty at its end. The
 // rest of the input is left unread. False when reading failed.
 bool ReadUrlLine(std::string* line) {
-  const platform::OsHandle input = platform::GetStdHandle(platform::StdStream::kInput);
+  const platform::TOSHandle input = platform::GetStdHandle(platform::StdStream::kInput);
   line->clear();
   for (;;) {
     char c = 0;
@@ -95,4 +95,4 @@ void RunProgramBody(TCommandLineOption& options) {
   RunTransferSession(options);
 }
 
-}  // namespace client
+}  // namespace tolvar::client

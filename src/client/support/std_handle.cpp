@@ -1,11 +1,11 @@
 #include "client/support/std_handle.h"
 
-namespace client {
+namespace tolvar::client {
 
-bool IsStdHandle(platform::OsHandle handle) {
+bool IsStdHandle(platform::TOSHandle handle) {
   using platform::StdStream;
   return handle == platform::GetStdHandle(StdStream::kInput) || handle == platform::GetStdHandle(StdStream::kOutput) ||
          handle == platform::GetStdHandle(StdStream::kError);
 }
 
-}  // namespace client
+}  // namespace tolvar::client
