@@ -85,15 +85,19 @@ run_ctest() {  # run_ctest PRESET [ctest args...]
   [ "$rc" -eq 0 ] || failed_steps+=("ctest $preset")
 }
 
+build_targets=()  # empty: everything
 build() {  # build PRESET [cmake -D args...]
   local preset=$1
   shift
   step "configure $preset" cmake --preset "$preset" "$@" >/dev/null &&
-    step "build $preset" cmake --build --preset "$preset"
+    step "build $preset" cmake --build --preset "$preset" "${build_targets[@]}"
 }
 
 # The Windows programs first: the Linux tree's end-to-end tests run them.
 e2e_dirs=(-DTOLVAR_E2E_WIN32_DIR= -DTOLVAR_E2E_WIN64_DIR=)
+# Where 32-bit programs cannot run, the 32-bit tree builds what it can still
+# prove: the two programs (checked statically) and every header on its own.
+[ $run32 -eq 1 ] || build_targets=(--target tolvar tagsift header_alone layer_check)
 if build win32; then
   if [ $run32 -eq 1 ]; then
     run_ctest win32
@@ -102,6 +106,7 @@ if build win32; then
     run_ctest win32 -L static
   fi
 fi
+build_targets=()
 if build win64; then
   run_ctest win64
   e2e_dirs[1]=-DTOLVAR_E2E_WIN64_DIR="$root/build/win64"
