@@ -3,6 +3,7 @@
 // the exit code of every way a run can end.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -245,6 +246,27 @@ TEST(TolvarTransferTest, RegressionBodyLostOnTheWayOutEndsWithThree) {
   run.args = {"-c", "mkfifo p; (exec 3<p; exec 3<&-) & exec \"$0\" -q -u \"$1\" > p", tolvar, Url(server)};
   r = e2e::RunProcess("/bin/sh", run);
   EXPECT_EQ(r.exit_code, 3) << r.err;
+}
+
+// Regression: with standard output appended to a file (">>"), the pre-size
+// to a Content-Length shorter than the file's old content truncated the
+// user's file (and the run still ended with 0).
+TEST(TolvarTransferTest, RegressionAppendedStandardOutputKeepsTheFilesContent) {
+  TScriptedServer server(
+      {TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody").WaitPeerClose()});
+  TempDir dir;
+  const Target& t = Target::Current();
+  const std::string exe = dir.path() + (t.IsWindows() ? "/tolvar.exe" : "/tolvar");
+  std::filesystem::copy_file(t.ProgramPath("tolvar"), exe);
+  std::string old;
+  for (int i = 0; i < 1000; ++i) old += "line " + std::to_string(i) + "\n";
+  dir.WriteFile("out.txt", old);
+  RunSpec run = TolvarCopyRun(dir, {"-c", t.ShellPrefix() + "\"$0\" \"$@\" >> out.txt", exe, "-q", "-u", Url(server)});
+  auto r = e2e::RunProcess("/bin/bash", run);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  const std::string content = ReadFile(dir.path() + "/out.txt");
+  EXPECT_EQ(content.size(), old.size() + 4);
+  EXPECT_TRUE(content == old + "body") << "the file does not hold its old content followed by the body";
 }
 
 TEST(TolvarTransferTest, NoDestinationForTheBodyEndsWithTwo) {

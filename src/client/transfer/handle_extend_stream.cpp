@@ -1,5 +1,7 @@
 #include "client/transfer/handle_extend_stream.h"
 
+#include <algorithm>
+
 #include "platform/system.h"
 
 namespace tolvar::client {
@@ -13,7 +15,21 @@ tolvar::platform::TOSHandle CheckedHandle(tolvar::platform::TOSHandle handle) {
 
 }  // namespace
 
-THandleExtendStream::THandleExtendStream(tolvar::platform::TOSHandle handle) : THandleStream(CheckedHandle(handle)) {}
+THandleExtendStream::THandleExtendStream(tolvar::platform::TOSHandle handle) : THandleStream(CheckedHandle(handle)) {
+  if (IsSizable()) FKept = std::max<std::int64_t>(THandleStream::GetSize(), 0);
+}
+
+bool THandleExtendStream::IsSizable() const {
+  switch (platform::GetHandleKind(handle_)) {
+    case platform::HandleKind::kUnknown:
+    case platform::HandleKind::kDisk:
+      return true;
+    case platform::HandleKind::kChar:
+    case platform::HandleKind::kPipe:
+      break;
+  }
+  return false;
+}
 
 THandleExtendStream::~THandleExtendStream() {
   FWritten = 0;
@@ -31,20 +47,21 @@ std::int64_t THandleExtendStream::GetSize() {
 }
 
 void THandleExtendStream::SetSize(std::int64_t size) {
-  switch (platform::GetHandleKind(handle_)) {
-    case platform::HandleKind::kUnknown:
-    case platform::HandleKind::kDisk:
-      // Only a cut acts. Growing the file ahead of the data (the transport
-      // pre-sizes to the announced length) would leave zeros behind a body
-      // cut short, since the cut back compares with the written count, and
-      // on a file opened for appending (">>") the body would land behind the
-      // zeros.
-      if (size < THandleStream::GetSize()) THandleStream::SetSize(size);
-      break;
-    case platform::HandleKind::kChar:
-    case platform::HandleKind::kPipe:
-      break;
-  }
+  if (!IsSizable()) return;
+  // Only a cut acts. Growing the file ahead of the data (the transport
+  // pre-sizes to the announced length) would leave zeros behind a body cut
+  // short, since the cut back compares with the written count, and on a file
+  // opened for appending (">>") the body would land behind the zeros.
+  // A cut never reaches into what the file held before: with ">>" the
+  // position the engine measures from can still be 0 while every write lands
+  // behind the old content, so a pre-size or the cut back before a second
+  // request would otherwise truncate the user's file.
+  const std::int64_t physical = THandleStream::GetSize();
+  const std::int64_t target = std::max(size, FKept);
+  if (target >= physical) return;
+  THandleStream::SetSize(target);
+  // The bytes cut off are no longer part of what this run delivered.
+  FWritten = std::max<std::int64_t>(FWritten - (physical - target), 0);
 }
 
 }  // namespace tolvar::client

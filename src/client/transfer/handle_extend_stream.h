@@ -13,8 +13,9 @@ namespace tolvar::client {
 // controller compares the body size with Content-Length. This stream counts
 // what is handed to Write and reports that count as its size; a size change
 // acts only on a disk file (or a handle of unknown type), and there only when
-// it cuts the file: it is ignored on a pipe or a character device, and a disk
-// file is never grown ahead of its data. The handle is borrowed and never closed here.
+// it cuts the file: it is ignored on a pipe or a character device, a disk
+// file is never grown ahead of its data, and never cut below the size it had
+// when this stream was made (its content before the run, with ">>"). The handle is borrowed and never closed here.
 class THandleExtendStream : public tolvar::platform::THandleStream {
  public:
   // EStreamError with the system's text when `handle` is not open (a
@@ -35,8 +36,12 @@ class THandleExtendStream : public tolvar::platform::THandleStream {
   bool WriteFailed() const { return FWriteFailed; }
 
  private:
+  bool IsSizable() const;
+
   std::int64_t FWritten = 0;
   bool FWriteFailed = false;
+  // Bytes the file held before this stream wrote to it; never cut.
+  std::int64_t FKept = 0;
 };
 
 }  // namespace tolvar::client

@@ -78,5 +78,88 @@ TEST(HandleExtendStreamPosixTest, RegressionAppendedFileGetsTheBodyRightBehindIt
   unlink(path);
 }
 
+std::string FileContent(const std::string& path) {
+  std::string all;
+  const int in = open(path.c_str(), O_RDONLY);
+  char buf[4096];
+  ssize_t n;
+  while (in >= 0 && (n = read(in, buf, sizeof buf)) > 0) all.append(buf, static_cast<std::size_t>(n));
+  if (in >= 0) close(in);
+  return all;
+}
+
+// A file holding `old`, opened for appending as a shell's ">>" does.
+int AppendedFile(const std::string& old, std::string* path) {
+  char name[] = "/tmp/tolvar_extend_keptXXXXXX";
+  const int fd = mkstemp(name);
+  if (fd < 0) return -1;
+  const bool written = write(fd, old.data(), old.size()) == static_cast<ssize_t>(old.size());
+  close(fd);
+  *path = name;
+  return written ? open(name, O_WRONLY | O_APPEND) : -1;
+}
+
+// Regression: a pre-size to an announced length shorter than the file's old
+// content cut the file there, since an appending handle's position is still
+// 0 before its first write.
+TEST(HandleExtendStreamPosixTest, RegressionShortBodyAppendedToALongerFileKeepsItsContent) {
+  const std::string old(10000, 'o');
+  std::string path;
+  const int out = AppendedFile(old, &path);
+  ASSERT_GE(out, 0);
+  {
+    THandleExtendStream s(out);
+    const std::int64_t pos = s.Position();
+    s.SetSize(pos + 4);
+    s.SetPosition(pos);
+    s.WriteBuffer("body", 4);
+    if (s.GetSize() > s.Position()) s.SetSize(s.Position());
+    EXPECT_EQ(s.GetSize(), 4);
+  }
+  close(out);
+  EXPECT_EQ(FileContent(path), old + "body");
+  unlink(path.c_str());
+}
+
+// Regression: the cut back before a second request (an authorization retry)
+// took the file to the position the engine measured from, 0 on an
+// appending handle, and so removed the old content too.
+TEST(HandleExtendStreamPosixTest, RegressionCutBackBeforeASecondRequestStopsAtTheOldContent) {
+  std::string path;
+  const int out = AppendedFile("old\n", &path);
+  ASSERT_GE(out, 0);
+  {
+    THandleExtendStream s(out);
+    const std::int64_t start = s.Position();
+    s.WriteBuffer("refused page", 12);
+    s.SetPosition(start);
+    s.SetSize(start);
+    // What was cut off is no longer counted as delivered.
+    EXPECT_EQ(s.GetSize(), 0);
+    s.WriteBuffer("body", 4);
+    EXPECT_EQ(s.GetSize(), 4);
+  }
+  close(out);
+  EXPECT_EQ(FileContent(path), "old\nbody");
+  unlink(path.c_str());
+}
+
+TEST(HandleExtendStreamPosixTest, CutBackOnAReplacedFileEmptiesItAndTheCount) {
+  char name[] = "/tmp/tolvar_extend_cutXXXXXX";
+  const int out = mkstemp(name);
+  ASSERT_GE(out, 0);
+  {
+    THandleExtendStream s(out);
+    s.WriteBuffer("refused page", 12);
+    s.SetPosition(0);
+    s.SetSize(0);
+    EXPECT_EQ(s.GetSize(), 0);
+    s.WriteBuffer("body", 4);
+  }
+  close(out);
+  EXPECT_EQ(FileContent(name), "body");
+  unlink(name);
+}
+
 }  // namespace
 }  // namespace tolvar::client
