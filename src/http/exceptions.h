@@ -21,7 +21,7 @@
 
 namespace tolvar::http {
 
-using tolvar::transport::ENetException;
+using transport::ENetException;
 
 // Composing a URL that lacks its protocol or host.
 class ENetURIException : public ENetException {
@@ -48,10 +48,10 @@ class ENetAlreadyRegisteredAuthenticationMethod : public ENetException {
 // A final response the client does not handle: the reply code is the status
 // code, the message the status line as received, ErrorBody the start of the
 // response's body.
-class ENetHTTPProtocolException : public tolvar::transport::ENetProtocolReplyError {
+class ENetHTTPProtocolException : public transport::ENetProtocolReplyError {
  public:
   ENetHTTPProtocolException(int code, const std::string& status_line, std::string error_body)
-      : tolvar::transport::ENetProtocolReplyError(code, status_line), ErrorBody(std::move(error_body)) {}
+      : transport::ENetProtocolReplyError(code, status_line), ErrorBody(std::move(error_body)) {}
   std::string ErrorBody;
 };
 

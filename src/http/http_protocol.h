@@ -65,7 +65,7 @@ class TNetHTTPProtocol {
   bool ResponseHasNoBody();
   // Reads the body, at most kMaxDiscardedBody bytes of it, into `stream`
   // (null: dropped); beyond the cap the connection is closed.
-  void ReadCappedInto(tolvar::platform::TStream* stream);
+  void ReadCappedInto(platform::TStream* stream);
 
   TNetCustomHTTP* FHTTP;
 };

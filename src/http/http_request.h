@@ -23,7 +23,7 @@ class TNetHTTPRequest : public TNetRequestHeaderInfo {
   std::string URL;
   TNetHTTPMethod Method = hmGet;
   // The request body of a POST or PUT; not owned.
-  tolvar::platform::TStream* Source = nullptr;
+  platform::TStream* Source = nullptr;
   ConnectionKind Kind = ConnectionKind::Direct;
 
  private:

@@ -29,7 +29,7 @@ class TNetHTTPResponse : public TNetResponseHeaderInfo {
   std::string StatusLine;
   TNetHTTPProtocolVersion ServerVersion = pv1_1;
   // Where the body goes; not owned. Null: the body is not read.
-  tolvar::platform::TStream* BodyStream = nullptr;
+  platform::TStream* BodyStream = nullptr;
 
  private:
   TNetCustomHTTP* FHTTP;

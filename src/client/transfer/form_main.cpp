@@ -38,15 +38,15 @@ std::int32_t SecondsToMs(std::int32_t seconds) {
 }
 
 // "ファイル \"<full path>\". <system text> を作成できません" and its open form.
-std::string FileMessage(const std::string& name, const tolvar::platform::EFileStreamError& e, const char* suffix) {
+std::string FileMessage(const std::string& name, const platform::EFileStreamError& e, const char* suffix) {
   return std::string(texts::kFilePrefix) + platform::FullPathName(name) + "\". " + e.SystemText() + suffix;
 }
 
 // The file a body or header goes to: created, or truncated when it exists,
 // for reading and writing, not shared.
-std::unique_ptr<tolvar::platform::TStream> CreateDestinationFile(const std::string& name) {
-  return std::make_unique<tolvar::platform::TFileStream>(name, tolvar::platform::TFileMode::fmCreate,
-                                                         tolvar::platform::TFileShare::fsExclusive);
+std::unique_ptr<platform::TStream> CreateDestinationFile(const std::string& name) {
+  return std::make_unique<platform::TFileStream>(name, platform::TFileMode::fmCreate,
+                                                 platform::TFileShare::fsExclusive);
 }
 
 }  // namespace
@@ -243,11 +243,10 @@ void TFormMain::StartTransfer() {
   if (!FOptions.FUserAgent.empty()) client->Request().UserAgent = FOptions.FUserAgent;
   // The status event runs on the worker thread: it only posts.
   const platform::WindowHandle window = FHost->Handle();
-  client->OnStatus = [window](tolvar::transport::TNetComponent*, tolvar::transport::TNetStatus status,
-                              const std::string&) {
-    if (status == tolvar::transport::hsResolving) {
+  client->OnStatus = [window](transport::TNetComponent*, transport::TNetStatus status, const std::string&) {
+    if (status == transport::hsResolving) {
       platform::PostWindowMessage(window, WM_TRANSFER_STATUS, kStatusResolving, 0);
-    } else if (status == tolvar::transport::hsConnected) {
+    } else if (status == transport::hsConnected) {
       platform::PostWindowMessage(window, WM_TRANSFER_STATUS, kStatusConnected, 0);
     }
   };
@@ -288,13 +287,12 @@ void TFormMain::StartTransfer() {
   }
 }
 
-std::unique_ptr<tolvar::platform::TStream> TFormMain::OpenDestination(const std::string& name,
-                                                                      platform::StdStream fallback) {
-  std::unique_ptr<tolvar::platform::TStream> stream;
+std::unique_ptr<platform::TStream> TFormMain::OpenDestination(const std::string& name, platform::StdStream fallback) {
+  std::unique_ptr<platform::TStream> stream;
   if (!name.empty()) {
     try {
       stream = CreateDestinationFile(name);
-    } catch (const tolvar::platform::EFileStreamError& e) {
+    } catch (const platform::EFileStreamError& e) {
       ReportLine(FileMessage(name, e, texts::kCannotCreateSuffix));
     }
   }
@@ -310,9 +308,8 @@ std::unique_ptr<tolvar::platform::TStream> TFormMain::OpenDestination(const std:
 
 void TFormMain::OpenBodyDestination() {
   CloseBodyDestination();
-  std::unique_ptr<tolvar::platform::TStream> stream =
-      OpenDestination(FModel.EditBody.Text, platform::StdStream::kOutput);
-  std::unique_ptr<tolvar::platform::TStream> old(FBodyStream.exchange(stream.release()));
+  std::unique_ptr<platform::TStream> stream = OpenDestination(FModel.EditBody.Text, platform::StdStream::kOutput);
+  std::unique_ptr<platform::TStream> old(FBodyStream.exchange(stream.release()));
 }
 
 void TFormMain::CloseBodyDestination() {
@@ -323,24 +320,24 @@ void TFormMain::CloseBodyDestination() {
 
 void TFormMain::OpenRequestSource() {
   CloseRequestSource();
-  std::unique_ptr<tolvar::platform::TStream> stream;
+  std::unique_ptr<platform::TStream> stream;
   const std::string& text = FModel.EditPostPut.Text;
   if (!text.empty() && GetRequestMethod() != miGet) {
     if (FModel.CheckBoxPostPutAsFileName.Checked) {
       try {
-        stream = std::make_unique<tolvar::platform::TFileStream>(text, tolvar::platform::TFileMode::fmOpenRead);
-      } catch (const tolvar::platform::EFileStreamError& e) {
+        stream = std::make_unique<platform::TFileStream>(text, platform::TFileMode::fmOpenRead);
+      } catch (const platform::EFileStreamError& e) {
         ReportLine(FileMessage(text, e, texts::kCannotOpenSuffix));
       }
     } else {
       if (FPostDataEdited) FPostData = text;
-      auto memory = std::make_unique<tolvar::platform::TMemoryStream>();
+      auto memory = std::make_unique<platform::TMemoryStream>();
       memory->Write(FPostData.data(), static_cast<std::int32_t>(FPostData.size()));
       memory->SetPosition(0);
       stream = std::move(memory);
     }
   }
-  std::unique_ptr<tolvar::platform::TStream> old(FSourceStream.exchange(stream.release()));
+  std::unique_ptr<platform::TStream> old(FSourceStream.exchange(stream.release()));
 }
 
 void TFormMain::CloseRequestSource() {
@@ -368,7 +365,7 @@ void TFormMain::FinishTransfer(bool succeeded) {
   std::unique_ptr<TNetHTTPPlus> client(std::exchange(conn->Client, nullptr));
   const std::string& header = client->HeaderText();
   AddTextLines(FModel.StatusLog, header);
-  tolvar::platform::TStream* body = FBodyStream.load();
+  platform::TStream* body = FBodyStream.load();
   const std::int64_t body_size = body != nullptr ? body->GetSize() : 0;
   AddLogLine("Length(Header)=" + std::to_string(header.size()) + ", Length(Body)=" + std::to_string(body_size));
 
@@ -419,8 +416,7 @@ void TFormMain::EndRun() {
 }
 
 void TFormMain::WriteResponseHeader(TNetHTTPPlus& client) {
-  std::unique_ptr<tolvar::platform::TStream> stream =
-      OpenDestination(FModel.EditHeader.Text, platform::StdStream::kError);
+  std::unique_ptr<platform::TStream> stream = OpenDestination(FModel.EditHeader.Text, platform::StdStream::kError);
   if (!stream) {
     FOptions.FExitCode = 2;
     return;

@@ -7,15 +7,15 @@
 namespace tolvar::client {
 namespace {
 
-tolvar::platform::TOSHandle CheckedHandle(tolvar::platform::TOSHandle handle) {
+platform::TOSHandle CheckedHandle(platform::TOSHandle handle) {
   unsigned long code = 0;
-  if (!platform::IsOpenHandle(handle, &code)) throw tolvar::platform::EStreamError(platform::SystemErrorText(code));
+  if (!platform::IsOpenHandle(handle, &code)) throw platform::EStreamError(platform::SystemErrorText(code));
   return handle;
 }
 
 }  // namespace
 
-THandleExtendStream::THandleExtendStream(tolvar::platform::TOSHandle handle) : THandleStream(CheckedHandle(handle)) {
+THandleExtendStream::THandleExtendStream(platform::TOSHandle handle) : THandleStream(CheckedHandle(handle)) {
   if (IsSizable()) FKept = std::max<std::int64_t>(THandleStream::GetSize(), 0);
 }
 

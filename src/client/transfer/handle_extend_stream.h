@@ -16,11 +16,11 @@ namespace tolvar::client {
 // it cuts the file: it is ignored on a pipe or a character device, a disk
 // file is never grown ahead of its data, and never cut below the size it had
 // when this stream was made (its content before the run, with ">>"). The handle is borrowed and never closed here.
-class THandleExtendStream : public tolvar::platform::THandleStream {
+class THandleExtendStream : public platform::THandleStream {
  public:
   // EStreamError with the system's text when `handle` is not open (a
   // process started without standard output, say).
-  explicit THandleExtendStream(tolvar::platform::TOSHandle handle);
+  explicit THandleExtendStream(platform::TOSHandle handle);
   ~THandleExtendStream() override;
 
   // Adds `count` to the written count before writing, whatever the

@@ -6,19 +6,17 @@ TNetHTTPPlus::~TNetHTTPPlus() {
   FHeaderText.clear();
 }
 
-void TNetHTTPPlus::RunGet(const std::string& url, tolvar::platform::TStream* response) {
+void TNetHTTPPlus::RunGet(const std::string& url, platform::TStream* response) {
   FHeaderText.clear();
   Get(url, response);
 }
 
-void TNetHTTPPlus::RunPost(const std::string& url, tolvar::platform::TStream* source,
-                           tolvar::platform::TStream* response) {
+void TNetHTTPPlus::RunPost(const std::string& url, platform::TStream* source, platform::TStream* response) {
   FHeaderText.clear();
   Post(url, source, response);
 }
 
-void TNetHTTPPlus::RunPut(const std::string& url, tolvar::platform::TStream* source,
-                          tolvar::platform::TStream* response) {
+void TNetHTTPPlus::RunPut(const std::string& url, platform::TStream* source, platform::TStream* response) {
   FHeaderText.clear();
   Put(url, source, response);
 }

@@ -17,11 +17,11 @@ class TNetHTTPPlus : public http::TNetHTTP {
   TNetHTTPPlus() = default;
   ~TNetHTTPPlus() override;
 
-  void RunGet(const std::string& url, tolvar::platform::TStream* response);
-  void RunPost(const std::string& url, tolvar::platform::TStream* source, tolvar::platform::TStream* response);
+  void RunGet(const std::string& url, platform::TStream* response);
+  void RunPost(const std::string& url, platform::TStream* source, platform::TStream* response);
   // The source goes as the body exactly as with POST; the request line says
   // PUT.
-  void RunPut(const std::string& url, tolvar::platform::TStream* source, tolvar::platform::TStream* response);
+  void RunPut(const std::string& url, platform::TStream* source, platform::TStream* response);
 
   // The status line as received, CR LF, then every raw header line followed
   // by CR LF (no empty line at the end); CR LF alone when no response was

@@ -20,10 +20,10 @@ void TThreadConnection::Execute() {
   bool succeeded = true;
   std::string failure;
   try {
-    std::unique_ptr<tolvar::platform::TMemoryStream> empty_source;
-    tolvar::platform::TStream* source = SourceStream;
+    std::unique_ptr<platform::TMemoryStream> empty_source;
+    platform::TStream* source = SourceStream;
     if ((MethodIndex == miPost || MethodIndex == miPut) && source == nullptr) {
-      empty_source = std::make_unique<tolvar::platform::TMemoryStream>();
+      empty_source = std::make_unique<platform::TMemoryStream>();
       source = empty_source.get();
     }
     try {

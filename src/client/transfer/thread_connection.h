@@ -27,8 +27,8 @@ class TThreadConnection : public TTransferThread {
   platform::WindowHandle NotifyWindow = platform::kNoWindow;
   TNetHTTPPlus* Client = nullptr;
   std::string RequestUrl;
-  tolvar::platform::TStream* SourceStream = nullptr;  // none: an empty body for POST and PUT
-  tolvar::platform::TStream* ResponseStream = nullptr;
+  platform::TStream* SourceStream = nullptr;  // none: an empty body for POST and PUT
+  platform::TStream* ResponseStream = nullptr;
   std::uint8_t MethodIndex = 0;  // 0 GET, 1 POST, 2 PUT; others do nothing
 
  protected:
