@@ -30,28 +30,28 @@ void CheckShape(std::string_view plain, const std::string& encoded) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const http::TNetDecoderMIME decoder;
+  const tolvar::http::TNetDecoderMIME decoder;
 
-  const std::string encoded = http::EncodeText(input);
+  const std::string encoded = tolvar::http::EncodeText(input);
   CheckShape(input, encoded);
   FUZZ_CHECK(decoder.Decode(encoded) == input);
 
   // A count that is a multiple of 3 encodes exactly that prefix; any other
   // count is refused.
-  http::TNetEncoderMIME encoder;
+  tolvar::http::TNetEncoderMIME encoder;
   const std::size_t position = size == 0 ? 0 : data[0] % (size + 1);
   const std::int64_t count = size < 2 ? 0 : data[1] % 64;
   std::string part;
   bool refused = false;
   try {
     part = encoder.Encode(input, position, count);
-  } catch (const http::ENetException&) {
+  } catch (const tolvar::http::ENetException&) {
     refused = true;
   }
   FUZZ_CHECK(refused == (count % 3 != 0));
   if (!refused) {
     const std::string_view prefix = position >= size ? std::string_view() : input.substr(position, count);
-    FUZZ_CHECK(part == http::EncodeText(prefix));
+    FUZZ_CHECK(part == tolvar::http::EncodeText(prefix));
   }
 
   // Basic credentials: the user name ends at the first ":" (it cannot hold
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t colon = input.find(':');
   const std::string_view user = input.substr(0, colon);
   const std::string_view password = colon == std::string_view::npos ? std::string_view() : input.substr(colon + 1);
-  http::TNetBasicAuthentication basic;
+  tolvar::http::TNetBasicAuthentication basic;
   basic.AssignUserName(user);
   basic.AssignPassword(password);
   const std::string text = basic.AuthorizationText();

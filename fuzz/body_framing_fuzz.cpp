@@ -32,7 +32,7 @@ using tolvar::testing::TMemoryIOHandler;
 // to, as a sparse file would: a read pre-sizes it for every piece of a body,
 // and memory-backed, 16 MiB per run would make the fuzzer crawl. Its peak
 // size tells how far ahead of the data a read reserved.
-class TSinkStream : public tolvar::TStream {
+class TSinkStream : public tolvar::platform::TStream {
  public:
   std::int32_t Read(void* buffer, std::int32_t count) override {
     const auto n = static_cast<std::int32_t>(
@@ -50,10 +50,10 @@ class TSinkStream : public tolvar::TStream {
     Grow(position_);
     return count;
   }
-  std::int64_t Seek(std::int64_t offset, tolvar::TSeekOrigin origin) override {
-    const std::int64_t base = origin == tolvar::TSeekOrigin::soBeginning ? 0
-                              : origin == tolvar::TSeekOrigin::soCurrent ? position_
-                                                                         : size_;
+  std::int64_t Seek(std::int64_t offset, tolvar::platform::TSeekOrigin origin) override {
+    const std::int64_t base = origin == tolvar::platform::TSeekOrigin::soBeginning ? 0
+                              : origin == tolvar::platform::TSeekOrigin::soCurrent ? position_
+                                                                                   : size_;
     position_ = std::max<std::int64_t>(0, base + offset);
     return position_;
   }
@@ -93,7 +93,7 @@ bool Subsequence(const std::string& part, const std::string& whole) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider in(data, size);
   const int kind = in.ConsumeIntegralInRange(0, 2);
-  http::TNetBodyFraming framing;
+  tolvar::http::TNetBodyFraming framing;
   if (kind == 0) {
     // Small lengths mostly, but also the far end of 63 bits.
     framing.ContentLength =
@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   TMemoryIOHandler wire;
   wire.Serve(pieces, close ? TMemoryIOHandler::TEnd::Close : TMemoryIOHandler::TEnd::Open);
-  tolvar::TNetTCPClient connection;
+  tolvar::transport::TNetTCPClient connection;
   connection.SetIOHandler(wire.Shared());
   connection.Host = "h";
   connection.Port = 80;
@@ -127,8 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   bool failed = false;
   try {
     if (arrived_with_head) connection.FillInputBuffer();
-    cut = http::TNetBodyReader(connection).Read(framing, stream, limit);
-  } catch (const tolvar::ENetException&) {
+    cut = tolvar::http::TNetBodyReader(connection).Read(framing, stream, limit);
+  } catch (const tolvar::transport::ENetException&) {
     failed = true;
   } catch (const std::exception& e) {
     FUZZ_CHECK_MSG(false, std::string("not an engine exception: ") + e.what());

@@ -54,18 +54,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::string> lines = Lines(std::string_view(reinterpret_cast<const char*>(data), size));
   if (lines.size() < 2) return 0;
   const std::string& host = lines[0];
-  const http::TNetURI location(lines[1]);
+  const tolvar::http::TNetURI location(lines[1]);
 
   // Every name=value a server offered, as the cookie's own parser reads it.
   std::set<std::string> offered;
   std::size_t added = 0;
   {
-    http::TNetCookieManager manager;
+    tolvar::http::TNetCookieManager manager;
     for (std::size_t i = 2; i < lines.size(); ++i) {
       if (lines[i].empty()) continue;
       const bool version2 = (static_cast<unsigned char>(lines[i][0]) & 1) != 0;
       const std::string_view text = std::string_view(lines[i]).substr(1);
-      http::TNetCookieRFC2109 probe;
+      tolvar::http::TNetCookieRFC2109 probe;
       probe.ParseCookie(text);
       offered.insert(probe.ClientText());
       try {
@@ -75,9 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           manager.AddServerCookie(text, host);
         }
         ++added;
-      } catch (const http::EConvertError&) {
+      } catch (const tolvar::http::EConvertError&) {
         // A PORT list item that is no number fails the response.
-      } catch (const http::ENetException&) {
+      } catch (const tolvar::http::ENetException&) {
       }
       FUZZ_CHECK(manager.Cookies().Count() <= added);
     }

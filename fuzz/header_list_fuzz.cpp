@@ -39,12 +39,12 @@ bool Writable(const std::string& name) {
 }
 
 void Run(int fold_width, const std::vector<std::string>& lines) {
-  http::TNetHeaderList list;
+  tolvar::http::TNetHeaderList list;
   for (const std::string& line : lines) list.Add(line);
   const auto count = static_cast<std::ptrdiff_t>(list.Count());
   FUZZ_CHECK(list.ValueAt(-1).empty() && list.ValueAt(count).empty() && list.ValueAt(count + 1).empty());
 
-  http::TNetHeaderList folded;
+  tolvar::http::TNetHeaderList folded;
   folded.FoldWidth = fold_width;
   for (std::ptrdiff_t i = 0; i < count; ++i) {
     const auto at = static_cast<std::size_t>(i);
@@ -60,7 +60,7 @@ void Run(int fold_width, const std::vector<std::string>& lines) {
     FUZZ_CHECK(NonBlank(value) == expected);
 
     const std::ptrdiff_t found = list.FindName(name);
-    FUZZ_CHECK(found >= 0 && found <= i && http::SameText(list.NameAt(static_cast<std::size_t>(found)), name));
+    FUZZ_CHECK(found >= 0 && found <= i && tolvar::http::SameText(list.NameAt(static_cast<std::size_t>(found)), name));
 
     if (!Writable(name) || value.empty()) continue;
     folded.SetValueOf(name, value);
@@ -72,10 +72,10 @@ void Run(int fold_width, const std::vector<std::string>& lines) {
   // Collecting finds every line of a name, in order.
   if (count > 0) {
     const std::string name = list.NameAt(0);
-    http::TNetHeaderList values;
+    tolvar::http::TNetHeaderList values;
     list.CollectValues(name, &values);
     std::size_t same = 0;
-    for (std::size_t k = 0; k < list.Count(); ++k) same += http::SameText(list.NameAt(k), name) ? 1 : 0;
+    for (std::size_t k = 0; k < list.Count(); ++k) same += tolvar::http::SameText(list.NameAt(k), name) ? 1 : 0;
     FUZZ_CHECK(values.Count() == same);
     list.CollectValues(name, nullptr);
   }
@@ -108,12 +108,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lines.push_back(std::move(line));
     pos = lf + 1;
   }
-  for (int code_page : {1252, platform::kShiftJisCodePage}) {
-    platform::ForceCodePage(code_page);
+  for (int code_page : {1252, tolvar::platform::kShiftJisCodePage}) {
+    tolvar::platform::ForceCodePage(code_page);
     Run(fold_width, lines);
-    const std::string wrapped = http::WrapAtBreaks(text, "\r\n ", "\t ,", fold_width);
+    const std::string wrapped = tolvar::http::WrapAtBreaks(text, "\r\n ", "\t ,", fold_width);
     FUZZ_CHECK(NonBlank(wrapped) == NonBlank(text));
   }
-  platform::ForceCodePage(0);
+  tolvar::platform::ForceCodePage(0);
   return 0;
 }

@@ -104,11 +104,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto keys = Keys(content);
   std::vector<std::string> before;
   for (const auto& [section, key] : keys) {
-    before.push_back(platform::ReadIniValue(file, section, key, kMissing));
-    FUZZ_CHECK(before.back().size() <= platform::kProfileReadLimit);
+    before.push_back(tolvar::platform::ReadIniValue(file, section, key, kMissing));
+    FUZZ_CHECK(before.back().size() <= tolvar::platform::kProfileReadLimit);
   }
-  FUZZ_CHECK(platform::ReadIniValue(file, "no such section\x02", "CommandLine", kMissing) == kMissing);
-  FUZZ_CHECK(platform::ReadIniValue(file, "User.fuzz", "no such key\x02", kMissing) == kMissing);
+  FUZZ_CHECK(tolvar::platform::ReadIniValue(file, "no such section\x02", "CommandLine", kMissing) == kMissing);
+  FUZZ_CHECK(tolvar::platform::ReadIniValue(file, "User.fuzz", "no such key\x02", kMissing) == kMissing);
 
   if (nul == std::string_view::npos) return 0;
   const std::string value(input.substr(nul + 1));
@@ -121,12 +121,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     section = keys[0].first;
     key = keys[0].second;
   }
-  if (!platform::WriteIniValue(file, section, key, "\"" + value + "\"")) return 0;
-  const std::string back = platform::ReadIniValue(file, section, key, kMissing);
-  FUZZ_CHECK_MSG(back == value.substr(0, platform::kProfileReadLimit), back);
+  if (!tolvar::platform::WriteIniValue(file, section, key, "\"" + value + "\"")) return 0;
+  const std::string back = tolvar::platform::ReadIniValue(file, section, key, kMissing);
+  FUZZ_CHECK_MSG(back == value.substr(0, tolvar::platform::kProfileReadLimit), back);
   for (std::size_t i = 0; i < keys.size(); ++i) {
     if (SameName(keys[i].first, section) && SameName(keys[i].second, key)) continue;
-    FUZZ_CHECK_MSG(platform::ReadIniValue(file, keys[i].first, keys[i].second, kMissing) == before[i],
+    FUZZ_CHECK_MSG(tolvar::platform::ReadIniValue(file, keys[i].first, keys[i].second, kMissing) == before[i],
                    keys[i].first + " / " + keys[i].second);
   }
   return 0;

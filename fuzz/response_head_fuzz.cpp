@@ -18,8 +18,8 @@
 
 namespace {
 
-const double kFirst = *http::EncodeDate(1, 1, 1);
-const double kAfterLast = *http::EncodeDate(9999, 12, 31) + 1;
+const double kFirst = *tolvar::http::EncodeDate(1, 1, 1);
+const double kAfterLast = *tolvar::http::EncodeDate(9999, 12, 31) + 1;
 
 // An independent reading of a length: decimal digits (a "+" before them,
 // or a "-" before zeros, changes nothing) whose value fits 63 bits; -1 for
@@ -40,25 +40,25 @@ std::int64_t ValidLength(std::string_view text) {
 
 void CheckDate(const std::string& value) {
   std::string rest = value;
-  const http::TDateTime date = http::ParseInternetDate(rest);
+  const tolvar::http::TDateTime date = tolvar::http::ParseInternetDate(rest);
   FUZZ_CHECK(rest.size() <= value.size());
   FUZZ_CHECK(std::isfinite(date));
   if (date == 0) return;
   FUZZ_CHECK_MSG(date >= kFirst && date < kAfterLast, value);
   int year, month, day, hour, minute, second;
-  http::DecodeDateTime(date, year, month, day, hour, minute, second);
+  tolvar::http::DecodeDateTime(date, year, month, day, hour, minute, second);
   FUZZ_CHECK(month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour < 24 && minute < 60 && second < 60);
   // The engine's own format reads back as the same moment; two-digit years
   // are read as 19xx/20xx, so only years from 100 on come back as written,
   // and a year read as 1900 is taken for the asctime form, whose time
   // stands before the year (a date of 1900 loses its time of day).
   if (year >= 100 && year != 1900) {
-    std::string formatted = http::FormatInternetDate(date);
-    const http::TDateTime again = http::ParseInternetDate(formatted);
-    FUZZ_CHECK_MSG(std::fabs(again - date) * http::kSecondsPerDay < 0.5,
-                   value + " -> " + http::FormatInternetDate(date));
+    std::string formatted = tolvar::http::FormatInternetDate(date);
+    const tolvar::http::TDateTime again = tolvar::http::ParseInternetDate(formatted);
+    FUZZ_CHECK_MSG(std::fabs(again - date) * tolvar::http::kSecondsPerDay < 0.5,
+                   value + " -> " + tolvar::http::FormatInternetDate(date));
   }
-  const http::TDateTime local = http::InternetDateToLocal(value);
+  const tolvar::http::TDateTime local = tolvar::http::InternetDateToLocal(value);
   // A zone of "+hhmm" moves the date by at most 99 hours and 99 minutes,
   // the local offset by at most a day more.
   FUZZ_CHECK(std::isfinite(local) && std::fabs(local - date) < 6);
@@ -68,7 +68,7 @@ void CheckDate(const std::string& value) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  http::TNetHTTPResponse response(nullptr);
+  tolvar::http::TNetHTTPResponse response(nullptr);
   std::size_t pos = 0;
   bool status = true;
   while (pos < text.size()) {
@@ -89,12 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   response.StatusCode();
   try {
     response.ReadFromRaw();
-  } catch (const http::EConvertError&) {
+  } catch (const tolvar::http::EConvertError&) {
     // A Content-Range that is no number: the request fails with this text.
     return 0;
   }
 
-  const std::string length_text = http::Trim(response.RawLines.ValueOf("Content-Length"));
+  const std::string length_text = tolvar::http::Trim(response.RawLines.ValueOf("Content-Length"));
   const std::int64_t expected = ValidLength(length_text);
   if (response.LengthGiven()) {
     FUZZ_CHECK_MSG(response.ContentLength() == expected, length_text);

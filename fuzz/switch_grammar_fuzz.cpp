@@ -15,7 +15,7 @@
 
 namespace {
 
-using client::TCommandLineOption;
+using tolvar::client::TCommandLineOption;
 
 struct TSaved {
   const char* sw;
@@ -46,14 +46,14 @@ bool Unstorable(const std::string& value) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string stored(reinterpret_cast<const char*>(data), size);
   TCommandLineOption first;
-  first.ParseArguments(client::SplitCommandLine("tolvar", stored));
+  first.ParseArguments(tolvar::client::SplitCommandLine("tolvar", stored));
   std::vector<std::string> left_out;
   const std::string built = first.BuildCommandLine(&left_out);
   FUZZ_CHECK(built.empty() || built.back() == ' ');
   FUZZ_CHECK(built.find_first_of("\r\n") == std::string::npos);
 
   // What the first set holds in the form it is stored in.
-  const std::string url = client::UrlWithoutUserInfo(first.FUrl);
+  const std::string url = tolvar::client::UrlWithoutUserInfo(first.FUrl);
   for (const TSaved& s : kSaved) {
     const std::string& value = s.field == &TCommandLineOption::FUrl ? url : first.*s.field;
     FUZZ_CHECK(Holds(left_out, s.sw) == Unstorable(value));
@@ -62,11 +62,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(Holds(left_out, data_switch) == Unstorable(first.FPostPutData));
 
   TCommandLineOption second;
-  second.ParseArguments(client::SplitCommandLine("tolvar", built));
+  second.ParseArguments(tolvar::client::SplitCommandLine("tolvar", built));
   FUZZ_CHECK(second.FUserName.empty() && second.FPassword.empty());
-  FUZZ_CHECK(!second.FIgnoreIni && (second.FFlags & ~std::uint32_t{client::ofUnixStyle}) == 0);
+  FUZZ_CHECK(!second.FIgnoreIni && (second.FFlags & ~std::uint32_t{tolvar::client::ofUnixStyle}) == 0);
 
-  FUZZ_CHECK((second.FFlags & client::ofUnixStyle) == (first.FFlags & client::ofUnixStyle));
+  FUZZ_CHECK((second.FFlags & tolvar::client::ofUnixStyle) == (first.FFlags & tolvar::client::ofUnixStyle));
   for (const TSaved& s : kSaved) {
     const std::string& value = s.field == &TCommandLineOption::FUrl ? url : first.*s.field;
     const std::string expected = Unstorable(value) ? std::string() : value;

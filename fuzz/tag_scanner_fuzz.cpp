@@ -97,7 +97,7 @@ class TReference {
   std::size_t index_ = 0;
 };
 
-std::string Chunked(filter::TTagParam& scanner, std::string_view html, std::size_t split) {
+std::string Chunked(tagsift::filter::TTagParam& scanner, std::string_view html, std::size_t split) {
   scanner.ResetScan();
   std::string out;
   scanner.ScanAppend(html.data(), split, out);
@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string name(reinterpret_cast<const char*>(data) + 1, name_len);
   const std::string_view html(reinterpret_cast<const char*>(data) + 1 + name_len, size - 1 - name_len);
 
-  filter::TTagParam scanner(unix_style);
+  tagsift::filter::TTagParam scanner(unix_style);
   scanner.SetParameter(name);
   const std::string expected = TReference(name, unix_style).Scan(html);
 

@@ -31,7 +31,7 @@ std::string Shown(const std::string& s) {
   return out;
 }
 
-std::string Parts(const http::TNetURI& u) {
+std::string Parts(const tolvar::http::TNetURI& u) {
   return "protocol=" + Shown(u.Protocol) + " user=" + Shown(u.Username) + " password=" + Shown(u.Password) +
          " host=" + Shown(u.Host) + " port=" + Shown(u.Port) + " path=" + Shown(u.Path) +
          " document=" + Shown(u.Document) + " params=" + Shown(u.Params) + " fragment=" + Shown(u.Fragment);
@@ -42,7 +42,7 @@ std::string Parts(const http::TNetURI& u) {
 // makes such a part, so its round trip is not compared.
 bool EndsInLoneLeadByte(std::string_view part) {
   for (std::size_t i = 0; i < part.size(); ++i) {
-    if (!platform::IsLeadByte(static_cast<unsigned char>(part[i]))) continue;
+    if (!tolvar::platform::IsLeadByte(static_cast<unsigned char>(part[i]))) continue;
     if (i + 1 == part.size()) return true;
     ++i;
   }
@@ -50,7 +50,7 @@ bool EndsInLoneLeadByte(std::string_view part) {
 }
 
 void CheckRoundTrip(std::string_view text) {
-  http::TNetURI first(text);
+  tolvar::http::TNetURI first(text);
   // A "#" before the "?" gives the fragment from the document and leaves a
   // later "#" in the params; composed, both fragments follow the params and
   // the second parse splits at the first of them. That split is the parse's
@@ -59,22 +59,22 @@ void CheckRoundTrip(std::string_view text) {
   for (const std::string* part : {&first.Protocol, &first.Username, &first.Password, &first.Host, &first.Port,
                                   &first.Path, &first.Document, &first.Params, &first.Fragment})
     if (EndsInLoneLeadByte(*part)) return;
-  if (http::FirstPosOf("://", first.URI) > 0) {
+  if (tolvar::http::FirstPosOf("://", first.URI) > 0) {
     FUZZ_CHECK(!first.Path.empty() && first.Path.front() == '/' && first.Path.back() == '/');
   }
   std::string composed;
   try {
     composed = first.ComposeURI(true, true);
-  } catch (const http::ENetURIException&) {
+  } catch (const tolvar::http::ENetURIException&) {
     FUZZ_CHECK(first.Protocol.empty() || first.Host.empty());
     return;
   }
-  const http::TNetURI second(composed);
+  const tolvar::http::TNetURI second(composed);
   FUZZ_CHECK_MSG(Parts(second) == Parts(first), Parts(first) + "\n  " + Parts(second));
   FUZZ_CHECK(second.ComposeURI(true, true) == composed);
 
   // The proxy form drops exactly the user info and the fragment.
-  http::TNetURI copy = second;
+  tolvar::http::TNetURI copy = second;
   const std::string absolute = copy.AbsoluteURI();
   FUZZ_CHECK(copy.URI == composed);
   FUZZ_CHECK(absolute == second.ComposeURI(false, false));
@@ -86,27 +86,27 @@ void CheckTokens(std::string_view text) {
   const std::size_t n = 1 + static_cast<unsigned char>(text[0]) % 3;
   const std::string delimiter(text.substr(1, n));
   const std::string_view body = text.substr(1 + delimiter.size());
-  const std::size_t first = http::FirstPosOf(delimiter, body);
+  const std::size_t first = tolvar::http::FirstPosOf(delimiter, body);
   FUZZ_CHECK(first <= body.size());
   if (first > 0) FUZZ_CHECK(body.substr(first - 1, delimiter.size()) == delimiter);
 
   std::string input(body);
-  const std::string token = http::TakeToken(input, delimiter);
+  const std::string token = tolvar::http::TakeToken(input, delimiter);
   // A NUL delimiter is searched byte by byte under any code page.
   const bool found = delimiter == std::string(1, '\0') ? body.find('\0') != std::string_view::npos : first > 0;
   FUZZ_CHECK(token.size() + input.size() + (found ? delimiter.size() : 0) == body.size());
   std::string kept(body);
-  FUZZ_CHECK(http::TakeToken(kept, delimiter, false) == token && kept == body);
+  FUZZ_CHECK(tolvar::http::TakeToken(kept, delimiter, false) == token && kept == body);
 
   const std::ptrdiff_t start = static_cast<std::ptrdiff_t>(static_cast<unsigned char>(text[0])) - 1;
-  const std::size_t last = http::LastPosOf(delimiter, body, start);
+  const std::size_t last = tolvar::http::LastPosOf(delimiter, body, start);
   FUZZ_CHECK(last <= body.size());
   if (last > 0) {
-    FUZZ_CHECK(http::SameText(body.substr(last - 1, delimiter.size()), delimiter));
+    FUZZ_CHECK(tolvar::http::SameText(body.substr(last - 1, delimiter.size()), delimiter));
     if (start >= 0) FUZZ_CHECK(static_cast<std::ptrdiff_t>(last) <= std::max<std::ptrdiff_t>(start, 1));
   }
 
-  const std::string merged = http::MergePath(body, delimiter, "/");
+  const std::string merged = tolvar::http::MergePath(body, delimiter, "/");
   FUZZ_CHECK(merged.find("//") == std::string::npos || delimiter.find("//") != std::string::npos);
 }
 
@@ -116,11 +116,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   // Both code page rules: plain bytes, and Shift_JIS lead bytes that hide
   // the next byte from the slash and delimiter searches.
-  for (int code_page : {1252, platform::kShiftJisCodePage}) {
-    platform::ForceCodePage(code_page);
+  for (int code_page : {1252, tolvar::platform::kShiftJisCodePage}) {
+    tolvar::platform::ForceCodePage(code_page);
     CheckRoundTrip(input);
     CheckTokens(input);
   }
-  platform::ForceCodePage(0);
+  tolvar::platform::ForceCodePage(0);
   return 0;
 }

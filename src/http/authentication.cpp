@@ -3,7 +3,7 @@
 #include "http/base64.h"
 #include "http/token.h"
 
-namespace http {
+namespace tolvar::http {
 
 std::string TNetAuthentication::Credential(std::string_view name) const {
   const std::ptrdiff_t index = Values.FindName(name);
@@ -57,4 +57,4 @@ std::string TNetBasicAuthentication::AuthorizationText() {
   return "Basic " + EncodeText(UserName() + ":" + Password());
 }
 
-}  // namespace http
+}  // namespace tolvar::http

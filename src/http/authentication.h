@@ -8,7 +8,7 @@
 
 #include "http/header_list.h"
 
-namespace http {
+namespace tolvar::http {
 
 enum class AuthDecision {
   AskCaller,  // credentials are missing: ask the program
@@ -67,4 +67,4 @@ class TNetBasicAuthentication : public TNetAuthentication {
   std::string Realm;
 };
 
-}  // namespace http
+}  // namespace tolvar::http

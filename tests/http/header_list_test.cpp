@@ -4,7 +4,7 @@
 
 #include "http/wrap_at_breaks.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
 TEST(TNetHeaderListTest, LookupAndValues) {
@@ -77,4 +77,4 @@ TEST(WrapAtBreaksTest, QuotesAndUnbreakableText) {
 }
 
 }  // namespace
-}  // namespace http
+}  // namespace tolvar::http

@@ -7,7 +7,7 @@
 #include "platform/error_code_posix.h"
 #include "platform/system.h"
 
-namespace platform {
+namespace tolvar::platform {
 namespace {
 
 // Codes are Windows numbers on Linux too; their texts used to be read as
@@ -44,4 +44,4 @@ TEST(SystemErrorTextTest, LastErrorCodeIsAWindowsCodeWhoseTextIsTheErrnoText) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -11,7 +11,7 @@
 #include "client/support/rect.h"
 #include "platform/system.h"
 
-namespace client {
+namespace tolvar::client {
 
 // FFlags bits.
 enum : std::uint32_t {
@@ -109,4 +109,4 @@ bool IsPlaceholder(const std::string& text);
 // held within 0..limit and written in canonical decimal ("007" -> "7").
 std::string ClampNumber(const std::string& text, int limit);
 
-}  // namespace client
+}  // namespace tolvar::client

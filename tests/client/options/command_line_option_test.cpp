@@ -4,7 +4,7 @@
 
 #include "client/support/method.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 void Parse(TCommandLineOption& o, std::vector<std::string> args) {
@@ -176,4 +176,4 @@ TEST(TCommandLineOptionTest, SplitTokensAreNeverCopiedByGrowth) {
 }
 
 }  // namespace
-}  // namespace client
+}  // namespace tolvar::client
