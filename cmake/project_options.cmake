@@ -12,7 +12,7 @@ if(WIN32)
   target_link_options(project_options INTERFACE -static -static-libgcc -static-libstdc++)
 endif()
 
-set(TOLVAR_SANITIZE "" CACHE STRING "Sanitizers: empty, 'address' (ASan + UBSan) or 'thread'")
+set(TOLVAR_SANITIZE "" CACHE STRING "Sanitizers: empty, 'address' (ASan + UBSan), 'thread' or 'fuzzer' (clang)")
 if(TOLVAR_SANITIZE STREQUAL "address")
   target_compile_options(project_options INTERFACE
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
@@ -20,6 +20,15 @@ if(TOLVAR_SANITIZE STREQUAL "address")
 elseif(TOLVAR_SANITIZE STREQUAL "thread")
   target_compile_options(project_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
   target_link_options(project_options INTERFACE -fsanitize=thread)
+elseif(TOLVAR_SANITIZE STREQUAL "fuzzer")
+  # Coverage for libFuzzer in every library; only the fuzz targets link the
+  # fuzzer's own main (fuzz/CMakeLists.txt).
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "TOLVAR_SANITIZE=fuzzer needs clang++")
+  endif()
+  target_compile_options(project_options INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  target_link_options(project_options INTERFACE -fsanitize=address,undefined)
 elseif(NOT TOLVAR_SANITIZE STREQUAL "")
-  message(FATAL_ERROR "TOLVAR_SANITIZE must be empty, 'address' or 'thread'")
+  message(FATAL_ERROR "TOLVAR_SANITIZE must be empty, 'address', 'thread' or 'fuzzer'")
 endif()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: native, ASan/UBSan, TSan, and the
-# Windows builds under Wine (unit tests and the end-to-end cases). Installs
+# Builds everything and runs every test: native, ASan/UBSan, TSan, the
+# Windows builds under Wine (unit tests and the end-to-end cases) and a short
+# run of every fuzz target. Installs
 # what it needs first. Ends with one summary line that counts test cases;
 # exits non-zero when any build or test failed.
 #
@@ -120,6 +121,20 @@ fi
 if build linux-tsan; then
   TSAN_OPTIONS=halt_on_error=1 run_ctest linux-tsan -L unit
 fi
+
+# Every parser's libFuzzer target for 20 seconds (clang, its own preset): one
+# case per target, failed by any finding. The step's time is printed, since
+# it counts against the CI budget.
+fuzz_start=$SECONDS
+echo "=== fuzz smoke"
+bash scripts/fuzz.sh 20 | tee "$results/fuzz.txt"
+fuzz_rc=${PIPESTATUS[0]}
+read -r fuzz_p fuzz_f < <(awk 'table && NF == 5 { if ($5 == "0") p++; else f++ }
+  /^target +runs/ { table = 1 } END { print p + 0, f + 0 }' "$results/fuzz.txt")
+passed=$((passed + fuzz_p))
+failed=$((failed + fuzz_f))
+[ "$fuzz_rc" -eq 0 ] || failed_steps+=("fuzz")
+echo "--- fuzz: $fuzz_p passed, $fuzz_f failed ($((SECONDS - fuzz_start)) s, build included)"
 
 # Wine's server keeps inherited pipes open for a while after the last program.
 WINEPREFIX=$prefix64 wineserver -k >/dev/null 2>&1 || true

@@ -5,6 +5,20 @@
 
 namespace tolvar::http {
 
+std::string TNetAuthentication::Credential(std::string_view name) const {
+  const std::ptrdiff_t index = Values.FindName(name);
+  if (index < 0) return std::string();
+  const std::string& line = Values[static_cast<std::size_t>(index)];
+  // Written as name + Separator + value by SetValueOf; a line added from a
+  // challenge has the same form.
+  const std::size_t colon = line.find(':');
+  std::size_t start = colon + 1;
+  const std::string_view rest =
+      Values.Separator.empty() ? std::string_view() : std::string_view(Values.Separator).substr(1);
+  if (line.compare(start, rest.size(), rest) == 0) start += rest.size();
+  return start < line.size() ? line.substr(start) : std::string();
+}
+
 void TNetAuthentication::SetChallenges(const TNetHeaderList& challenges) {
   if (!Challenges) Challenges = std::make_unique<TNetHeaderList>();
   Challenges->Assign(challenges);

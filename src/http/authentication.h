@@ -18,7 +18,9 @@ enum class AuthDecision {
 
 class TNetAuthentication {
  public:
-  TNetAuthentication() = default;
+  // The credential lines are never folded: a fold and the unfolding read
+  // would trim them and collapse blanks.
+  TNetAuthentication() { Values.FoldOnWrite = false; }
   virtual ~TNetAuthentication() = default;
   TNetAuthentication(const TNetAuthentication&) = delete;
   TNetAuthentication& operator=(const TNetAuthentication&) = delete;
@@ -32,8 +34,10 @@ class TNetAuthentication {
   virtual bool KeepsConnection() const = 0;
 
   AuthDecision Proceed() { return Advance(); }
-  std::string UserName() const { return Values.ValueOf("username"); }
-  std::string Password() const { return Values.ValueOf("password"); }
+  // The credentials exactly as assigned, blanks at either end included: a
+  // header value read would trim them and send a different password.
+  std::string UserName() const { return Credential("username"); }
+  std::string Password() const { return Credential("password"); }
   void SetChallenges(const TNetHeaderList& challenges);
   // The first challenge that begins with `scheme` (case-sensitive); empty
   // when there is none.
@@ -44,6 +48,10 @@ class TNetAuthentication {
   // Null until the first SetChallenges.
   std::unique_ptr<TNetHeaderList> Challenges;
   int Step = 0;
+
+ private:
+  // The bytes after the separator of the first line named `name`.
+  std::string Credential(std::string_view name) const;
 };
 
 // The Basic scheme: user name and password in the clear, Base64-encoded.

@@ -103,14 +103,20 @@ void TNetHeaderList::CollectValues(std::string_view name, TNetHeaderList* destin
 std::vector<std::string> TNetHeaderList::FoldText(std::string_view line) const {
   std::string wrapped = WrapAtBreaks(line, "\r\n ", "\t ,", FoldWidth);
   std::vector<std::string> pieces;
+  // A piece of blanks and control bytes alone trims to an empty line, which
+  // would end the continuation lines there and lose the rest of the value
+  // when it is read: it is left out (it holds nothing a read keeps).
+  auto add = [&pieces](std::string piece) {
+    if (pieces.empty() || !piece.empty()) pieces.push_back(std::move(piece));
+  };
   std::size_t start = 0;
   while (true) {
     std::size_t end = wrapped.find("\r\n", start);
     if (end == std::string::npos) {
-      pieces.push_back(TrimRight(std::string_view(wrapped).substr(start)));
+      add(TrimRight(std::string_view(wrapped).substr(start)));
       break;
     }
-    pieces.push_back(TrimRight(std::string_view(wrapped).substr(start, end - start)));
+    add(TrimRight(std::string_view(wrapped).substr(start, end - start)));
     start = end + 2;
   }
   return pieces;

@@ -92,6 +92,12 @@ std::string TNetURI::ComposeURI(bool with_user_info, bool with_fragment) const {
     text += Username;
     if (!Password.empty()) text += ":" + Password;
     text += "@";
+  } else if (Host.find('@') != std::string::npos || Port.find('@') != std::string::npos) {
+    // A host or port holds an "@" only when its authority held two. Written
+    // bare, a second parse (or a proxy) would take that "@" for the end of a
+    // user info and see another host; an empty user info before it keeps the
+    // host whole.
+    text += "@";
   }
   if (Host.empty()) throw ENetURIException("Host field is empty");
   text += Host;

@@ -175,7 +175,7 @@ TEST(TolvarSettingsTest, ValueWithLineBreakIsNotSaved) {
   auto r = RunTolvarCopy(
       dir, {"-q", "-0-", "-u", "http://h/", "-r", "x\r\n[Planted]\r\nCommandLine=\"-b in\"", "-a", "1", "-lu"});
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, CheckLine() + "\n-r: value with a line break, not saved to the ini file.\n");
+  EXPECT_EQ(r.err, CheckLine() + "\n-r: value with a line break or both kinds of quote, not saved to the ini file.\n");
   const std::string ini = ReadFile(TolvarCopyIniPath(dir));
   EXPECT_TRUE(Has(ini, "CommandLine=\"-lu -u \"http://h/\" -a 1 \"")) << ini;
   EXPECT_FALSE(Has(ini, "Planted")) << ini;

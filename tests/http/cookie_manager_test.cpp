@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "http/authentication.h"
+#include "http/base64.h"
 #include "http/exceptions.h"
 #include "http/scheme_registry.h"
 
@@ -100,6 +101,34 @@ TEST(TNetAuthenticationTest, SchemeRegistryAndBasicChallenge) {
   basic.AssignPassword("p");
   EXPECT_EQ(basic.Advance(), AuthDecision::SendAgain);
   EXPECT_EQ(basic.AuthorizationText(), "Basic dTpw");
+}
+
+// Credentials went through a header value read, which trims both ends, and
+// a long one through folding, which collapses the blanks where it broke:
+// the server got another password than the user gave.
+TEST(TNetAuthenticationTest, BasicCredentialsKeepBlanksAndLength) {
+  const TNetDecoderMIME decoder;
+  auto sent = [&decoder](const std::string& user, const std::string& password) {
+    TNetBasicAuthentication basic;
+    basic.AssignUserName(user);
+    basic.AssignPassword(password);
+    EXPECT_EQ(basic.UserName(), user);
+    EXPECT_EQ(basic.Password(), password);
+    const std::string text = basic.AuthorizationText();
+    return decoder.Decode(text.substr(text.find(' ') + 1));
+  };
+  EXPECT_EQ(sent(" u ", "  pass word  "), " u :  pass word  ");
+  std::string long_password;
+  for (int i = 0; i < 20; ++i) long_password += "w" + std::to_string(i) + ",   \t";
+  EXPECT_EQ(sent("u", long_password), "u:" + long_password);
+  EXPECT_EQ(sent("", ""), ":");
+  // Assigning again replaces, and an empty value removes the line.
+  TNetBasicAuthentication basic;
+  basic.AssignPassword("first");
+  basic.AssignPassword(" second");
+  EXPECT_EQ(basic.Password(), " second");
+  basic.AssignPassword("");
+  EXPECT_EQ(basic.Password(), "");
 }
 
 TEST(TNetCookieManagerTest, ConcurrentStoreAndLookupStayConsistent) {

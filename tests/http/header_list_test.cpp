@@ -53,6 +53,19 @@ TEST(TNetHeaderListTest, FoldsLongValuesAtBlanks) {
   EXPECT_EQ(list.ValueOf("X"), value.substr(0, value.find_last_not_of(' ') + 1));
 }
 
+// A fold that left a piece of blanks and control bytes alone wrote an
+// empty line, which ends the continuation lines: the read lost the rest of
+// the value.
+TEST(TNetHeaderListTest, FoldNeverWritesAnEmptyContinuation) {
+  TNetHeaderList list;
+  list.FoldWidth = 2;
+  const std::string value("a\t\r\x01\tbc", 8);
+  list.SetValueOf("X", value);
+  for (std::size_t i = 1; i < list.Count(); ++i) EXPECT_EQ(list[i][0], ' ') << i;
+  EXPECT_EQ(list.ValueOf("X").back(), 'c');
+  EXPECT_NE(list.ValueOf("X").find("bc"), std::string::npos);
+}
+
 TEST(WrapAtBreaksTest, QuotesAndUnbreakableText) {
   std::string inner = "\"" + std::string(40, 'x') + ", y, z\"";
   std::string quoted = "a=" + inner + ", bb, cc";

@@ -50,6 +50,23 @@ TEST(TNetURITest, UserInfoRules) {
   EXPECT_EQ(no_colon.ComposeURI(true, true), "s://u@h/");
 }
 
+// An authority with two "@" and no user before the first: composed without
+// any user info, the host's own "@" was read back as the end of one, and
+// the second parse (and a proxy given the absolute form) saw another host.
+TEST(TNetURITest, ComposedHostWithAtSignStaysTheHost) {
+  TNetURI uri("s://@evil@good:81/p");
+  EXPECT_EQ(uri.Username, "");
+  EXPECT_EQ(uri.Host, "evil@good");
+  const std::string composed = uri.ComposeURI(true, true);
+  EXPECT_EQ(composed, "s://@evil@good:81/p");
+  EXPECT_EQ(TNetURI(composed).Host, "evil@good");
+  EXPECT_EQ(TNetURI(uri.AbsoluteURI()).Host, "evil@good");
+  TNetURI port("s://@h:1@2/");
+  EXPECT_EQ(TNetURI(port.ComposeURI(false, false)).Port, "1@2");
+  // An ordinary host is written as before.
+  EXPECT_EQ(TNetURI("s://u@h/").ComposeURI(false, false), "s://h/");
+}
+
 TEST(TNetURITest, ComposeFailsWithoutProtocolBeforeHost) {
   TNetURI uri;
   try {

@@ -80,8 +80,18 @@ bool HoldsLineBreak(const std::string& value) {
   return value.find_first_of("\r\n") != std::string::npos;
 }
 
+// A quoted token runs to the next byte equal to its opening quote, with no
+// escape: a value holding a double quote is written in single quotes, and
+// one holding both kinds cannot be written at all. Written in double quotes
+// anyway, it would end early and the rest of it would be read back as
+// switches of their own (a -q in a stored referer would silence the next run).
+bool HoldsBothQuotes(const std::string& value) {
+  return value.find('"') != std::string::npos && value.find('\'') != std::string::npos;
+}
+
 // Appends "-x value " pieces for the fields that are set. A value holding a
-// line break is left out and its switch noted in `left_out`.
+// line break or both kinds of quote is left out and its switch noted in
+// `left_out`.
 class SwitchWriter {
  public:
   SwitchWriter(std::string& out, std::vector<std::string>* left_out) : out_(out), left_out_(left_out) {}
@@ -92,11 +102,11 @@ class SwitchWriter {
  private:
   void Piece(const char* sw, const std::string& value, bool quoted) {
     if (value.empty()) return;
-    if (HoldsLineBreak(value)) {
+    if (HoldsLineBreak(value) || HoldsBothQuotes(value)) {
       if (left_out_) left_out_->push_back(sw);
       return;
     }
-    const char* quote = quoted ? "\"" : "";
+    const char* quote = !quoted ? "" : value.find('"') != std::string::npos ? "'" : "\"";
     out_ += std::string(sw) + " " + quote + value + quote + " ";
   }
 

@@ -46,9 +46,11 @@ class TCommandLineOption {
   // The switch string that reproduces the savable settings, every piece
   // followed by a blank; never -0, -q, -?, -ld, -xu or -xp, so neither the
   // credentials nor a switch that turns the ini file off are ever stored.
-  // The URL goes without its user information for the same reason. A value
-  // holding CR or LF cannot be stored on one ini line: it is left out and
-  // its switch ("-u") appended to *left_out when given.
+  // The URL goes without its user information for the same reason. Values
+  // are written in double quotes, or in single quotes when they hold a
+  // double quote. A value holding CR or LF cannot be stored on one ini line,
+  // nor one holding both kinds of quote in one token: it is left out and its
+  // switch ("-u") appended to *left_out when given.
   std::string BuildCommandLine(std::vector<std::string>* left_out = nullptr) const;
 
   // Applies the current user's section of FIniFileName: the stored switch

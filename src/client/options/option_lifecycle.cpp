@@ -14,8 +14,9 @@ namespace tolvar::client {
 namespace {
 
 constexpr int kExitCannotGoOn = 5;
-// Follows the switch whose value holds a line break ("-u").
-const char kValueNotSaved[] = ": value with a line break, not saved to the ini file.";
+// Follows the switch whose value cannot be stored ("-u"): it holds a line
+// break, or both kinds of quote.
+const char kValueNotSaved[] = ": value with a line break or both kinds of quote, not saved to the ini file.";
 
 void ReportCreateFailure(const std::string& caption, unsigned long error, const char* what) {
   // The system's text comes first even for code 0. It and the failure's

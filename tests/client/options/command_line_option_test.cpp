@@ -132,6 +132,25 @@ TEST(TCommandLineOptionTest, ValueWithLineBreakIsLeftOutOfTheStoredSwitches) {
   EXPECT_EQ(o.BuildCommandLine(), "-u \"http://h/\" -h \"tab\tis fine\" ");
 }
 
+// A value holding a double quote was written in double quotes: its token
+// ended at that quote and the rest was read back as switches (here a -q
+// that would make the next run quiet and stop it saving).
+TEST(TCommandLineOptionTest, ValueWithDoubleQuoteIsStoredInSingleQuotes) {
+  TCommandLineOption o;
+  Parse(o, {"-r", "x\" -q \"y", "-fs", "say \"hi\"", "-h", "both ' and \""});
+  std::vector<std::string> left_out;
+  const std::string built = o.BuildCommandLine(&left_out);
+  EXPECT_EQ(built, "-r 'x\" -q \"y' -fs 'say \"hi\"' ");
+  EXPECT_EQ(left_out, (std::vector<std::string>{"-h"}));
+  TCommandLineOption back;
+  back.ParseString("tolvar " + built);
+  EXPECT_EQ(back.FReferer, "x\" -q \"y");
+  EXPECT_EQ(back.FPostPutData, "say \"hi\"");
+  EXPECT_EQ(back.FFlags & ofQuiet, 0u);
+  EXPECT_FALSE(back.FIgnoreIni);
+  EXPECT_EQ(back.BuildCommandLine(), built);
+}
+
 // A credential must not survive in a buffer that a later value reuses: the
 // string keeps its buffer when the new value is shorter, and without the
 // blanking the tail of the old password stays behind the new one.
