@@ -35,9 +35,9 @@ TEST(TolvarCredentialsTest, ProcCmdlineShowsNeitherUserNorPasswordWhileTheRunWai
   TScriptedServer server({TScript().ReadUntil("\r\n\r\n").Silent()});
   TempDir dir;
   const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/";
-  e2e::RunTolvarCopy(dir, std::vector<std::string>{"-q", "-0", "-?"});  // the copy to run
-  RunSpec run = e2e::TolvarCopyRun(dir, {"-c", "echo $$ > pid; exec \"$0\" \"$@\"", dir.path() + "/tolvar", "-q", "-u",
-                                         url, "-xu", "ann.user", "-xpsecret-attached", "-xp", "pass word", "-t", "30"});
+  RunSpec run =
+      e2e::TolvarCopyRun(dir, {"-c", "echo $$ > pid; exec \"$0\" \"$@\"", e2e::TolvarCopyPath(dir), "-q", "-u", url,
+                               "-xu", "ann.user", "-xpsecret-attached", "-xp", "pass word", "-t", "30"});
   RunResult result;
   std::thread runner([&] { result = e2e::RunProcess("/bin/sh", run); });
 
