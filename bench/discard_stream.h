@@ -6,7 +6,7 @@
 
 #include "platform/stream.h"
 
-class DiscardStream : public tolvar::TStream {
+class DiscardStream : public tolvar::platform::TStream {
  public:
   std::int32_t Read(void*, std::int32_t) override { return 0; }
   std::int32_t Write(const void*, std::int32_t count) override {
@@ -14,10 +14,10 @@ class DiscardStream : public tolvar::TStream {
     if (pos_ > size_) size_ = pos_;
     return count;
   }
-  std::int64_t Seek(std::int64_t offset, tolvar::TSeekOrigin origin) override {
-    pos_ = (origin == tolvar::TSeekOrigin::soBeginning ? 0
-            : origin == tolvar::TSeekOrigin::soCurrent ? pos_
-                                                       : size_) +
+  std::int64_t Seek(std::int64_t offset, tolvar::platform::TSeekOrigin origin) override {
+    pos_ = (origin == tolvar::platform::TSeekOrigin::soBeginning ? 0
+            : origin == tolvar::platform::TSeekOrigin::soCurrent ? pos_
+                                                                 : size_) +
            offset;
     return pos_;
   }

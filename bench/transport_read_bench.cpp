@@ -96,7 +96,7 @@ Run PlainLoop() {
 
 Run ReadToStream(bool until_close) {
   Sender sender;
-  tolvar::TNetTCPClient client;
+  tolvar::transport::TNetTCPClient client;
   client.Host = "127.0.0.1";
   client.Port = sender.port;
   client.Connect();

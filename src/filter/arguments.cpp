@@ -1,6 +1,6 @@
 #include "filter/arguments.h"
 
-namespace filter {
+namespace tagsift::filter {
 namespace {
 inline bool IsSeparator(char c) {
   return static_cast<unsigned char>(c) <= 0x20;
@@ -33,4 +33,4 @@ std::vector<std::string> SplitArguments(std::string_view raw) {
   return args;
 }
 
-}  // namespace filter
+}  // namespace tagsift::filter

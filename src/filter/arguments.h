@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace filter {
+namespace tagsift::filter {
 
 // Bytes at or below 0x20 separate arguments. A double quote opens a group
 // that runs to the next double quote or the end; blanks inside it are
@@ -15,4 +15,4 @@ namespace filter {
 // are skipped: an empty quoted argument yields nothing. There is no escape.
 std::vector<std::string> SplitArguments(std::string_view raw);
 
-}  // namespace filter
+}  // namespace tagsift::filter

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-namespace filter {
+namespace tagsift::filter {
 namespace {
 
 std::string TrimBlanks(const std::string& s) {
@@ -64,4 +64,4 @@ void TCommandLineOption::ParseArguments(const std::vector<std::string>& args, co
   }
 }
 
-}  // namespace filter
+}  // namespace tagsift::filter

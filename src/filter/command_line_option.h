@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace filter {
+namespace tagsift::filter {
 
 enum : std::uint32_t {
   ofHelp = 1,       // -?, -h
@@ -34,4 +34,4 @@ class TCommandLineOption {
   std::vector<std::string> FFiles;  // in command-line order
 };
 
-}  // namespace filter
+}  // namespace tagsift::filter

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-namespace filter {
+namespace tagsift::filter {
 
 TFilterPipeNamed::TFilterPipeNamed() {
   FInput = os::StdInput();
@@ -72,4 +72,4 @@ void TFilterPipeTagParam::Execute() {
   FScanner->ResetScan();
 }
 
-}  // namespace filter
+}  // namespace tagsift::filter

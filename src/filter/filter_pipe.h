@@ -8,7 +8,7 @@
 #include "filter/os.h"
 #include "filter/tag_param.h"
 
-namespace filter {
+namespace tagsift::filter {
 
 // Holds the two handles; both invalid after construction. Owns nothing.
 class TFilterPipe {
@@ -79,4 +79,4 @@ class TFilterPipeTagParam : public TFilterPipeNamed {
   std::unique_ptr<TTagParam> FScanner;
 };
 
-}  // namespace filter
+}  // namespace tagsift::filter

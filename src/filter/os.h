@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace filter::os {
+namespace tagsift::filter::os {
 
 using Handle = std::intptr_t;
 // The invalid handle value of both targets (INVALID_HANDLE_VALUE, fd -1).
@@ -57,4 +57,4 @@ bool SlashStartsSwitch(const std::string& arg);
 // the user: unchanged on Windows; the locale's character set on Linux.
 std::string ShowText(const std::string& sjis);
 
-}  // namespace filter::os
+}  // namespace tagsift::filter::os

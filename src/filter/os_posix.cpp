@@ -15,7 +15,7 @@
 
 extern char** environ;
 
-namespace filter::os {
+namespace tagsift::filter::os {
 namespace {
 
 unsigned long g_last_error = 0;
@@ -226,4 +226,4 @@ std::string ShowText(const std::string& sjis) {
   return sjis;
 }
 
-}  // namespace filter::os
+}  // namespace tagsift::filter::os

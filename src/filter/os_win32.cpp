@@ -6,7 +6,7 @@
 #include "filter/arguments.h"
 #include "filter/os.h"
 
-namespace filter::os {
+namespace tagsift::filter::os {
 namespace {
 
 HANDLE ToWin(Handle h) {
@@ -103,4 +103,4 @@ std::string ShowText(const std::string& sjis) {
   return sjis;
 }
 
-}  // namespace filter::os
+}  // namespace tagsift::filter::os

@@ -6,7 +6,7 @@
 #include "filter/filter_pipe.h"
 #include "filter/os.h"
 
-namespace filter {
+namespace tagsift::filter {
 namespace {
 
 // Texts in Shift_JIS (code page 932).
@@ -90,4 +90,4 @@ int RunProgram(const std::vector<std::string>& args) {
   return exit_code;
 }
 
-}  // namespace filter
+}  // namespace tagsift::filter

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace filter {
+namespace tagsift::filter {
 
 // Exit codes.
 enum : int {
@@ -17,4 +17,4 @@ enum : int {
 // exit code.
 int RunProgram(const std::vector<std::string>& args);
 
-}  // namespace filter
+}  // namespace tagsift::filter

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace filter {
+namespace tagsift::filter {
 namespace {
 
 // A blank is any byte at or below 0x20: space, tab, CR, LF, other controls.
@@ -160,4 +160,4 @@ void TTagParam::ScanAppend(const char* bytes, std::size_t count, std::string& ou
   }
 }
 
-}  // namespace filter
+}  // namespace tagsift::filter

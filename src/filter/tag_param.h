@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace filter {
+namespace tagsift::filter {
 
 class TTagParam {
  public:
@@ -61,4 +61,4 @@ class TTagParam {
   std::string FLineEnd;
 };
 
-}  // namespace filter
+}  // namespace tagsift::filter

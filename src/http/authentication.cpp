@@ -3,7 +3,7 @@
 #include "http/base64.h"
 #include "http/token.h"
 
-namespace http {
+namespace tolvar::http {
 
 void TNetAuthentication::SetChallenges(const TNetHeaderList& challenges) {
   if (!Challenges) Challenges = std::make_unique<TNetHeaderList>();
@@ -43,4 +43,4 @@ std::string TNetBasicAuthentication::AuthorizationText() {
   return "Basic " + EncodeText(UserName() + ":" + Password());
 }
 
-}  // namespace http
+}  // namespace tolvar::http

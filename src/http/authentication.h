@@ -8,7 +8,7 @@
 
 #include "http/header_list.h"
 
-namespace http {
+namespace tolvar::http {
 
 enum class AuthDecision {
   AskCaller,  // credentials are missing: ask the program
@@ -59,4 +59,4 @@ class TNetBasicAuthentication : public TNetAuthentication {
   std::string Realm;
 };
 
-}  // namespace http
+}  // namespace tolvar::http

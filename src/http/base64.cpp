@@ -2,7 +2,7 @@
 
 #include "http/exceptions.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
 constexpr std::string_view kMimeAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -64,4 +64,4 @@ TNetDecoderMIME::TNetDecoderMIME() {
   BuildDecodeTable(kMimeAlphabet, '=');
 }
 
-}  // namespace http
+}  // namespace tolvar::http

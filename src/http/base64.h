@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace http {
+namespace tolvar::http {
 
 // Count meaning "everything from the position to the end".
 inline constexpr std::int64_t kWholeStream = std::numeric_limits<std::int32_t>::max();
@@ -60,4 +60,4 @@ std::string EncodeText(std::string_view text) {
   return encoder.Encode(text);
 }
 
-}  // namespace http
+}  // namespace tolvar::http

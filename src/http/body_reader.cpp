@@ -9,7 +9,7 @@
 #include "http/token.h"
 #include "transport/exceptions.h"
 
-namespace http {
+namespace tolvar::http {
 
 namespace {
 
@@ -20,22 +20,24 @@ constexpr std::int64_t kBodyPiece = 1 << 24;
 
 // Counts the bytes written through it. Standard output and pipes report no
 // position, so the count is the only way to tell a short read.
-class TCountingStream : public tolvar::TStream {
+class TCountingStream : public tolvar::platform::TStream {
  public:
-  explicit TCountingStream(tolvar::TStream& target) : target_(target) {}
+  explicit TCountingStream(tolvar::platform::TStream& target) : target_(target) {}
   std::int32_t Read(void* buffer, std::int32_t count) override { return target_.Read(buffer, count); }
   std::int32_t Write(const void* buffer, std::int32_t count) override {
     const std::int32_t n = target_.Write(buffer, count);
     written_ += n;
     return n;
   }
-  std::int64_t Seek(std::int64_t offset, tolvar::TSeekOrigin origin) override { return target_.Seek(offset, origin); }
+  std::int64_t Seek(std::int64_t offset, tolvar::platform::TSeekOrigin origin) override {
+    return target_.Seek(offset, origin);
+  }
   std::int64_t GetSize() override { return target_.GetSize(); }
   void SetSize(std::int64_t size) override { target_.SetSize(size); }
   std::int64_t Written() const { return written_; }
 
  private:
-  tolvar::TStream& target_;
+  tolvar::platform::TStream& target_;
   std::int64_t written_ = 0;
 };
 
@@ -55,9 +57,9 @@ TNetBodyFraming TNetBodyFraming::Of(const TNetResponseHeaderInfo& response) {
   return framing;
 }
 
-bool TNetBodyReader::ReadCounted(tolvar::TStream& stream, std::int64_t count, bool raise_on_close) {
+bool TNetBodyReader::ReadCounted(tolvar::platform::TStream& stream, std::int64_t count, bool raise_on_close) {
   // One outer work bracket, so progress counts the whole body.
-  FConnection.FireWorkBegin(tolvar::wmRead, ClampToInt32(count));
+  FConnection.FireWorkBegin(tolvar::transport::wmRead, ClampToInt32(count));
   bool complete = true;
   try {
     TCountingStream counted(stream);
@@ -66,35 +68,35 @@ bool TNetBodyReader::ReadCounted(tolvar::TStream& stream, std::int64_t count, bo
       const std::int64_t before = counted.Written();
       try {
         FConnection.ReadToStream(counted, piece, false);
-      } catch (const tolvar::ENetConnClosedGracefully&) {
+      } catch (const tolvar::transport::ENetConnClosedGracefully&) {
         if (raise_on_close) throw;
         complete = false;
         break;
       }
       // A connection already known to be closed returns what was buffered.
       if (counted.Written() - before < piece) {
-        if (raise_on_close) throw tolvar::ENetConnClosedGracefully();
+        if (raise_on_close) throw tolvar::transport::ENetConnClosedGracefully();
         complete = false;
         break;
       }
       count -= piece;
     }
   } catch (...) {
-    FConnection.FireWorkEnd(tolvar::wmRead);
+    FConnection.FireWorkEnd(tolvar::transport::wmRead);
     throw;
   }
-  FConnection.FireWorkEnd(tolvar::wmRead);
+  FConnection.FireWorkEnd(tolvar::transport::wmRead);
   return complete;
 }
 
 std::string TNetBodyReader::ReadChunkLine() {
   std::string line = FConnection.ReceiveLine("\n");
   // Cut off by the server's close: not a line of the body.
-  if (line.empty() && FConnection.LastLineTimedOut) throw tolvar::ENetConnClosedGracefully();
+  if (line.empty() && FConnection.LastLineTimedOut) throw tolvar::transport::ENetConnClosedGracefully();
   return line;
 }
 
-bool TNetBodyReader::ReadChunked(tolvar::TStream& stream, std::int64_t limit) {
+bool TNetBodyReader::ReadChunked(tolvar::platform::TStream& stream, std::int64_t limit) {
   std::int64_t kept = 0;
   for (;;) {
     const std::string line = ReadChunkLine();
@@ -121,12 +123,12 @@ bool TNetBodyReader::ReadChunked(tolvar::TStream& stream, std::int64_t limit) {
   // sent the whole body.
   try {
     ReadChunkLine();
-  } catch (const tolvar::ENetConnClosedGracefully&) {
+  } catch (const tolvar::transport::ENetConnClosedGracefully&) {
   }
   return false;
 }
 
-bool TNetBodyReader::Read(const TNetBodyFraming& framing, tolvar::TStream& stream, std::int64_t limit) {
+bool TNetBodyReader::Read(const TNetBodyFraming& framing, tolvar::platform::TStream& stream, std::int64_t limit) {
   bool cut = false;
   if (framing.ContentLength > 0) {
     if (limit >= 0 && framing.ContentLength > limit) {
@@ -136,7 +138,7 @@ bool TNetBodyReader::Read(const TNetBodyFraming& framing, tolvar::TStream& strea
       ReadCounted(stream, framing.ContentLength, false);
     }
   } else if (framing.Chunked) {
-    FConnection.FireStatus(tolvar::hsStatusText, {"Chunk Started"});
+    FConnection.FireStatus(tolvar::transport::hsStatusText, {"Chunk Started"});
     cut = ReadChunked(stream, limit);
   } else if (!framing.InvalidLength.empty()) {
     throw ENetException("Invalid Content-Length: " + framing.InvalidLength);
@@ -153,4 +155,4 @@ bool TNetBodyReader::Read(const TNetBodyFraming& framing, tolvar::TStream& strea
   return cut;
 }
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -10,7 +10,7 @@
 #include "platform/stream.h"
 #include "transport/tcp_connection.h"
 
-namespace http {
+namespace tolvar::http {
 
 class TNetResponseHeaderInfo;
 
@@ -30,7 +30,7 @@ struct TNetBodyFraming {
 
 class TNetBodyReader {
  public:
-  explicit TNetBodyReader(tolvar::TNetTCPConnection& connection) : FConnection(connection) {}
+  explicit TNetBodyReader(tolvar::transport::TNetTCPConnection& connection) : FConnection(connection) {}
 
   // Reads the body into `stream` from its position. With `limit` >= 0 at
   // most that many bytes are kept: true means the body was longer and was
@@ -45,19 +45,19 @@ class TNetBodyReader {
   // ends cannot be known, and reading to the close would pass a body the
   // server never sent whole for a complete one.
   // Raises status hsStatusText "Chunk Started" before chunks.
-  bool Read(const TNetBodyFraming& framing, tolvar::TStream& stream, std::int64_t limit = -1);
+  bool Read(const TNetBodyFraming& framing, tolvar::platform::TStream& stream, std::int64_t limit = -1);
 
  private:
   // Reads exactly `count` bytes in pieces a single read can move. A close
   // by the server first keeps what arrived and returns false, or raises
   // ENetConnClosedGracefully with `raise_on_close`.
-  bool ReadCounted(tolvar::TStream& stream, std::int64_t count, bool raise_on_close);
+  bool ReadCounted(tolvar::platform::TStream& stream, std::int64_t count, bool raise_on_close);
   // A chunk-size line or the line end after a chunk.
   std::string ReadChunkLine();
   // True when `limit` (>= 0) cut the body short.
-  bool ReadChunked(tolvar::TStream& stream, std::int64_t limit);
+  bool ReadChunked(tolvar::platform::TStream& stream, std::int64_t limit);
 
-  tolvar::TNetTCPConnection& FConnection;
+  tolvar::transport::TNetTCPConnection& FConnection;
 };
 
-}  // namespace http
+}  // namespace tolvar::http

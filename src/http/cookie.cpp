@@ -6,7 +6,7 @@
 #include "http/number.h"
 #include "http/token.h"
 
-namespace http {
+namespace tolvar::http {
 
 std::string TNetNetscapeCookie::Attribute(const TNetCookieParts& parts, std::string_view name) {
   for (const auto& part : parts) {
@@ -157,4 +157,4 @@ std::string DomainOfHost(std::string_view host) {
   return std::string(dot == std::string_view::npos ? host : host.substr(dot));
 }
 
-}  // namespace http
+}  // namespace tolvar::http

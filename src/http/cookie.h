@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace http {
+namespace tolvar::http {
 
 // The attribute parts of a cookie text after its first part, each either
 // "NAME=value" with the name upper-cased or a bare upper-cased word.
@@ -82,4 +82,4 @@ bool IsPlainHost(std::string_view text);
 // The host from its first "." on (the whole host when it has none).
 std::string DomainOfHost(std::string_view host);
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -1,6 +1,6 @@
 #include "http/cookie_manager.h"
 
-namespace http {
+namespace tolvar::http {
 
 TNetCookieManager::~TNetCookieManager() {
   try {
@@ -65,4 +65,4 @@ std::string TNetCookieManager::CookieHeaderFor(const TNetURI& location, bool sec
   return FCookies.HeaderFor(location.Host, location.Path, secure);
 }
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -13,7 +13,7 @@
 #include "http/cookies.h"
 #include "http/uri.h"
 
-namespace http {
+namespace tolvar::http {
 
 class TNetCookieManager {
  public:
@@ -60,4 +60,4 @@ class TNetCookieManager {
   std::map<std::uint64_t, std::function<void()>> FListeners;  // guarded by FListenersMutex
 };
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -5,7 +5,7 @@
 #include "http/internet_date.h"
 #include "http/token.h"
 
-namespace http {
+namespace tolvar::http {
 
 TNetNetscapeCookie* TNetCookies::AddOrReplace(std::unique_ptr<TNetNetscapeCookie> cookie) {
   TNetWriteAccess write(FLock);
@@ -86,4 +86,4 @@ std::size_t TNetCookies::Count() {
   return FItems.size();
 }
 
-}  // namespace http
+}  // namespace tolvar::http

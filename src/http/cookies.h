@@ -14,7 +14,7 @@
 #include "http/cookie.h"
 #include "http/multi_read_lock.h"
 
-namespace http {
+namespace tolvar::http {
 
 // The cookies of one domain, by name (looked up ignoring case), in the
 // order they were first stored.
@@ -55,4 +55,4 @@ class TNetCookies {
   std::vector<TDomainEntry> FDomains;
 };
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -11,7 +11,7 @@
 #include "transport/exceptions.h"
 #include "transport/ssl_io_handler.h"
 
-namespace http {
+namespace tolvar::http {
 
 namespace {
 
@@ -88,11 +88,12 @@ void TNetCustomHTTP::ForgetCookieManager() {
   FCookieManagerToken = 0;
 }
 
-void TNetCustomHTTP::Get(const std::string& url, tolvar::TStream* response) {
+void TNetCustomHTTP::Get(const std::string& url, tolvar::platform::TStream* response) {
   PerformRequest(hmGet, url, nullptr, response);
 }
 
-void TNetCustomHTTP::Post(const std::string& url, tolvar::TStream* source, tolvar::TStream* response) {
+void TNetCustomHTTP::Post(const std::string& url, tolvar::platform::TStream* source,
+                          tolvar::platform::TStream* response) {
   if (Connected()) CloseConnection();
   // Also after a failure: later requests must not go out as HTTP/1.0.
   TRestoreOnExit<TNetHTTPProtocolVersion> version(ProtocolVersion);
@@ -100,7 +101,8 @@ void TNetCustomHTTP::Post(const std::string& url, tolvar::TStream* source, tolva
   PerformRequest(hmPost, url, source, response);
 }
 
-void TNetCustomHTTP::Put(const std::string& url, tolvar::TStream* source, tolvar::TStream* response) {
+void TNetCustomHTTP::Put(const std::string& url, tolvar::platform::TStream* source,
+                         tolvar::platform::TStream* response) {
   PerformRequest(hmPut, url, source, response);
 }
 
@@ -123,11 +125,11 @@ bool TNetCustomHTTP::AbortRequested() const {
 }
 
 void TNetCustomHTTP::ThrowIfAborted() {
-  if (AbortRequested()) throw tolvar::ENetClosedSocket();
+  if (AbortRequested()) throw tolvar::transport::ENetClosedSocket();
 }
 
-void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& url, tolvar::TStream* source,
-                                    tolvar::TStream* response) {
+void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& url, tolvar::platform::TStream* source,
+                                    tolvar::platform::TStream* response) {
   const std::thread::id self = std::this_thread::get_id();
   FDriver = self;
   struct LeaveRequest {
@@ -179,7 +181,7 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ur
     // closed at the cap), so a kept connection is at the next answer.
     if (AbortRequested()) {
       CloseConnection();
-      throw tolvar::ENetClosedSocket();
+      throw tolvar::transport::ENetClosedSocket();
     }
     if (!Response().KeepAlive()) CloseConnection();
     throw;
@@ -187,7 +189,7 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ur
     // After any other failure the connection may hold the rest of a body or
     // head that broke off: the next request would read it as its answer.
     CloseConnection();
-    if (AbortRequested()) throw tolvar::ENetClosedSocket();
+    if (AbortRequested()) throw tolvar::transport::ENetClosedSocket();
     throw;
   }
   if (!Response().KeepAlive()) CloseConnection();
@@ -196,7 +198,7 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ur
   // socket closes; an abort must not pass for a complete response.
   if (AbortRequested()) {
     CloseConnection();
-    throw tolvar::ENetClosedSocket();
+    throw tolvar::transport::ENetClosedSocket();
   }
 }
 
@@ -256,9 +258,9 @@ ConnectionKind TNetCustomHTTP::ChooseRoute() {
     }
     // https goes direct only through a TLS handler that a program installed;
     // plain http through such a handler passes its bytes through unchanged.
-    auto* tls = dynamic_cast<tolvar::TNetSSLIOHandlerSocket*>(IOHandler().get());
+    auto* tls = dynamic_cast<tolvar::transport::TNetSSLIOHandlerSocket*>(IOHandler().get());
     if (https) {
-      if (tls == nullptr) throw tolvar::ENetIOHandlerPropInvalid();
+      if (tls == nullptr) throw tolvar::transport::ENetIOHandlerPropInvalid();
       tls->SetPassThrough(false);
       return ConnectionKind::DirectTls;
     }
@@ -279,10 +281,10 @@ ConnectionKind TNetCustomHTTP::ChooseRoute() {
   Port = ProxyParams.ProxyPort();
   // Through a proxy the TLS handler, if any, talks plainly: to the proxy
   // itself, or inside the tunnel until the proxy opened it.
-  auto* tls = dynamic_cast<tolvar::TNetSSLIOHandlerSocket*>(IOHandler().get());
+  auto* tls = dynamic_cast<tolvar::transport::TNetSSLIOHandlerSocket*>(IOHandler().get());
   if (tls != nullptr) tls->SetPassThrough(true);
   if (https) {
-    if (IOHandler() && tls == nullptr) throw tolvar::ENetIOHandlerPropInvalid();
+    if (IOHandler() && tls == nullptr) throw tolvar::transport::ENetIOHandlerPropInvalid();
     return ConnectionKind::ProxyTunnel;
   }
   return ConnectionKind::Proxy;
@@ -334,7 +336,7 @@ void TNetCustomHTTP::OpenTunnel() {
   tunnel.Request.URL = FURI.Host + ":" + FURI.Port;
   tunnel.Request.Method = hmConnect;
   tunnel.Request.ProxyConnection = "keep-alive";
-  tolvar::TMemoryStream buffer;
+  tolvar::platform::TMemoryStream buffer;
   tunnel.Response.BodyStream = &buffer;
   for (;;) {
     EnsureConnected(tunnel.Response);
@@ -351,10 +353,10 @@ void TNetCustomHTTP::OpenTunnel() {
     const int code = tunnel.Response.StatusCode();
     if (code == 200) {
       // The tunnel is open: the request inside it needs the TLS handler.
-      auto* tls = dynamic_cast<tolvar::TNetSSLIOHandlerSocket*>(IOHandler().get());
+      auto* tls = dynamic_cast<tolvar::transport::TNetSSLIOHandlerSocket*>(IOHandler().get());
       if (tls == nullptr) {
         CloseConnection();
-        throw tolvar::ENetIOHandlerPropInvalid();
+        throw tolvar::transport::ENetIOHandlerPropInvalid();
       }
       try {
         tls->SetPassThrough(false);
@@ -499,4 +501,4 @@ void TNetCustomHTTP::FireDisconnected() {
   if (ProxyParams.Authentication) ProxyParams.Authentication->Reset();
 }
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -24,9 +24,9 @@
 #include "platform/stream.h"
 #include "transport/tcp_client.h"
 
-namespace http {
+namespace tolvar::http {
 
-class TNetCustomHTTP : public tolvar::TNetTCPClient {
+class TNetCustomHTTP : public tolvar::transport::TNetTCPClient {
  public:
   using RedirectEvent = std::function<void(TNetCustomHTTP& sender, std::string& dest, int num_redirect, bool& handled,
                                            TNetHTTPMethod& method)>;
@@ -38,10 +38,10 @@ class TNetCustomHTTP : public tolvar::TNetTCPClient {
   TNetCustomHTTP();
   ~TNetCustomHTTP() override;
 
-  void Get(const std::string& url, tolvar::TStream* response);
+  void Get(const std::string& url, tolvar::platform::TStream* response);
   // Always on a fresh connection and, unless hoKeepOrigProtocol, as HTTP/1.0.
-  void Post(const std::string& url, tolvar::TStream* source, tolvar::TStream* response);
-  void Put(const std::string& url, tolvar::TStream* source, tolvar::TStream* response);
+  void Post(const std::string& url, tolvar::platform::TStream* source, tolvar::platform::TStream* response);
+  void Put(const std::string& url, tolvar::platform::TStream* source, tolvar::platform::TStream* response);
 
   // The answers to a 401 and a 407: true sends the request again.
   virtual bool AuthorizeServer(TNetHTTPRequest& request, TNetHTTPResponse& response);
@@ -51,8 +51,8 @@ class TNetCustomHTTP : public tolvar::TNetTCPClient {
   virtual bool ConfirmRedirect(std::string& dest, TNetHTTPMethod& method, int num_redirect);
   // The whole exchange; raises on failure. On success the body has been
   // written to `response` from its position at the start.
-  virtual void PerformRequest(TNetHTTPMethod method, const std::string& url, tolvar::TStream* source,
-                              tolvar::TStream* response);
+  virtual void PerformRequest(TNetHTTPMethod method, const std::string& url, tolvar::platform::TStream* source,
+                              tolvar::platform::TStream* response);
 
   // From another thread (an abort: the window's Abort or close) the request
   // in progress, or the next one this client starts on another thread, fails
@@ -153,4 +153,4 @@ class TNetCustomHTTP : public tolvar::TNetTCPClient {
 // The published form of the client; nothing is added.
 class TNetHTTP : public TNetCustomHTTP {};
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -3,7 +3,7 @@
 #include "http/number.h"
 #include "http/token.h"
 
-namespace http {
+namespace tolvar::http {
 
 TNetEntityHeaderInfo::TNetEntityHeaderInfo() {
   RawLines.FoldWidth = 1024;
@@ -84,4 +84,4 @@ void TNetEntityHeaderInfo::ReadFromRaw() {
   Pragma = RawLines.ValueOf("Pragma");
 }
 
-}  // namespace http
+}  // namespace tolvar::http

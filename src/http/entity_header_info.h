@@ -9,7 +9,7 @@
 #include "http/header_list.h"
 #include "http/internet_date.h"
 
-namespace http {
+namespace tolvar::http {
 
 class TNetEntityHeaderInfo {
  public:
@@ -55,4 +55,4 @@ class TNetEntityHeaderInfo {
   bool FLengthGiven = false;
 };
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -6,7 +6,7 @@
 //   - ENetException and its family: engine, transport, and the socket
 //     library's failures (raised as ENetWS2StubError);
 //   - EConvertError: a port or Content-Range that is no number;
-//   - tolvar::EStreamError (EFileStreamError): the body or source stream
+//   - tolvar::platform::EStreamError (EFileStreamError): the body or source stream
 //     failed, a full disk or a closed pipe;
 //   - std::bad_alloc.
 // All but the last derive from std::runtime_error, whose what() is the
@@ -19,9 +19,9 @@
 
 #include "transport/exceptions.h"
 
-namespace http {
+namespace tolvar::http {
 
-using tolvar::ENetException;
+using tolvar::transport::ENetException;
 
 // Composing a URL that lacks its protocol or host.
 class ENetURIException : public ENetException {
@@ -48,10 +48,10 @@ class ENetAlreadyRegisteredAuthenticationMethod : public ENetException {
 // A final response the client does not handle: the reply code is the status
 // code, the message the status line as received, ErrorBody the start of the
 // response's body.
-class ENetHTTPProtocolException : public tolvar::ENetProtocolReplyError {
+class ENetHTTPProtocolException : public tolvar::transport::ENetProtocolReplyError {
  public:
   ENetHTTPProtocolException(int code, const std::string& status_line, std::string error_body)
-      : tolvar::ENetProtocolReplyError(code, status_line), ErrorBody(std::move(error_body)) {}
+      : tolvar::transport::ENetProtocolReplyError(code, status_line), ErrorBody(std::move(error_body)) {}
   std::string ErrorBody;
 };
 
@@ -62,4 +62,4 @@ class EConvertError : public std::runtime_error {
   explicit EConvertError(const std::string& text) : std::runtime_error("'" + text + "' is not a valid integer value") {}
 };
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -3,7 +3,7 @@
 #include "http/token.h"
 #include "http/wrap_at_breaks.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
 bool IsContinuation(const std::string& line) {
@@ -126,4 +126,4 @@ void TNetHeaderList::RemoveContinuations(std::size_t index) {
   while (index + 1 < FLines.size() && IsContinuation(FLines[index + 1])) Delete(index + 1);
 }
 
-}  // namespace http
+}  // namespace tolvar::http

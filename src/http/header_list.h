@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace http {
+namespace tolvar::http {
 
 class TNetHeaderList {
  public:
@@ -63,4 +63,4 @@ class TNetHeaderList {
   std::vector<std::string> FLines;
 };
 
-}  // namespace http
+}  // namespace tolvar::http

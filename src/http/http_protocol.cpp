@@ -7,7 +7,7 @@
 #include "http/exceptions.h"
 #include "http/response_decision.h"
 
-namespace http {
+namespace tolvar::http {
 
 namespace {
 
@@ -24,11 +24,11 @@ void RejectLineBreak(std::string_view field, std::string_view value) {
 }
 
 // Swallows a body nobody keeps.
-class TDiscardStream : public tolvar::TStream {
+class TDiscardStream : public tolvar::platform::TStream {
  public:
   std::int32_t Read(void*, std::int32_t) override { return 0; }
   std::int32_t Write(const void*, std::int32_t count) override { return count; }
-  std::int64_t Seek(std::int64_t, tolvar::TSeekOrigin) override { return 0; }
+  std::int64_t Seek(std::int64_t, tolvar::platform::TSeekOrigin) override { return 0; }
   std::int64_t GetSize() override { return 0; }
   void SetSize(std::int64_t) override {}
 };
@@ -117,7 +117,7 @@ std::string TNetHTTPProtocol::ReadHeadLine() {
   std::string line = FHTTP->ReceiveLine("\n");
   // An empty line marked as timed out is a line the server cut off by
   // closing; it must not pass for the end of the head.
-  if (line.empty() && FHTTP->LastLineTimedOut) throw tolvar::ENetConnClosedGracefully();
+  if (line.empty() && FHTTP->LastLineTimedOut) throw tolvar::transport::ENetConnClosedGracefully();
   // The line end (at least the LF) counts too, so empty lines are not free.
   HeadBytes += static_cast<std::int64_t>(line.size()) + 2;
   if (HeadBytes > kMaxHeaderBytes) {
@@ -135,7 +135,7 @@ void TNetHTTPProtocol::ReadHeaders() {
       if (line.empty()) break;
       Response.RawLines.Add(std::move(line));
     }
-  } catch (const tolvar::ENetConnClosedGracefully&) {
+  } catch (const tolvar::transport::ENetConnClosedGracefully&) {
     FHTTP->Disconnect();
   }
   Response.ReadFromRaw();
@@ -212,15 +212,15 @@ NextStep TNetHTTPProtocol::DecideNext() {
   return decision.Step;
 }
 
-void TNetHTTPProtocol::ReadCappedInto(tolvar::TStream* stream) {
+void TNetHTTPProtocol::ReadCappedInto(tolvar::platform::TStream* stream) {
   if (ResponseHasNoBody()) return;
   TDiscardStream discard;
-  TScopedValue<tolvar::TStream*> body(Response.BodyStream, stream != nullptr ? stream : &discard);
+  TScopedValue<tolvar::platform::TStream*> body(Response.BodyStream, stream != nullptr ? stream : &discard);
   FHTTP->ReadBody(Response, kMaxDiscardedBody);
 }
 
 void TNetHTTPProtocol::RaiseProtocolFailure() {
-  tolvar::TMemoryStream buffer;
+  tolvar::platform::TMemoryStream buffer;
   {
     TScopedValue<std::int32_t> timeout(FHTTP->ReadTimeout, 2000);
     ReadCappedInto(&buffer);
@@ -239,4 +239,4 @@ void TNetHTTPProtocol::DrainBody() {
   }
 }
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -12,7 +12,7 @@
 #include "http/http_response.h"
 #include "http/uri.h"
 
-namespace http {
+namespace tolvar::http {
 
 class TNetCustomHTTP;
 
@@ -65,9 +65,9 @@ class TNetHTTPProtocol {
   bool ResponseHasNoBody();
   // Reads the body, at most kMaxDiscardedBody bytes of it, into `stream`
   // (null: dropped); beyond the cap the connection is closed.
-  void ReadCappedInto(tolvar::TStream* stream);
+  void ReadCappedInto(tolvar::platform::TStream* stream);
 
   TNetCustomHTTP* FHTTP;
 };
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -8,7 +8,7 @@
 #include "http/request_header_info.h"
 #include "platform/stream.h"
 
-namespace http {
+namespace tolvar::http {
 
 class TNetCustomHTTP;
 
@@ -23,11 +23,11 @@ class TNetHTTPRequest : public TNetRequestHeaderInfo {
   std::string URL;
   TNetHTTPMethod Method = hmGet;
   // The request body of a POST or PUT; not owned.
-  tolvar::TStream* Source = nullptr;
+  tolvar::platform::TStream* Source = nullptr;
   ConnectionKind Kind = ConnectionKind::Direct;
 
  private:
   TNetCustomHTTP* FHTTP;
 };
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -4,7 +4,7 @@
 #include "http/number.h"
 #include "http/token.h"
 
-namespace http {
+namespace tolvar::http {
 
 int TNetHTTPResponse::StatusCode() {
   std::string rest = StatusLine;
@@ -30,4 +30,4 @@ bool TNetHTTPResponse::KeepAlive() {
   return !SameText(connection, "CLOSE") && !SameText(proxy_connection, "CLOSE");
 }
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -8,7 +8,7 @@
 #include "http/response_header_info.h"
 #include "platform/stream.h"
 
-namespace http {
+namespace tolvar::http {
 
 class TNetCustomHTTP;
 
@@ -29,10 +29,10 @@ class TNetHTTPResponse : public TNetResponseHeaderInfo {
   std::string StatusLine;
   TNetHTTPProtocolVersion ServerVersion = pv1_1;
   // Where the body goes; not owned. Null: the body is not read.
-  tolvar::TStream* BodyStream = nullptr;
+  tolvar::platform::TStream* BodyStream = nullptr;
 
  private:
   TNetCustomHTTP* FHTTP;
 };
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -2,7 +2,7 @@
 
 #include "http/exceptions.h"
 
-namespace http {
+namespace tolvar::http {
 
 std::string ProtocolVersionText(TNetHTTPProtocolVersion version) {
   return version == pv1_0 ? "1.0" : "1.1";
@@ -30,4 +30,4 @@ std::string MethodWord(TNetHTTPMethod method) {
   throw ENetException("This client cannot send a DELETE request");
 }
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <string>
 
-namespace http {
+namespace tolvar::http {
 
 enum TNetHTTPMethod { hmHead, hmGet, hmPost, hmOptions, hmTrace, hmPut, hmDelete, hmConnect };
 
@@ -42,4 +42,4 @@ std::string ProtocolVersionText(TNetHTTPProtocolVersion version);
 // and it is refused as an argument.
 std::string MethodWord(TNetHTTPMethod method);
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -10,7 +10,7 @@
 #include "http/number.h"
 #include "http/token.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
 constexpr const char* kDayNames[] = {"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
@@ -214,4 +214,4 @@ TDateTime NowLocal() {
   return millis / static_cast<double>(kMillisPerDay) + static_cast<double>(kUnixEpochDay) + LocalOffsetFromUtc();
 }
 
-}  // namespace http
+}  // namespace tolvar::http

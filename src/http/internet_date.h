@@ -9,7 +9,7 @@
 
 #include "platform/timezone.h"
 
-namespace http {
+namespace tolvar::http {
 
 using TDateTime = double;
 
@@ -45,4 +45,4 @@ std::string FormatZoneOffset(TDateTime offset, bool gmt_form = false);
 // The current local time.
 TDateTime NowLocal();
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -1,6 +1,6 @@
 #include "http/multi_read_lock.h"
 
-namespace http {
+namespace tolvar::http {
 
 void TNetMultiReadLock::BeginRead() {
   std::unique_lock<std::mutex> guard(FMutex);
@@ -41,4 +41,4 @@ void TNetMultiReadLock::EndWrite() {
   }
 }
 
-}  // namespace http
+}  // namespace tolvar::http

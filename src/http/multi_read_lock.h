@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-namespace http {
+namespace tolvar::http {
 
 class TNetMultiReadLock {
  public:
@@ -46,4 +46,4 @@ class TNetWriteAccess {
   TNetMultiReadLock& FLock;
 };
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -5,7 +5,7 @@
 
 #include "http/exceptions.h"
 
-namespace http {
+namespace tolvar::http {
 
 std::optional<std::int64_t> ParseInt64(std::string_view text) {
   std::size_t i = 0;
@@ -67,4 +67,4 @@ std::int32_t StrictInt32(std::string_view text) {
   return *v;
 }
 
-}  // namespace http
+}  // namespace tolvar::http

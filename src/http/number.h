@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-namespace http {
+namespace tolvar::http {
 
 // Empty when the text is not a number or does not fit 64 bits.
 std::optional<std::int64_t> ParseInt64(std::string_view text);
@@ -21,4 +21,4 @@ std::int32_t IntOrDefault(std::string_view text, std::int32_t fallback);
 // ParseInt32 or EConvertError.
 std::int32_t StrictInt32(std::string_view text);
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -2,7 +2,7 @@
 
 #include "http/token.h"
 
-namespace http {
+namespace tolvar::http {
 
 void TNetProxyConnectionInfo::AssignTo(TNetProxyConnectionInfo& dest) const {
   dest.SetProxyServer(FProxyServer);
@@ -40,4 +40,4 @@ void TNetProxyConnectionInfo::AddProxyAuthorization(TNetHeaderList& target) {
   if (!text.empty()) target.SetValueOf("Proxy-Authorization", text);
 }
 
-}  // namespace http
+}  // namespace tolvar::http

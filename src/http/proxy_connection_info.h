@@ -9,7 +9,7 @@
 #include "http/authentication.h"
 #include "http/header_list.h"
 
-namespace http {
+namespace tolvar::http {
 
 class TNetProxyConnectionInfo {
  public:
@@ -43,4 +43,4 @@ class TNetProxyConnectionInfo {
   std::int32_t FProxyPort = 0;
 };
 
-}  // namespace http
+}  // namespace tolvar::http

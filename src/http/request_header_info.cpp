@@ -3,7 +3,7 @@
 #include "http/number.h"
 #include "http/token.h"
 
-namespace http {
+namespace tolvar::http {
 
 TNetRequestHeaderInfo::TNetRequestHeaderInfo() {
   ClearRequestFields();
@@ -85,4 +85,4 @@ void TNetRequestHeaderInfo::WriteToRaw() {
   if (Authentication) add("Authorization", Authentication->AuthorizationText());
 }
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -8,7 +8,7 @@
 #include "http/authentication.h"
 #include "http/entity_header_info.h"
 
-namespace http {
+namespace tolvar::http {
 
 class TNetRequestHeaderInfo : public TNetEntityHeaderInfo {
  public:
@@ -43,4 +43,4 @@ class TNetRequestHeaderInfo : public TNetEntityHeaderInfo {
   void ClearRequestFields();
 };
 
-}  // namespace http
+}  // namespace tolvar::http

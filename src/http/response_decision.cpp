@@ -1,6 +1,6 @@
 #include "http/response_decision.h"
 
-namespace http {
+namespace tolvar::http {
 
 TNetResponseKind ClassifyResponse(int status_code, bool has_location) {
   if ((status_code / 100 == 3 && status_code != 304) || has_location) return TNetResponseKind::rkRedirect;
@@ -52,4 +52,4 @@ TNetResponseDecision DecideResponse(const TNetResponseFacts& facts) {
   return decision;
 }
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -7,7 +7,7 @@
 
 #include "http/http_types.h"
 
-namespace http {
+namespace tolvar::http {
 
 // What kind of answer a final status is, before any step is asked.
 enum class TNetResponseKind {
@@ -56,4 +56,4 @@ struct TNetResponseDecision {
 
 TNetResponseDecision DecideResponse(const TNetResponseFacts& facts);
 
-}  // namespace http
+}  // namespace tolvar::http

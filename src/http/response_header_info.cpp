@@ -3,7 +3,7 @@
 #include "http/number.h"
 #include "http/token.h"
 
-namespace http {
+namespace tolvar::http {
 
 TNetResponseHeaderInfo::TNetResponseHeaderInfo() {
   ClearResponseFields();
@@ -38,4 +38,4 @@ void TNetResponseHeaderInfo::ReadFromRaw() {
   TNetEntityHeaderInfo::ReadFromRaw();
 }
 
-}  // namespace http
+}  // namespace tolvar::http

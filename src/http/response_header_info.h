@@ -5,7 +5,7 @@
 
 #include "http/entity_header_info.h"
 
-namespace http {
+namespace tolvar::http {
 
 class TNetResponseHeaderInfo : public TNetEntityHeaderInfo {
  public:
@@ -26,4 +26,4 @@ class TNetResponseHeaderInfo : public TNetEntityHeaderInfo {
   void ClearResponseFields();
 };
 
-}  // namespace http
+}  // namespace tolvar::http

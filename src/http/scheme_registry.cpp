@@ -6,7 +6,7 @@
 #include "http/exceptions.h"
 #include "http/token.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
 struct Registry {
@@ -45,4 +45,4 @@ std::unique_ptr<TNetAuthScheme> FindScheme(std::string_view name) {
   return nullptr;
 }
 
-}  // namespace http
+}  // namespace tolvar::http

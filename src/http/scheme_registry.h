@@ -9,7 +9,7 @@
 
 #include "http/authentication.h"
 
-namespace http {
+namespace tolvar::http {
 
 using AuthenticationFactory = std::function<std::unique_ptr<TNetAuthentication>()>;
 
@@ -24,4 +24,4 @@ void RegisterScheme(std::string_view name, std::string_view class_name, Authenti
 // A copy of the scheme registered for the name, or null.
 std::unique_ptr<TNetAuthScheme> FindScheme(std::string_view name);
 
-}  // namespace http
+}  // namespace tolvar::http

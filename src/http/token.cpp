@@ -2,7 +2,7 @@
 
 #include "platform/codepage.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
 char AsciiUpper(char c) {
@@ -100,4 +100,4 @@ std::string Trim(std::string_view text) {
   return TrimLeft(TrimRight(text));
 }
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace http {
+namespace tolvar::http {
 
 // Start position for LastPosOf meaning "from the end of the text".
 inline constexpr std::ptrdiff_t kFromEnd = -1;
@@ -34,4 +34,4 @@ std::string Trim(std::string_view text);
 std::string TrimLeft(std::string_view text);
 std::string TrimRight(std::string_view text);
 
-}  // namespace http
+}  // namespace tolvar::http

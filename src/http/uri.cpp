@@ -4,7 +4,7 @@
 #include "http/token.h"
 #include "platform/codepage.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
 bool EndsWith(std::string_view text, std::string_view tail) {
@@ -138,4 +138,4 @@ std::string MergePath(std::string_view base, std::string_view path, std::string_
   return r;
 }
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace http {
+namespace tolvar::http {
 
 class TNetURI {
  public:
@@ -45,4 +45,4 @@ class TNetURI {
 // delimiter collapse to one.
 std::string MergePath(std::string_view base, std::string_view path, std::string_view delimiter);
 
-}  // namespace http
+}  // namespace tolvar::http

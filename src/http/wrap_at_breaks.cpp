@@ -3,7 +3,7 @@
 #include "http/token.h"
 #include "platform/codepage.h"
 
-namespace http {
+namespace tolvar::http {
 
 std::string WrapAtBreaks(std::string_view text, std::string_view break_string, std::string_view break_chars,
                          int max_column) {
@@ -58,4 +58,4 @@ std::string WrapAtBreaks(std::string_view text, std::string_view break_string, s
   return out;
 }
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace http {
+namespace tolvar::http {
 
 // Inserts `break_string` so that no output line runs past `max_column`
 // bytes, breaking after one of `break_chars`. Text inside double quotes is
@@ -13,4 +13,4 @@ namespace http {
 std::string WrapAtBreaks(std::string_view text, std::string_view break_string, std::string_view break_chars,
                          int max_column);
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -8,7 +8,7 @@
 
 #include <atomic>
 
-namespace platform {
+namespace tolvar::platform {
 
 inline constexpr int kShiftJisCodePage = 932;
 
@@ -42,4 +42,4 @@ inline bool IsLeadByte(unsigned char c) {
   return CodePageHasLeadBytes() && ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC));
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -5,7 +5,7 @@
 #include <cctype>
 #include <string>
 
-namespace platform {
+namespace tolvar::platform {
 
 int SystemCodePage() {
   // nl_langinfo reflects the locale the program selected; without a
@@ -20,4 +20,4 @@ int SystemCodePage() {
   return 0;
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

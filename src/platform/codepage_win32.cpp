@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-namespace platform {
+namespace tolvar::platform {
 
 int SystemCodePage() {
   return static_cast<int>(GetACP());
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace platform {
+namespace tolvar::platform {
 
 // Bytes [begin, begin + size) of argument `token` (argv, Linux), or of the
 // raw command line as GetProcessCommandLine hands it over (Windows, where
@@ -25,4 +25,4 @@ struct CommandLineSpan {
 // wide one character for character as the ANSI bytes map to it.
 void WipeCommandLineSpans(int argc, char** argv, const std::vector<CommandLineSpan>& spans);
 
-}  // namespace platform
+}  // namespace tolvar::platform

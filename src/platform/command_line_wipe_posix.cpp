@@ -2,7 +2,7 @@
 
 #include "platform/command_line_wipe.h"
 
-namespace platform {
+namespace tolvar::platform {
 
 void WipeCommandLineSpans(int argc, char** argv, const std::vector<CommandLineSpan>& spans) {
   for (const CommandLineSpan& span : spans) {
@@ -17,4 +17,4 @@ void WipeCommandLineSpans(int argc, char** argv, const std::vector<CommandLineSp
   }
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

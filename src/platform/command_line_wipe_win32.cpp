@@ -4,7 +4,7 @@
 
 #include "platform/command_line_wipe.h"
 
-namespace platform {
+namespace tolvar::platform {
 
 void WipeCommandLineSpans(int, char**, const std::vector<CommandLineSpan>& spans) {
   if (spans.empty()) return;
@@ -39,4 +39,4 @@ void WipeCommandLineSpans(int, char**, const std::vector<CommandLineSpan>& spans
   }
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

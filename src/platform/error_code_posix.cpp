@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <iterator>
 
-namespace platform {
+namespace tolvar::platform {
 namespace {
 
 // The first errno listed for a code is the one whose text the code shows.
@@ -58,4 +58,4 @@ int ErrnoOfWindowsCode(unsigned long code) {
   return -1;
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

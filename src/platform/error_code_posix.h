@@ -8,7 +8,7 @@
 // so that its own text is not lost. Included by *_posix.cpp files only.
 #pragma once
 
-namespace platform {
+namespace tolvar::platform {
 
 inline constexpr unsigned long kForeignErrnoFlag = 0x20000000UL;
 
@@ -17,4 +17,4 @@ unsigned long WindowsErrorCode(int error_number);
 // The errno a Windows code stands for; -1 when there is none.
 int ErrnoOfWindowsCode(unsigned long code);
 
-}  // namespace platform
+}  // namespace tolvar::platform

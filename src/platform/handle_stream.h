@@ -9,7 +9,7 @@
 
 #include "platform/stream.h"
 
-namespace tolvar {
+namespace tolvar::platform {
 
 // An OS handle carried as an integer: a file descriptor on Linux, a HANDLE
 // on Windows. -1 is the invalid handle on both.
@@ -78,4 +78,4 @@ class TFileStream : public THandleStream {
   std::string name_;
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::platform

@@ -9,7 +9,7 @@
 #include "platform/handle_stream.h"
 #include "platform/system.h"
 
-namespace tolvar {
+namespace tolvar::platform {
 namespace {
 
 int Fd(TOSHandle h) {
@@ -98,4 +98,4 @@ TFileStream::~TFileStream() {
   if (handle_ != kInvalidOSHandle) ::close(Fd(handle_));
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::platform

@@ -2,7 +2,7 @@
 
 #include "platform/handle_stream.h"
 
-namespace tolvar {
+namespace tolvar::platform {
 namespace {
 
 HANDLE Win(TOSHandle h) {
@@ -75,8 +75,7 @@ TFileStream::TFileStream(const std::string& name, TFileMode mode, TFileShare sha
       break;
   }
   const DWORD share_mode = share == TFileShare::fsExclusive ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
-  HANDLE h = CreateFileA(name.c_str(), access, share_mode, nullptr, disposition,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileA(name.c_str(), access, share_mode, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD code = GetLastError();
     throw EFileStreamError((mode == TFileMode::fmCreate ? "Cannot create file \"" : "Cannot open file \"") + name +
@@ -90,4 +89,4 @@ TFileStream::~TFileStream() {
   if (handle_ != kInvalidOSHandle) CloseHandle(Win(handle_));
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::platform

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-namespace platform {
+namespace tolvar::platform {
 
 // The most bytes a read returns; longer values come back cut.
 inline constexpr std::size_t kProfileReadLimit = 2047;
@@ -32,4 +32,4 @@ std::string ReadIniValue(const std::string& file, const std::string& section, co
 bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
                    const std::string& value);
 
-}  // namespace platform
+}  // namespace tolvar::platform

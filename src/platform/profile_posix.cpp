@@ -8,7 +8,7 @@
 
 #include "platform/profile.h"
 
-namespace platform {
+namespace tolvar::platform {
 namespace {
 
 // One line of the file with its own line end ("\n", "\r\n" or none at the
@@ -220,4 +220,4 @@ bool WriteIniValue(const std::string& file, const std::string& section, const st
   return ReplaceFile(file, out, mode);
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

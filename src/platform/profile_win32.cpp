@@ -3,7 +3,7 @@
 #include "platform/profile.h"
 #include "platform/system.h"
 
-namespace platform {
+namespace tolvar::platform {
 
 std::string SettingsFilePath(const std::string& program_path) {
   return ChangeFileExt(program_path, ".ini");
@@ -22,4 +22,4 @@ bool WriteIniValue(const std::string& file, const std::string& section, const st
   return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

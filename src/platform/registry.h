@@ -3,11 +3,11 @@
 
 #include <string>
 
-namespace platform {
+namespace tolvar::platform {
 
 // Reads the string value `name` below HKEY_CURRENT_USER\`key_path`, opening
 // the key for reading only and never creating it. False when the key or the
 // value is missing or is no string; Linux has no registry and always says so.
 bool ReadCurrentUserString(const std::string& key_path, const std::string& name, std::string* value);
 
-}  // namespace platform
+}  // namespace tolvar::platform

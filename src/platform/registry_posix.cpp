@@ -1,9 +1,9 @@
 #include "platform/registry.h"
 
-namespace platform {
+namespace tolvar::platform {
 
 bool ReadCurrentUserString(const std::string&, const std::string&, std::string*) {
   return false;
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -4,7 +4,7 @@
 
 #include "platform/registry.h"
 
-namespace platform {
+namespace tolvar::platform {
 namespace {
 
 // Closes the key on every way out.
@@ -43,4 +43,4 @@ bool ReadCurrentUserString(const std::string& key_path, const std::string& name,
   return true;
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace platform {
+namespace tolvar::platform {
 
 // Screen pixels, inclusive on all sides.
 struct ScreenRect {
@@ -30,4 +30,4 @@ bool GetTaskbarRect(ScreenRect* taskbar);
 // instead (Windows), or where the desktop reports none.
 bool GetDesktopWorkArea(ScreenRect* area);
 
-}  // namespace platform
+}  // namespace tolvar::platform

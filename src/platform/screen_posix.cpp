@@ -5,7 +5,7 @@
 
 #include "platform/screen.h"
 
-namespace platform {
+namespace tolvar::platform {
 namespace {
 
 // A connection to the X server named by $DISPLAY, closed when it goes.
@@ -80,4 +80,4 @@ bool GetDesktopWorkArea(ScreenRect* area) {
   return true;
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -2,7 +2,7 @@
 
 #include "platform/screen.h"
 
-namespace platform {
+namespace tolvar::platform {
 
 bool GetPrimaryScreen(ScreenRect* screen) {
   const int width = GetSystemMetrics(SM_CXSCREEN);
@@ -26,4 +26,4 @@ bool GetDesktopWorkArea(ScreenRect*) {
   return false;
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace tolvar {
+namespace tolvar::platform {
 
 std::int64_t TStream::GetSize() {
   std::int64_t pos = Seek(0, TSeekOrigin::soCurrent);
@@ -56,4 +56,4 @@ void TMemoryStream::Clear() {
   position_ = 0;
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::platform

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace tolvar {
+namespace tolvar::platform {
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
@@ -61,4 +61,4 @@ class TMemoryStream : public TStream {
   std::int64_t position_ = 0;
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::platform

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+namespace tolvar::platform {
 
 // Once at program start: on Linux takes the character set of messages from
 // the locale and ignores SIGPIPE, so that a closed pipe is a failed write as
@@ -93,4 +93,4 @@ std::string ToUserText(const std::string& sjis);
 // path or a system text left alone).
 void ShowErrorBox(const std::string& caption, const std::string& text, bool unix_lines);
 
-}  // namespace platform
+}  // namespace tolvar::platform

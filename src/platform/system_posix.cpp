@@ -17,7 +17,7 @@
 
 extern char** environ;
 
-namespace platform {
+namespace tolvar::platform {
 namespace {
 
 bool Convert(const char* to, const std::string& in, std::string* out) {
@@ -251,4 +251,4 @@ long ReadHandle(OsHandle handle, void* buffer, long count) {
   }
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -7,7 +7,7 @@
 
 #include "platform/system.h"
 
-namespace platform {
+namespace tolvar::platform {
 namespace {
 
 HANDLE ToWin(OsHandle h) {
@@ -196,4 +196,4 @@ long ReadHandle(OsHandle handle, void* buffer, long count) {
   return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

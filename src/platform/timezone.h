@@ -3,7 +3,7 @@
 // + bias (so a zone east of Greenwich has a negative bias).
 #pragma once
 
-namespace platform {
+namespace tolvar::platform {
 
 enum class ZoneState {
   Unknown,   // the system does not say whether standard or daylight time holds
@@ -22,4 +22,4 @@ struct TimeZoneInfo {
 // tell. Thread-safe.
 bool ReadTimeZoneInfo(TimeZoneInfo& info);
 
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -2,7 +2,7 @@
 
 #include <time.h>
 
-namespace platform {
+namespace tolvar::platform {
 
 bool ReadTimeZoneInfo(TimeZoneInfo& info) {
   time_t now = time(nullptr);
@@ -18,4 +18,4 @@ bool ReadTimeZoneInfo(TimeZoneInfo& info) {
   return true;
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace platform {
+namespace tolvar::platform {
 
 bool ReadTimeZoneInfo(TimeZoneInfo& info) {
   TIME_ZONE_INFORMATION tz{};
@@ -25,4 +25,4 @@ bool ReadTimeZoneInfo(TimeZoneInfo& info) {
   return true;
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-namespace platform {
+namespace tolvar::platform {
 
 // A window handle as an integer: an HWND on Windows, a registry key of the
 // queue on Linux. 0 is no window. Posting to a window that is gone fails
@@ -112,4 +112,4 @@ bool PostWindowMessage(WindowHandle window, std::uint32_t msg, std::uintptr_t wp
 // gone or closes meanwhile.
 std::intptr_t SendWindowMessage(WindowHandle window, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam);
 
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -10,7 +10,7 @@
 
 #include "platform/window_host.h"
 
-namespace platform {
+namespace tolvar::platform {
 namespace {
 
 struct Posted {
@@ -212,4 +212,4 @@ std::intptr_t SendWindowMessage(WindowHandle window, std::uint32_t msg, std::uin
   return s.result;
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -7,7 +7,7 @@
 
 #include "platform/window_host.h"
 
-namespace platform {
+namespace tolvar::platform {
 namespace {
 
 const char kWindowClass[] = "TolvarMainWindow";
@@ -193,4 +193,4 @@ std::intptr_t SendWindowMessage(WindowHandle window, std::uint32_t msg, std::uin
       SendMessageA(ToHwnd(window), msg, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam)));
 }
 
-}  // namespace platform
+}  // namespace tolvar::platform

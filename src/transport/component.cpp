@@ -7,7 +7,7 @@
 
 #include "transport/stack.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 std::mutex g_stack_mutex;
@@ -84,4 +84,4 @@ void TNetComponent::FireWorkEnd(TWorkMode mode) {
   if (w.level > 0) --w.level;
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace tolvar {
+namespace tolvar::transport {
 
 enum TNetStatus {
   hsResolving,
@@ -69,4 +69,4 @@ class TNetComponent {
   WorkInfo work_[2];
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -1,6 +1,6 @@
 #include "transport/exceptions.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 const char* CodeText(int code) {
@@ -94,4 +94,4 @@ std::string SocketErrorMessage(int code) {
   return "Socket Error # " + std::to_string(code) + "\r\n" + CodeText(code);
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

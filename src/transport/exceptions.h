@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace tolvar {
+namespace tolvar::transport {
 
 class ENetException : public std::runtime_error {
  public:
@@ -174,4 +174,4 @@ class ENetFileNotFound : public ENetTCPConnectionError {
   explicit ENetFileNotFound(const std::string& name) : ENetTCPConnectionError("File \"" + name + "\" not found") {}
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

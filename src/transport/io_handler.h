@@ -7,7 +7,7 @@
 
 #include "transport/component.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 class TNetIOHandler : public TNetComponent {
  public:
@@ -39,4 +39,4 @@ class TNetIOHandler : public TNetComponent {
   }
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

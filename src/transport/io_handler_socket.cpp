@@ -5,7 +5,7 @@
 #include "transport/exceptions.h"
 #include "transport/stack.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 TNetIOHandlerSocket::TNetIOHandlerSocket() : binding_(std::make_unique<TNetSocketHandle>()) {}
 
@@ -85,4 +85,4 @@ int TNetIOHandlerSocket::Send(const char* buffer, int length) {
   return binding_->Send(buffer, length);
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -9,7 +9,7 @@
 #include "transport/socket_handle.h"
 #include "transport/socks_info.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 class TNetIOHandlerSocket : public TNetIOHandler {
  public:
@@ -56,4 +56,4 @@ class TNetIOHandlerSocket : public TNetIOHandler {
   std::shared_ptr<TNetSocksInfo> socks_info_;  // driving thread only
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -4,13 +4,13 @@
 
 #include "transport/exceptions.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
-std::int64_t TNetManagedBuffer::Seek(std::int64_t offset, TSeekOrigin origin) {
+std::int64_t TNetManagedBuffer::Seek(std::int64_t offset, platform::TSeekOrigin origin) {
   const std::int64_t end = static_cast<std::int64_t>(data_.size());
-  const std::int64_t base = origin == TSeekOrigin::soBeginning ? consumed_
-                            : origin == TSeekOrigin::soCurrent ? position_
-                                                               : end;
+  const std::int64_t base = origin == platform::TSeekOrigin::soBeginning ? consumed_
+                            : origin == platform::TSeekOrigin::soCurrent ? position_
+                                                                         : end;
   position_ = std::max(consumed_, base + offset);
   return position_ - consumed_;
 }
@@ -20,11 +20,11 @@ std::int64_t TNetManagedBuffer::GetSize() {
 }
 
 void TNetManagedBuffer::SetSize(std::int64_t size) {
-  TMemoryStream::SetSize(consumed_ + std::max<std::int64_t>(0, size));
+  platform::TMemoryStream::SetSize(consumed_ + std::max<std::int64_t>(0, size));
 }
 
 void TNetManagedBuffer::Clear() {
-  TMemoryStream::Clear();
+  platform::TMemoryStream::Clear();
   consumed_ = 0;
 }
 
@@ -55,4 +55,4 @@ void TNetManagedBuffer::AppendFrom(TNetSimpleBuffer& block) {
   block.Clear();
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -12,11 +12,11 @@
 
 #include "transport/simple_buffer.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 class TNetManagedBuffer : public TNetSimpleBuffer {
  public:
-  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  std::int64_t Seek(std::int64_t offset, platform::TSeekOrigin origin) override;
   std::int64_t GetSize() override;
   void SetSize(std::int64_t size) override;
   void Clear() override;
@@ -37,4 +37,4 @@ class TNetManagedBuffer : public TNetSimpleBuffer {
   std::int64_t consumed_ = 0;
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -7,7 +7,7 @@
 
 #include "platform/library.h"
 
-namespace tolvar::ossl {
+namespace tolvar::transport::ossl {
 namespace {
 
 // The socket glue of the legacy libraries, which have no BIO_meth_* API:
@@ -271,4 +271,4 @@ BIO* MakeSocketBio(const Api& api, BioEndpoint* endpoint) {
   return b;
 }
 
-}  // namespace tolvar::ossl
+}  // namespace tolvar::transport::ossl

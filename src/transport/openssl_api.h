@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace tolvar::ossl {
+namespace tolvar::transport::ossl {
 
 struct SSL;
 struct SSL_CTX;
@@ -123,4 +123,4 @@ class BioEndpoint {
 // outlive it; hand it to SSL_set_bio, which then owns it.
 BIO* MakeSocketBio(const Api& api, BioEndpoint* endpoint);
 
-}  // namespace tolvar::ossl
+}  // namespace tolvar::transport::ossl

@@ -2,10 +2,10 @@
 
 #include "transport/exceptions.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 void TNetSimpleBuffer::Append(const char* bytes, std::int32_t count) {
-  Seek(0, TSeekOrigin::soEnd);
+  Seek(0, platform::TSeekOrigin::soEnd);
   WriteBuffer(bytes, count);
 }
 
@@ -36,4 +36,4 @@ void TNetSimpleBuffer::FireBytesRemoved(std::int32_t count) {
   if (OnBytesRemoved) OnBytesRemoved(*this, count);
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

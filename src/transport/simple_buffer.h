@@ -9,9 +9,9 @@
 
 #include "platform/stream.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
-class TNetSimpleBuffer : public TMemoryStream {
+class TNetSimpleBuffer : public platform::TMemoryStream {
  public:
   // Fires after every Remove (also the one inside TakeBytes) with the
   // removed count; Clear does not fire it.
@@ -36,4 +36,4 @@ class TNetSimpleBuffer : public TMemoryStream {
   void TakeBlockOf(TNetSimpleBuffer& other);
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

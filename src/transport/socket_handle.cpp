@@ -5,7 +5,7 @@
 #include "transport/exceptions.h"
 #include "transport/stack.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 namespace ps = platform;
 
@@ -285,4 +285,4 @@ void TNetSocketHandle::Assign(const TNetSocketHandle& other) {
   PeerPortNumber = other.PeerPortNumber;
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -14,7 +14,7 @@
 
 #include "platform/socket.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 class TNetSocketHandle {
  public:
@@ -82,4 +82,4 @@ class TNetSocketHandle {
   bool last_receive_filled_ = false;  // driving thread only
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -6,7 +6,7 @@
 
 #include "transport/exceptions.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 class ENetSocksError : public ENetException {
  public:
@@ -50,4 +50,4 @@ class ENetSocksFieldTooLong : public ENetSocksError {
       : ENetSocksError("Socks " + field + " is longer than 255 bytes.") {}
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -6,7 +6,7 @@
 #include "transport/socks_exceptions.h"
 #include "transport/stack.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 void SendAll(TNetIOHandler& handler, const std::string& bytes) {
@@ -176,4 +176,4 @@ void TNetSocksInfo::Socks5(TNetIOHandler& handler, const std::string& host, int 
   RecvExact(handler, rest, timeout_ms);
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -10,7 +10,7 @@
 #include "transport/component.h"
 #include "transport/stack.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 class TNetIOHandler;
 
@@ -48,4 +48,4 @@ class TNetSocksInfo : public TNetComponent {
   void Socks5(TNetIOHandler& handler, const std::string& host, int port, int timeout_ms);
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

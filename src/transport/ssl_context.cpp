@@ -8,7 +8,7 @@
 #include "transport/ssl_io_handler.h"
 #include "transport/ssl_socket.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 constexpr int kCtrlOptions = 32;              // SSL_CTRL_OPTIONS (legacy releases)
@@ -193,4 +193,4 @@ int TNetSSLContext::VerifyCallback(int preverify_ok, ossl::X509_STORE_CTX* store
   return preverify_ok > 0 && depth <= socket->Context().VerifyDepth && agreed ? 1 : 0;
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

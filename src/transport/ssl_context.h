@@ -9,7 +9,7 @@
 #include "transport/openssl_api.h"
 #include "transport/ssl_options.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 class TNetSSLIOHandlerSocket;
 
@@ -67,4 +67,4 @@ class TNetSSLContext {
   ossl::SSL_CTX* ctx_ = nullptr;
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -3,7 +3,7 @@
 
 #include "transport/exceptions.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 class ENetOpenSSLError : public ENetException {
  public:
@@ -36,4 +36,4 @@ TOLVAR_SSL_ERROR(ENetOSSLConnectError, ENetOpenSSLError, "Error connecting with 
 
 #undef TOLVAR_SSL_ERROR
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

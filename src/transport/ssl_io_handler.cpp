@@ -3,7 +3,7 @@
 #include "transport/exceptions.h"
 #include "transport/ssl_exceptions.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 TNetSSLIOHandlerSocket::~TNetSSLIOHandlerSocket() {
   // The closing alert below still runs the callbacks; whoever listened may
@@ -134,4 +134,4 @@ bool TNetSSLIOHandlerSocket::FireVerifyPeer(TNetX509& certificate) {
   return OnVerifyPeer ? OnVerifyPeer(certificate) : true;
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

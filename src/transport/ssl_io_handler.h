@@ -17,7 +17,7 @@
 #include "transport/ssl_options.h"
 #include "transport/ssl_socket.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket {
  public:
@@ -88,4 +88,4 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket {
   std::shared_ptr<TNetSSLSocket> ssl_;       // guarded by mutex_
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace tolvar {
+namespace tolvar::transport {
 
 // sslvSSLv23 lets the two ends agree on any version; the others set the
 // lowest version the connection accepts (see TNetSSLContext).
@@ -31,4 +31,4 @@ struct TNetSSLOptions {
   std::string CipherList;  // empty: a broad default list
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -5,7 +5,7 @@
 #include "transport/ssl_exceptions.h"
 #include "transport/ssl_io_handler.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 constexpr int kErrorSsl = 1;         // SSL_ERROR_SSL: a protocol failure
@@ -148,4 +148,4 @@ std::string TNetSSLSocket::CipherText() {
          "; version = " + c.Version() + "; ";
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -7,7 +7,7 @@
 
 #include "transport/openssl_api.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 class TNetSSLContext;
 class TNetSSLIOHandlerSocket;
@@ -81,4 +81,4 @@ class TNetSSLSocket : private ossl::BioEndpoint {
   std::unique_ptr<TNetSSLCipher> cipher_;
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -6,7 +6,7 @@
 
 #include "transport/exceptions.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 std::atomic<TNetStack*> g_instance{nullptr};
@@ -129,4 +129,4 @@ int TNetStack::StackSelect(std::vector<platform::SocketHandle>* read, std::vecto
   return StackCall([&] { return platform::Select(read, write, except, ms); });
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -11,7 +11,7 @@
 
 #include "platform/socket.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 // Time-out sentinels in milliseconds: the owner's default, and no limit.
 inline constexpr int TimeoutDefault = -1;
@@ -66,6 +66,6 @@ class TNetStack {
 template <typename F>
 auto StackCall(F&& f) -> decltype(f());
 
-}  // namespace tolvar
+}  // namespace tolvar::transport
 
 #include "transport/stack_call.h"

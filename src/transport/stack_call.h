@@ -4,7 +4,7 @@
 #include "platform/socket.h"
 #include "transport/exceptions.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 template <typename F>
 auto StackCall(F&& f) -> decltype(f()) {
@@ -15,4 +15,4 @@ auto StackCall(F&& f) -> decltype(f()) {
   }
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

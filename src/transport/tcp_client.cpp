@@ -5,7 +5,7 @@
 #include "transport/exceptions.h"
 #include "transport/io_handler_socket.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 void TNetTCPClient::Connect(int timeout_ms) {
   auto h = IOHandler();
@@ -31,4 +31,4 @@ void TNetTCPClient::Connect(int timeout_ms) {
   }
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

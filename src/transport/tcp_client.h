@@ -6,7 +6,7 @@
 
 #include "transport/tcp_connection.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 class TNetTCPClient : public TNetTCPConnection {
  public:
@@ -27,4 +27,4 @@ class TNetTCPClient : public TNetTCPConnection {
   std::function<void(TNetTCPClient*)> OnConnected;
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

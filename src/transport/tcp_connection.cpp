@@ -6,7 +6,7 @@
 
 #include "transport/exceptions.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 namespace {
 
@@ -143,8 +143,8 @@ char* TNetTCPConnection::ReceiveBlock(std::int32_t* size) {
   return receive_block_.get();
 }
 
-int TNetTCPConnection::Receive(bool raise_if_disconnected, int timeout_ms, bool raise_on_timeout, TStream* sink,
-                               std::int32_t sink_max, std::int32_t* delivered) {
+int TNetTCPConnection::Receive(bool raise_if_disconnected, int timeout_ms, bool raise_on_timeout,
+                               platform::TStream* sink, std::int32_t sink_max, std::int32_t* delivered) {
   if (timeout_ms == TimeoutDefault) timeout_ms = ReadTimeout == 0 ? TimeoutInfinite : ReadTimeout;
   if (delivered) *delivered = 0;
   // One reference for the whole call: it keeps the handler alive even when
@@ -189,7 +189,7 @@ int TNetTCPConnection::Receive(bool raise_if_disconnected, int timeout_ms, bool 
           FireWork(wmRead, direct);
         }
         if (direct < n) receive_queue_.Append(block + direct, n - direct);
-        if (direct < wanted) throw EStreamError("Stream write error");
+        if (direct < wanted) throw platform::EStreamError("Stream write error");
       } else {
         receive_queue_.Append(block, n);
       }
@@ -285,13 +285,13 @@ std::int32_t TNetTCPConnection::ReadInt32(bool convert) {
                                    (std::uint32_t{b[2]} << 8) | b[3]);
 }
 
-void TNetTCPConnection::WriteBuffered(TStream& stream, std::int32_t count) {
+void TNetTCPConnection::WriteBuffered(platform::TStream& stream, std::int32_t count) {
   // Removed only once written: a failed write leaves the bytes buffered.
   stream.WriteBuffer(receive_queue_.Memory(), count);
   receive_queue_.Remove(count);
 }
 
-void TNetTCPConnection::ReadToStream(TStream& stream, std::int32_t byte_count, bool read_until_disconnect) {
+void TNetTCPConnection::ReadToStream(platform::TStream& stream, std::int32_t byte_count, bool read_until_disconnect) {
   if (byte_count == -1 && !read_until_disconnect) byte_count = ReadInt32(true);
   if (byte_count >= 0) {
     std::int64_t pos = stream.Position();
@@ -399,7 +399,7 @@ void TNetTCPConnection::WriteInt32(std::int32_t value, bool convert) {
   WriteBytes(b, 4);
 }
 
-void TNetTCPConnection::WriteFromStream(TStream& stream, bool all, bool write_byte_count, std::int64_t size) {
+void TNetTCPConnection::WriteFromStream(platform::TStream& stream, bool all, bool write_byte_count, std::int64_t size) {
   if (all) stream.SetPosition(0);
   std::int64_t pos = stream.Position();
   const std::int64_t end = size != 0 ? pos + size : stream.GetSize();
@@ -452,4 +452,4 @@ void TNetTCPConnection::DiscardWriteBuffer() {
   if (pending_writes_) pending_writes_->Clear();
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -22,7 +22,7 @@
 #include "transport/simple_buffer.h"
 #include "transport/stack.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 enum TNetMaxLineAction { maException = 0, maSplit = 1 };
 
@@ -55,7 +55,7 @@ class TNetTCPConnection : public TNetComponent {
   // Every byte received for the stream is written to it before any failure
   // (the peer's close included) is raised, so a read cut short leaves in the
   // stream exactly what arrived; bytes beyond the count stay buffered.
-  void ReadToStream(TStream& stream, std::int32_t byte_count = -1, bool read_until_disconnect = false);
+  void ReadToStream(platform::TStream& stream, std::int32_t byte_count = -1, bool read_until_disconnect = false);
   std::string TakeBufferedInput();
   virtual std::string ReadAllUntilClosed();
 
@@ -63,7 +63,8 @@ class TNetTCPConnection : public TNetComponent {
   virtual void Write(const std::string& text);
   virtual void WriteLine(const std::string& text = "");
   void WriteInt32(std::int32_t value, bool convert = true);
-  virtual void WriteFromStream(TStream& stream, bool all = true, bool write_byte_count = false, std::int64_t size = 0);
+  virtual void WriteFromStream(platform::TStream& stream, bool all = true, bool write_byte_count = false,
+                               std::int64_t size = 0);
   void BeginWriteBuffering(std::int32_t threshold = -1);
   void EndWriteBuffering();
   void SendWriteBuffer(std::int32_t byte_count = -1);
@@ -100,10 +101,10 @@ class TNetTCPConnection : public TNetComponent {
   // With `sink` and nothing buffered, up to `sink_max` bytes of the block
   // go straight to `sink` (their count in *delivered) and only the rest is
   // buffered, so a stream read costs no copy through the buffer.
-  int Receive(bool raise_if_disconnected, int timeout_ms, bool raise_on_timeout, TStream* sink, std::int32_t sink_max,
-              std::int32_t* delivered);
+  int Receive(bool raise_if_disconnected, int timeout_ms, bool raise_on_timeout, platform::TStream* sink,
+              std::int32_t sink_max, std::int32_t* delivered);
   // Moves `count` buffered bytes to `stream`.
-  void WriteBuffered(TStream& stream, std::int32_t count);
+  void WriteBuffered(platform::TStream& stream, std::int32_t count);
   char* ReceiveBlock(std::int32_t* size);
   void SendNow(const char* bytes, std::int32_t count);
   void ReadMaxLine(std::int32_t max, std::string* out);
@@ -121,4 +122,4 @@ class TNetTCPConnection : public TNetComponent {
   std::unique_ptr<TNetSimpleBuffer> pending_writes_;
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

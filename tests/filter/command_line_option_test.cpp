@@ -4,7 +4,7 @@
 
 #include "filter/arguments.h"
 
-namespace filter {
+namespace tagsift::filter {
 namespace {
 
 TCommandLineOption Parse(std::vector<std::string> args) {
@@ -76,4 +76,4 @@ TEST(SplitArgumentsTest, QuotingRules) {
 }
 
 }  // namespace
-}  // namespace filter
+}  // namespace tagsift::filter

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace filter {
+namespace tagsift::filter {
 namespace {
 
 // Serves input from memory in reads of at most the asked size and records
@@ -169,4 +169,4 @@ TEST(TFilterPipeNamedTest, FailedOpenLeavesTheInvalidHandleAndTheReason) {
 }
 
 }  // namespace
-}  // namespace filter
+}  // namespace tagsift::filter

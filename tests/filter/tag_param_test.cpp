@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-namespace filter {
+namespace tagsift::filter {
 namespace {
 
 std::string Scan(std::string_view text, std::string_view name = "HREF", bool unix_style = true) {
@@ -214,4 +214,4 @@ TEST(TTagParamTest, BufferPathAgreesWithTheTableOnRandomInput) {
 }
 
 }  // namespace
-}  // namespace filter
+}  // namespace tagsift::filter

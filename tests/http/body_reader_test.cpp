@@ -15,10 +15,10 @@
 #include "transport/exceptions.h"
 #include "transport/tcp_client.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
-using testing_support::FailureOf;
+using tolvar::testing::FailureOf;
 using tolvar::testing::TMemoryIOHandler;
 using TEnd = TMemoryIOHandler::TEnd;
 
@@ -45,7 +45,7 @@ struct TWire {
     connection.Connect();
   }
   TMemoryIOHandler wire;
-  tolvar::TNetTCPClient connection;
+  tolvar::transport::TNetTCPClient connection;
 };
 
 struct TOutcome {
@@ -62,7 +62,7 @@ TOutcome ReadOver(const std::string& input, std::size_t piece, TEnd end, const T
   TWire w(input, piece, end);
   if (arrived_with_head) w.connection.FillInputBuffer();
   TOutcome outcome;
-  tolvar::TMemoryStream stream;
+  tolvar::platform::TMemoryStream stream;
   outcome.failure = FailureOf([&] { outcome.cut = TNetBodyReader(w.connection).Read(framing, stream, limit); });
   outcome.body = stream.Bytes();
   // What stays for the next answer, read to the server's close.
@@ -184,4 +184,4 @@ TEST(TNetBodyReaderTest, ContentLengthZeroOrAnEmptyFramingReadsNothing) {
 }
 
 }  // namespace
-}  // namespace http
+}  // namespace tolvar::http

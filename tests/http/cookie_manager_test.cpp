@@ -12,7 +12,7 @@
 #include "http/exceptions.h"
 #include "http/scheme_registry.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
 std::string HeaderFor(TNetCookieManager& manager, const std::string& url, bool secure = false) {
@@ -150,4 +150,4 @@ TEST(TNetCookieManagerTest, ConcurrentStoreAndLookupStayConsistent) {
 }
 
 }  // namespace
-}  // namespace http
+}  // namespace tolvar::http

@@ -16,7 +16,7 @@
 #include "support/scripted_server.h"
 #include "transport/exceptions.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
 using tolvar::testing::TMemoryIOHandler;
@@ -35,14 +35,14 @@ std::string Url(const TScriptedServer& server, const std::string& path) {
   return "http://" + Origin(server) + path;
 }
 
-using testing_support::FailureOf;
+using tolvar::testing::FailureOf;
 
 TEST(TNetCustomHTTPRequestTest, GetHeadInFixedOrderWithDefaults) {
   TScriptedServer server(
       {TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhelloEXTRA").WaitPeerClose()});
   TNetHTTP client;
   client.Request().Referer = "http://referer.test/";
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   client.Get(Url(server, "/dir/page.html#frag"), &body);
   EXPECT_EQ(body.Bytes(), "hello");
   EXPECT_EQ(client.Response().StatusCode(), 200);
@@ -61,15 +61,15 @@ TEST(TNetCustomHTTPRequestTest, PostIsHttp10OnAFreshConnectionWithContentLength)
        TScript().ReadUntil(kEnd).ReadCount(4).Send("HTTP/1.0 200 OK\r\n\r\nposted").Close(),
        TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
   TNetHTTP client;
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   client.Get(Url(server, "/first"), &body);
-  tolvar::TMemoryStream source;
+  tolvar::platform::TMemoryStream source;
   source.WriteBuffer("data", 4);
-  tolvar::TMemoryStream answer;
+  tolvar::platform::TMemoryStream answer;
   client.Post(Url(server, "/post"), &source, &answer);
   EXPECT_EQ(answer.Bytes(), "posted");
   EXPECT_EQ(client.ProtocolVersion, pv1_1);
-  tolvar::TMemoryStream empty;
+  tolvar::platform::TMemoryStream empty;
   client.Post(Url(server, "/empty"), &empty, &answer);
   ASSERT_TRUE(server.WaitDone(5000));
   const std::string tail = "Content-Type: text/html\r\n";
@@ -89,12 +89,12 @@ TEST(TNetCustomHTTPRequestTest, PutIsHttp11AndReusesTheConnection) {
                               .Send("HTTP/1.1 201 Created\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok")
                               .WaitPeerClose()});
   TNetHTTP client;
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   client.Get(Url(server, "/a"), &body);
-  tolvar::TMemoryStream source;
+  tolvar::platform::TMemoryStream source;
   source.WriteBuffer("put", 3);
   source.SetPosition(1);  // the whole source is sent whatever its position
-  tolvar::TMemoryStream answer;
+  tolvar::platform::TMemoryStream answer;
   client.Put(Url(server, "/b"), &source, &answer);
   EXPECT_EQ(answer.Bytes(), "ok");
   // "Connection: close" ends the connection after the request.
@@ -152,7 +152,7 @@ TEST(TNetCustomHTTPRequestTest, LaterRequestsCarryCookiesAndResolveRelativeUrls)
 TEST(TNetCustomHTTPRequestTest, ThroughAProxyTheTargetIsAbsolute) {
   TScriptedServer proxy({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nvia proxy").Close(),
                          TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   {
     TNetHTTP client;
     client.ProxyParams.SetProxyServer("127.0.0.1");
@@ -268,37 +268,38 @@ TEST(TNetCustomHTTPResponseTest, BodyFramings) {
   TNetHTTP client;
   client.SetIOHandler(wire.Shared());
   int chunk_events = 0;
-  client.OnStatus = [&](tolvar::TNetComponent*, tolvar::TNetStatus status, const std::string& text) {
-    if (status == tolvar::hsStatusText && text == "Chunk Started") ++chunk_events;
+  client.OnStatus = [&](tolvar::transport::TNetComponent*, tolvar::transport::TNetStatus status,
+                        const std::string& text) {
+    if (status == tolvar::transport::hsStatusText && text == "Chunk Started") ++chunk_events;
   };
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   client.Get("http://h/chunked", &body);
   EXPECT_EQ(body.Bytes(), chunk);
   EXPECT_EQ(chunk_events, 1);
 
-  tolvar::TMemoryStream extension;
+  tolvar::platform::TMemoryStream extension;
   client.Get("http://h/extension", &extension);
   EXPECT_EQ(extension.Bytes(), "hello, w");
 
-  tolvar::TMemoryStream interim;
+  tolvar::platform::TMemoryStream interim;
   client.Get("http://h/continue", &interim);
   EXPECT_EQ(interim.Bytes(), "ok");
   EXPECT_EQ(client.Response().StatusLine, "HTTP/1.1 200 OK");
   EXPECT_EQ(client.Response().RawLines.FindName("X-Interim"), -1);
 
-  tolvar::TMemoryStream no_content;
+  tolvar::platform::TMemoryStream no_content;
   client.Get("http://h/nothing", &no_content);
   EXPECT_EQ(no_content.Bytes(), "");
   client.Disconnect();
 
-  tolvar::TMemoryStream head;
+  tolvar::platform::TMemoryStream head;
   client.PerformRequest(hmHead, "http://h/head", nullptr, &head);
   EXPECT_EQ(head.Bytes(), "");
   EXPECT_EQ(client.Response().ContentLength(), 1000);
   EXPECT_TRUE(client.Connected());
   client.Disconnect();
 
-  tolvar::TMemoryStream until_close;
+  tolvar::platform::TMemoryStream until_close;
   client.Get("http://h/close", &until_close);
   EXPECT_EQ(until_close.Bytes(), "until close");
   EXPECT_FALSE(client.Connected());
@@ -313,16 +314,16 @@ TEST(TNetCustomHTTPResponseTest, ShortBodiesAndLengthsBeyond32Bits) {
   wire.Serve({"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n"});
   TNetHTTP client;
   client.SetIOHandler(wire.Shared());
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   client.Get("http://h/big", &body);
   EXPECT_EQ(body.Bytes(), "0123456789");
   EXPECT_EQ(client.Response().ContentLength(), 4294967301LL);
   // A chunk the server cuts short is an error: nothing else would tell.
-  tolvar::TMemoryStream chunked;
+  tolvar::platform::TMemoryStream chunked;
   EXPECT_EQ(FailureOf([&] { client.Get("http://h/cut", &chunked); }), "Connection Closed Gracefully.");
   EXPECT_EQ(chunked.Bytes(), "short");
   // A close right after the last chunk still ends a complete body.
-  tolvar::TMemoryStream last;
+  tolvar::platform::TMemoryStream last;
   client.Get("http://h/last", &last);
   EXPECT_EQ(last.Bytes(), "");
   EXPECT_EQ(wire.Connections(), 3u);
@@ -336,7 +337,7 @@ TEST(TNetCustomHTTPResponseTest, ChunkSizesThatOverflowOrAreNotNumbersFail) {
   wire.Serve({"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n"}, TEnd::Open);
   TNetHTTP client;
   client.SetIOHandler(wire.Shared());
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   EXPECT_EQ(FailureOf([&] { client.Get("http://h/", &body); }), "Chunk size out of range: 1FFFFFFFFFFFFFFFF");
   EXPECT_EQ(FailureOf([&] { client.Get("http://h/", &body); }), "Invalid chunk size line: zz");
   EXPECT_EQ(wire.Connections(), 2u);
@@ -366,7 +367,7 @@ TEST(TNetCustomHTTPOutcomeTest, EveryStatusOtherThan2xxFailsWithTheStatusLine) {
     TNetHTTP client;
     client.Request().BasicAuthentication = true;
     client.Request().Username = "u";
-    tolvar::TMemoryStream body;
+    tolvar::platform::TMemoryStream body;
     body.WriteBuffer("kept", 4);
     const auto failure = ProtocolFailureOf([&] { client.Get(Url(server, "/"), &body); });
     EXPECT_EQ(std::string(failure.what()), row.status_line);
@@ -410,7 +411,7 @@ TEST(TNetCustomHTTPOutcomeTest, AFollowedRedirectCutsTheStreamBackToItsStart) {
                               .WaitPeerClose()});
   TNetHTTP client;
   client.HandleRedirects = true;
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   body.WriteBuffer("PREFIX", 6);
   client.Get(Url(server, "/start"), &body);
   EXPECT_EQ(body.Bytes(), "PREFIXfinal");
@@ -461,7 +462,7 @@ TEST(TNetCustomHTTPLimitTest, ErrorAndRedirectBodiesAreCapped) {
   TNetHTTP client;
   client.ReadTimeout = 20000;
   client.HandleRedirects = true;
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   client.Get(Url(server, "/"), &body);
   EXPECT_EQ(body.Bytes(), "next");
   EXPECT_EQ(server.Accepted(), 5u);
@@ -507,10 +508,10 @@ TEST(TNetCustomHTTPThreadTest, DisconnectFromAnotherThreadEndsABlockedRequest) {
     TNetHTTP client;
     client.Request().BasicAuthentication = true;
     std::atomic<bool> reading{false};
-    client.OnWorkBegin = [&](tolvar::TNetComponent*, tolvar::TWorkMode mode, std::int32_t) {
-      if (mode == tolvar::wmRead) reading = true;
+    client.OnWorkBegin = [&](tolvar::transport::TNetComponent*, tolvar::transport::TWorkMode mode, std::int32_t) {
+      if (mode == tolvar::transport::wmRead) reading = true;
     };
-    tolvar::TMemoryStream body;
+    tolvar::platform::TMemoryStream body;
     std::string failure;
     std::thread worker([&] { failure = FailureOf([&] { client.Get(Url(server, "/"), &body); }); });
     while (!reading) std::this_thread::yield();
@@ -547,7 +548,7 @@ TEST(TNetCustomHTTPAuthorizationTest, HandlersAnswerChallengesOnlyWithARegistere
     auth.AssignPassword("secret");
     handled = true;
   };
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   client.Get(Url(server, "/private"), &body);
   EXPECT_EQ(body.Bytes(), "welcome");
   EXPECT_EQ(asked, 1);
@@ -568,13 +569,13 @@ TEST(TNetCustomHTTPAuthorizationTest, HandlersAnswerChallengesOnlyWithARegistere
 }
 
 // Standard output as the body's destination: no position, no size.
-class TPipeLikeStream : public tolvar::TMemoryStream {
+class TPipeLikeStream : public tolvar::platform::TMemoryStream {
  public:
   std::int32_t Write(const void* buffer, std::int32_t count) override {
     data_.append(static_cast<const char*>(buffer), static_cast<std::size_t>(count));
     return count;
   }
-  std::int64_t Seek(std::int64_t, tolvar::TSeekOrigin) override { return -1; }
+  std::int64_t Seek(std::int64_t, tolvar::platform::TSeekOrigin) override { return -1; }
   void SetSize(std::int64_t) override {}
 };
 
@@ -600,4 +601,4 @@ TEST(TNetCustomHTTPResponseTest, BodiesReachAStreamWithoutPositionWhole) {
 }
 
 }  // namespace
-}  // namespace http
+}  // namespace tolvar::http

@@ -9,7 +9,7 @@
 #include "support/scripted_server.h"
 #include "transport/exceptions.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
 using tolvar::testing::TScript;
@@ -28,11 +28,11 @@ CutOutcome GetCutBody(std::int64_t announced, const std::string& sent) {
                               .Send(sent)
                               .Close()});
   TNetHTTP client;
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   CutOutcome outcome;
   try {
     client.Get("http://127.0.0.1:" + std::to_string(server.Port()) + "/cut", &body);
-  } catch (const tolvar::ENetException& e) {
+  } catch (const tolvar::transport::ENetException& e) {
     outcome.failure = e.what();
   }
   outcome.body = body.Bytes();
@@ -64,4 +64,4 @@ TEST(TNetCustomHTTPCutBodyTest, ContentLengthBodyCutInsideALaterBlockKeepsItsTai
 }
 
 }  // namespace
-}  // namespace http
+}  // namespace tolvar::http

@@ -16,10 +16,10 @@
 #include "support/scripted_server.h"
 #include "transport/exceptions.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
-using testing_support::FailureOf;
+using tolvar::testing::FailureOf;
 using tolvar::testing::TMemoryIOHandler;
 using tolvar::testing::TScript;
 using tolvar::testing::TScriptedServer;
@@ -59,10 +59,10 @@ TEST(TNetCustomHTTPRegressionTest, ABodyThatBreaksItsFramingClosesTheConnection)
              TEnd::Open);
   wire.Serve({"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nfresh"}, TEnd::Open);
   auto client = ClientOn(wire);
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   EXPECT_EQ(FailureOf([&] { client->Get("http://h/", &body); }), "Invalid chunk size line: zz");
   EXPECT_FALSE(client->Connected());
-  tolvar::TMemoryStream again;
+  tolvar::platform::TMemoryStream again;
   client->Get("http://h/", &again);
   EXPECT_EQ(again.Bytes(), "fresh");
   EXPECT_EQ(wire.Connections(), 2u);
@@ -73,10 +73,10 @@ TEST(TNetCustomHTTPRegressionTest, AReadTimeoutInTheMiddleOfABodyClosesTheConnec
   wire.Serve({"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n", "12345"}, TEnd::Open);
   wire.Serve({"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"}, TEnd::Open);
   auto client = ClientOn(wire);
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   EXPECT_EQ(FailureOf([&] { client->Get("http://h/", &body); }), "Read Timeout");
   EXPECT_FALSE(client->Connected());
-  tolvar::TMemoryStream again;
+  tolvar::platform::TMemoryStream again;
   client->Get("http://h/", &again);
   EXPECT_EQ(again.Bytes(), "ok");
 }
@@ -118,7 +118,7 @@ TEST(TNetCustomHTTPRegressionTest, AFailedRedirectDrainClosesTheConnection) {
   wire.Serve({"HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nnext"}, TEnd::Open);
   auto client = ClientOn(wire);
   client->HandleRedirects = true;
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   client->Get("http://h/start", &body);
   EXPECT_EQ(body.Bytes(), "next");
   EXPECT_EQ(wire.Connections(), 2u);
@@ -140,7 +140,7 @@ TEST(TNetCustomHTTPRegressionTest, HeadFailuresDoNotWaitForTheAnnouncedBody) {
   const auto moved = ProtocolFailureOf([&] { client->PerformRequest(hmHead, "http://h/", nullptr, nullptr); });
   EXPECT_STREQ(moved.what(), "HTTP/1.1 301 Moved");
   // The connection was kept and stands at the next answer.
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   client->Get("http://h/", &body);
   EXPECT_EQ(body.Bytes(), "now");
   EXPECT_EQ(wire.Connections(), 1u);
@@ -157,7 +157,7 @@ TEST(TNetCustomHTTPRegressionTest, ABodyWithoutAStreamIsNotTakenForTheNextAnswer
   auto client = ClientOn(wire);
   client->Get("http://h/", nullptr);
   client->Get("http://h/", nullptr);
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   client->Get("http://h/", &body);
   EXPECT_EQ(body.Bytes(), "now");
   EXPECT_EQ(wire.Connections(), 1u);
@@ -173,7 +173,7 @@ TEST(TNetCustomHTTPRegressionTest, AFailedPostRestoresTheProtocolVersion) {
   wire.Serve({"HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n"}, TEnd::Open);
   wire.Serve({"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"}, TEnd::Open);
   auto client = ClientOn(wire);
-  tolvar::TMemoryStream source;
+  tolvar::platform::TMemoryStream source;
   source.WriteBuffer("x", 1);
   EXPECT_EQ(FailureOf([&] { client->Post("http://h/", &source, nullptr); }), "HTTP/1.1 500 Oops");
   EXPECT_EQ(client->ProtocolVersion, pv1_1);
@@ -238,7 +238,7 @@ TEST(TNetCustomHTTPAbortTest, ADisconnectBeforeTheRequestStartsFailsIt) {
   wire.Serve({"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"}, TEnd::Open);
   auto client = ClientOn(wire);
   FromAnotherThread([&] { client->Disconnect(); });
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   EXPECT_EQ(FailureOf([&] { client->Get("http://h/", &body); }), "Disconnected.");
   EXPECT_EQ(wire.Connections(), 0u);
   // It stays asked: a later request of this worker fails too.
@@ -251,7 +251,7 @@ TEST(TNetCustomHTTPAbortTest, TheDriversOwnDisconnectBetweenRequestsIsNoAbort) {
   wire.Serve({"HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na"}, TEnd::Open);
   wire.Serve({"HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nb"}, TEnd::Open);
   auto client = ClientOn(wire);
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   client->Get("http://h/", &body);
   client->Disconnect();
   client->Get("http://h/", &body);
@@ -274,14 +274,14 @@ TEST(TNetCustomHTTPAbortTest, ADisconnectBetweenAnAuthorizationRetrysCloseAndRec
     handled = true;
   };
   bool aborted = false;
-  client->OnStatus = [&](tolvar::TNetComponent*, tolvar::TNetStatus status, const std::string&) {
+  client->OnStatus = [&](tolvar::transport::TNetComponent*, tolvar::transport::TNetStatus status, const std::string&) {
     // The close after the 401 was read (the first connect closes too).
-    if (status == tolvar::hsDisconnected && !aborted && client->Response().StatusCode() == 401) {
+    if (status == tolvar::transport::hsDisconnected && !aborted && client->Response().StatusCode() == 401) {
       aborted = true;
       FromAnotherThread([&] { client->Disconnect(); });
     }
   };
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   EXPECT_EQ(FailureOf([&] { client->Get("http://h/", &body); }), "Disconnected.");
   EXPECT_TRUE(aborted);
   EXPECT_EQ(wire.Connections(), 1u);
@@ -292,7 +292,7 @@ TEST(TNetCustomHTTPAbortTest, ADisconnectWhileTheWorkerWaitsFailsTheRequest) {
   TMemoryIOHandler wire;
   wire.Serve({"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nsome"}, TEnd::Block);
   auto client = ClientOn(wire);
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   std::string failure;
   std::thread worker([&] { failure = FailureOf([&] { client->Get("http://h/", &body); }); });
   while (!wire.Blocked()) std::this_thread::yield();
@@ -318,4 +318,4 @@ TEST(TNetCustomHTTPRegressionTest, AConnectionTheServerClosesUnannouncedFailsThe
 }
 
 }  // namespace
-}  // namespace http
+}  // namespace tolvar::http

@@ -4,7 +4,7 @@
 
 #include "http/wrap_at_breaks.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
 TEST(TNetHeaderListTest, LookupAndValues) {
@@ -64,4 +64,4 @@ TEST(WrapAtBreaksTest, QuotesAndUnbreakableText) {
 }
 
 }  // namespace
-}  // namespace http
+}  // namespace tolvar::http

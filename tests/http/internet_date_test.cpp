@@ -9,7 +9,7 @@
 #include "http/request_header_info.h"
 #include "http/response_header_info.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
 constexpr double kMinute = 1.0 / 1440.0;
@@ -105,4 +105,4 @@ TEST(Base64Test, EncodesWithFill) {
 }
 
 }  // namespace
-}  // namespace http
+}  // namespace tolvar::http

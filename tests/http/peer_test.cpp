@@ -11,7 +11,7 @@
 #include "http/custom_http.h"
 #include "http/exceptions.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
 struct Peers {
@@ -64,7 +64,7 @@ class TNetHTTPPeerTest : public ::testing::Test {
 
 TEST_F(TNetHTTPPeerTest, FilesArriveWholeOverOneKeptConnection) {
   TNetHTTP client;
-  tolvar::TMemoryStream page;
+  tolvar::platform::TMemoryStream page;
   client.Get(Url("/page.htm"), &page);
   const std::string expected_page = FileBytes(peers_->root + "/page.htm");
   ASSERT_FALSE(expected_page.empty());
@@ -73,10 +73,10 @@ TEST_F(TNetHTTPPeerTest, FilesArriveWholeOverOneKeptConnection) {
   EXPECT_TRUE(client.Connected());
 
   int connects = 0;
-  client.OnStatus = [&](tolvar::TNetComponent*, tolvar::TNetStatus status, const std::string&) {
-    if (status == tolvar::hsConnected) ++connects;
+  client.OnStatus = [&](tolvar::transport::TNetComponent*, tolvar::transport::TNetStatus status, const std::string&) {
+    if (status == tolvar::transport::hsConnected) ++connects;
   };
-  tolvar::TMemoryStream big;
+  tolvar::platform::TMemoryStream big;
   client.Get(Url("/big.bin"), &big);
   EXPECT_EQ(connects, 0);
   const std::string expected_big = FileBytes(peers_->root + "/big.bin");
@@ -86,7 +86,7 @@ TEST_F(TNetHTTPPeerTest, FilesArriveWholeOverOneKeptConnection) {
 
 TEST_F(TNetHTTPPeerTest, ChunkedBodyOfAnIncludePage) {
   TNetHTTP client;
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   client.Get(Url("/ssi.htm"), &body);
   EXPECT_EQ(client.Response().RawLines.ValueOf("Transfer-Encoding"), "chunked");
   EXPECT_EQ(body.Bytes(), "before GET after\n");
@@ -113,12 +113,12 @@ TEST_F(TNetHTTPPeerTest, MissingAndMovedPagesFailWithTheStatusLine) {
 
 TEST_F(TNetHTTPPeerTest, PostCarriesItsBodyAndCookiesComeBack) {
   TNetHTTP client;
-  tolvar::TMemoryStream source;
+  tolvar::platform::TMemoryStream source;
   source.WriteBuffer("a=1&b=2", 7);
-  tolvar::TMemoryStream answer;
+  tolvar::platform::TMemoryStream answer;
   client.Post(Url("/echo"), &source, &answer);
   EXPECT_EQ(answer.Bytes(), "POST host=" + origin_ + " cookie= length=7");
-  tolvar::TMemoryStream again;
+  tolvar::platform::TMemoryStream again;
   client.Get(Url("/echo"), &again);
   EXPECT_EQ(again.Bytes(), "GET host=" + origin_ + " cookie=peer=seen length=");
 }
@@ -126,7 +126,7 @@ TEST_F(TNetHTTPPeerTest, PostCarriesItsBodyAndCookiesComeBack) {
 TEST_F(TNetHTTPPeerTest, ThroughTheProxy) {
   TNetHTTP client;
   UseProxy(client);
-  tolvar::TMemoryStream page;
+  tolvar::platform::TMemoryStream page;
   client.Get(Url("/page.htm"), &page);
   EXPECT_EQ(page.Bytes(), FileBytes(peers_->root + "/page.htm"));
   EXPECT_NE(client.Response().RawLines.ValueOf("Via").find("tinyproxy"), std::string::npos);
@@ -137,12 +137,12 @@ TEST_F(TNetHTTPPeerTest, ThroughTheProxy) {
   // shows that case on its own). Each request here starts afresh, as every
   // run of tolvar does.
   client.Disconnect();
-  tolvar::TMemoryStream first;
+  tolvar::platform::TMemoryStream first;
   client.Get(Url("/echo"), &first);
   EXPECT_EQ(first.Bytes(), "GET host=" + origin_ + " cookie= length=");
-  tolvar::TMemoryStream source;
+  tolvar::platform::TMemoryStream source;
   source.WriteBuffer("xyz", 3);
-  tolvar::TMemoryStream answer;
+  tolvar::platform::TMemoryStream answer;
   client.Post(Url("/echo"), &source, &answer);
   EXPECT_EQ(answer.Bytes(), "POST host=" + origin_ + " cookie=peer=seen length=3");
 }
@@ -159,4 +159,4 @@ TEST_F(TNetHTTPPeerTest, TheProxyRefusesATunnelToAPortItDoesNotAllow) {
 }
 
 }  // namespace
-}  // namespace http
+}  // namespace tolvar::http

@@ -6,7 +6,7 @@
 
 #include "http/exceptions.h"
 
-namespace http {
+namespace tolvar::http {
 
 inline ENetHTTPProtocolException ProtocolFailureOf(const std::function<void()>& call) {
   try {
@@ -17,4 +17,4 @@ inline ENetHTTPProtocolException ProtocolFailureOf(const std::function<void()>& 
   return ENetHTTPProtocolException(0, "no exception", "");
 }
 
-}  // namespace http
+}  // namespace tolvar::http

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
 TNetResponseFacts Facts(int code, bool connected = true) {
@@ -101,4 +101,4 @@ TEST(TNetResponseDecisionTest, AuthorizedAnswersRepeatInsideOrFinishWithTheirPag
 }
 
 }  // namespace
-}  // namespace http
+}  // namespace tolvar::http

@@ -13,10 +13,10 @@
 #include "support/tls_socks_peers.h"
 #include "transport/ssl_io_handler.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
-using testing_support::TlsSocksPeers;
+using tolvar::testing::TlsSocksPeers;
 
 std::string FileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -28,14 +28,14 @@ std::string FileBytes(const std::string& path) {
 TEST(TNetHTTPTlsTest, GetOverTlsWithTheHandlerInstalled) {
   const TlsSocksPeers* peers = TlsSocksPeers::Find();
   if (peers == nullptr) GTEST_SKIP() << "TOLVAR_TLS_SOCKS_PEERS does not name the running peers";
-  auto tls = std::make_shared<tolvar::TNetSSLIOHandlerSocket>();
+  auto tls = std::make_shared<tolvar::transport::TNetSSLIOHandlerSocket>();
   tls->SSLOptions().RootCertFile = peers->pki + "/ca.pem";
-  tls->SSLOptions().VerifyMode = tolvar::sslvrfPeer;
+  tls->SSLOptions().VerifyMode = tolvar::transport::sslvrfPeer;
   tls->SSLOptions().VerifyDepth = 2;
   TNetHTTP client;
   client.SetIOHandler(tls);
   client.ReadTimeout = 10000;
-  tolvar::TMemoryStream page;
+  tolvar::platform::TMemoryStream page;
   client.Get("https://127.0.0.1:" + std::to_string(peers->https) + "/page.htm", &page);
   const std::string expected = FileBytes(peers->www + "/page.htm");
   ASSERT_FALSE(expected.empty());
@@ -44,10 +44,11 @@ TEST(TNetHTTPTlsTest, GetOverTlsWithTheHandlerInstalled) {
   EXPECT_FALSE(tls->PassThrough());
 
   // The same handler carries plain http too, passing the bytes through.
-  tolvar::TMemoryStream plain;
-  EXPECT_THROW(client.Get("http://127.0.0.1:" + std::to_string(peers->tls) + "/", &plain), tolvar::ENetException);
+  tolvar::platform::TMemoryStream plain;
+  EXPECT_THROW(client.Get("http://127.0.0.1:" + std::to_string(peers->tls) + "/", &plain),
+               tolvar::transport::ENetException);
   EXPECT_TRUE(tls->PassThrough());
 }
 
 }  // namespace
-}  // namespace http
+}  // namespace tolvar::http

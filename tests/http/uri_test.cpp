@@ -6,7 +6,7 @@
 #include "http/token.h"
 #include "platform/codepage.h"
 
-namespace http {
+namespace tolvar::http {
 namespace {
 
 TEST(TNetURITest, SplitsEveryPart) {
@@ -112,4 +112,4 @@ TEST(FirstPosOfTest, NeverMatchesOnTrailByte) {
 }
 
 }  // namespace
-}  // namespace http
+}  // namespace tolvar::http

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace platform {
+namespace tolvar::platform {
 namespace {
 
 TEST(WipeCommandLineSpansTest, OverwritesOnlyTheSpansAndKeepsEveryLength) {
@@ -23,4 +23,4 @@ TEST(WipeCommandLineSpansTest, OverwritesOnlyTheSpansAndKeepsEveryLength) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace tolvar::platform

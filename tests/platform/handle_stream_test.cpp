@@ -8,7 +8,7 @@
 
 #include "platform/system.h"
 
-namespace tolvar {
+namespace tolvar::platform {
 namespace {
 
 // A file name in the temporary folder, removed afterwards.
@@ -138,4 +138,4 @@ TEST(THandleStreamTest, BorrowsWithoutClosing) {
 }
 
 }  // namespace
-}  // namespace tolvar
+}  // namespace tolvar::platform

@@ -9,10 +9,10 @@
 #include <fstream>
 #include <sstream>
 
-namespace platform {
+namespace tolvar::platform {
 namespace {
 
-using testing_support::FreshTempPath;
+using tolvar::testing::FreshTempPath;
 
 TEST(ProfileTest, SectionsAreKeptApartAndCaseIsIgnored) {
   const std::string ini = FreshTempPath("profile_test_a.ini");
@@ -35,4 +35,4 @@ TEST(ProfileTest, LongValuesAreCutOnRead) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -11,10 +11,10 @@
 #include <fstream>
 #include <sstream>
 
-namespace platform {
+namespace tolvar::platform {
 namespace {
 
-using testing_support::FreshTempPath;
+using tolvar::testing::FreshTempPath;
 
 TEST(ProfileTest, ReadOnlyFileFailsToWrite) {
   const std::string ini = FreshTempPath("profile_test_c.ini");
@@ -27,4 +27,4 @@ TEST(ProfileTest, ReadOnlyFileFailsToWrite) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace tolvar::platform

@@ -10,7 +10,7 @@
 #include "platform/error_code_posix.h"
 #include "platform/system.h"
 
-namespace platform {
+namespace tolvar::platform {
 namespace {
 
 // Codes are Windows numbers on Linux too; their texts used to be read as
@@ -83,4 +83,4 @@ TEST(StdHandleTest, RegressionClosedHandleReportedWithoutText) {
 }
 
 }  // namespace
-}  // namespace platform
+}  // namespace tolvar::platform

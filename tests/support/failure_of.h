@@ -7,9 +7,9 @@
 
 #include "transport/exceptions.h"
 
-namespace testing_support {
+namespace tolvar::testing {
 
-template <typename E = tolvar::ENetException>
+template <typename E = tolvar::transport::ENetException>
 std::string FailureOf(const std::function<void()>& call) {
   try {
     call();
@@ -19,4 +19,4 @@ std::string FailureOf(const std::function<void()>& call) {
   return "no exception";
 }
 
-}  // namespace testing_support
+}  // namespace tolvar::testing

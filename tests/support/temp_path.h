@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-namespace testing_support {
+namespace tolvar::testing {
 
 inline std::string FreshTempPath(const char* name) {
   const auto path = std::filesystem::temp_directory_path() / name;
@@ -13,4 +13,4 @@ inline std::string FreshTempPath(const char* name) {
   return path.string();
 }
 
-}  // namespace testing_support
+}  // namespace tolvar::testing

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-namespace testing_support {
+namespace tolvar::testing {
 
 struct TlsSocksPeers {
   int socks = 0;     // danted: SOCKS 4 and 5, no authentication
@@ -38,4 +38,4 @@ struct TlsSocksPeers {
   }
 };
 
-}  // namespace testing_support
+}  // namespace tolvar::testing

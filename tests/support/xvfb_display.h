@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace testing_support {
+namespace tolvar::testing {
 
 class TXvfbDisplay {
  public:
@@ -45,4 +45,4 @@ class TNoDisplay {
   std::optional<std::string> old_display_;
 };
 
-}  // namespace testing_support
+}  // namespace tolvar::testing

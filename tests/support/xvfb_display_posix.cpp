@@ -15,7 +15,7 @@
 
 extern char** environ;
 
-namespace testing_support {
+namespace tolvar::testing {
 namespace {
 
 std::optional<std::string> TakeDisplay() {
@@ -99,4 +99,4 @@ TNoDisplay::~TNoDisplay() {
   RestoreDisplay(old_display_);
 }
 
-}  // namespace testing_support
+}  // namespace tolvar::testing

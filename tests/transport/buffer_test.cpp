@@ -7,7 +7,7 @@
 #include "transport/managed_buffer.h"
 #include "transport/simple_buffer.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 std::string Contents(TNetSimpleBuffer& b) {
@@ -57,12 +57,12 @@ TEST(TNetManagedBufferTest, StreamShowsOnlyUnconsumedBytes) {
   EXPECT_EQ(Contents(b), "456789");
   // Seeks count from the first unconsumed byte and never reach back into
   // the consumed prefix.
-  EXPECT_EQ(b.Seek(2, TSeekOrigin::soBeginning), 2);
+  EXPECT_EQ(b.Seek(2, platform::TSeekOrigin::soBeginning), 2);
   char two[2];
   b.ReadBuffer(two, 2);
   EXPECT_EQ(std::string(two, 2), "67");
-  EXPECT_EQ(b.Seek(0, TSeekOrigin::soEnd), 6);
-  EXPECT_EQ(b.Seek(-100, TSeekOrigin::soCurrent), 0);
+  EXPECT_EQ(b.Seek(0, platform::TSeekOrigin::soEnd), 6);
+  EXPECT_EQ(b.Seek(-100, platform::TSeekOrigin::soCurrent), 0);
   b.SetSize(3);
   EXPECT_EQ(Contents(b), "456");
   b.Append("xy", 2);
@@ -103,4 +103,4 @@ TEST(TNetManagedBufferTest, AppendFromEmptiesTheBlockInBothCases) {
 }
 
 }  // namespace
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -7,7 +7,7 @@
 
 #include "transport/stack.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 TEST(TNetComponentTest, StatusTextsAreFormatted) {
@@ -73,4 +73,4 @@ TEST(TNetComponentTest, StackLivesWhileAnyComponentLives) {
 }
 
 }  // namespace
-}  // namespace tolvar
+}  // namespace tolvar::transport

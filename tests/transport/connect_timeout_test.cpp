@@ -2,7 +2,7 @@
 
 #include "unanswered_connect.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 TEST(TNetTCPClientTest, ConnectToUnansweredAddressTimesOutOrFailsPromptly) {
@@ -11,4 +11,4 @@ TEST(TNetTCPClientTest, ConnectToUnansweredAddressTimesOutOrFailsPromptly) {
 }
 
 }  // namespace
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -4,7 +4,7 @@
 
 #include "unanswered_connect.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 std::size_t OpenDescriptors() {
@@ -23,4 +23,4 @@ TEST(TNetTCPClientTest, UnansweredConnectLeavesNoDescriptorOpen) {
 }
 
 }  // namespace
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -16,7 +16,7 @@
 #include "transport/exceptions.h"
 #include "transport/tcp_client.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 using testing::TScript;
@@ -125,4 +125,4 @@ TEST(TNetTCPClientTest, ConnectTimeoutClosesSocket) {
 }
 
 }  // namespace
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -5,7 +5,7 @@
 #include "platform/socket_errors_posix.h"
 #include "transport/exceptions.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 std::string TextOfErrno(int e) {
@@ -22,4 +22,4 @@ TEST(TNetSocketErrorTest, LinuxFailuresReadAsTheirWindowsTwins) {
 }
 
 }  // namespace
-}  // namespace tolvar
+}  // namespace tolvar::transport

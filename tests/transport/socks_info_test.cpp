@@ -14,12 +14,12 @@
 #include "transport/stack.h"
 #include "transport/tcp_client.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 using testing::TScript;
 using testing::TScriptedServer;
-using testing_support::FailureOf;
+using tolvar::testing::FailureOf;
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string s;
@@ -314,4 +314,4 @@ TEST(TNetSocksInfoTest, AssignCopiesTheSixSettings) {
 }
 
 }  // namespace
-}  // namespace tolvar
+}  // namespace tolvar::transport

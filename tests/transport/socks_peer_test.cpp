@@ -11,13 +11,13 @@
 #include "transport/socks_exceptions.h"
 #include "transport/tcp_client.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 using testing::TScript;
 using testing::TScriptedServer;
-using testing_support::FailureOf;
-using testing_support::TlsSocksPeers;
+using tolvar::testing::FailureOf;
+using tolvar::testing::TlsSocksPeers;
 
 class SocksPeerTest : public ::testing::Test {
  protected:
@@ -77,4 +77,4 @@ TEST_F(SocksPeerTest, RefusedTargetIsTheServersReply) {
 }
 
 }  // namespace
-}  // namespace tolvar
+}  // namespace tolvar::transport

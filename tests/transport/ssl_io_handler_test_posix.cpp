@@ -20,11 +20,11 @@
 #include "transport/ssl_exceptions.h"
 #include "transport/tcp_client.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
-using testing_support::FailureOf;
-using testing_support::TlsSocksPeers;
+using tolvar::testing::FailureOf;
+using tolvar::testing::TlsSocksPeers;
 
 class SSLIOHandlerTest : public ::testing::Test {
  protected:
@@ -212,4 +212,4 @@ TEST_F(SSLIOHandlerTest, DisconnectFromAnotherThreadEndsABlockedRead) {
 }
 
 }  // namespace
-}  // namespace tolvar
+}  // namespace tolvar::transport

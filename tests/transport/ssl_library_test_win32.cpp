@@ -12,12 +12,12 @@
 #include "transport/ssl_io_handler.h"
 #include "transport/tcp_client.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 using testing::TScript;
 using testing::TScriptedServer;
-using testing_support::FailureOf;
+using tolvar::testing::FailureOf;
 
 TEST(TNetSSLLibraryTest, NamesAreTriedFromTheCurrentReleaseToTheLegacyOne) {
   std::vector<std::string> ssl;
@@ -63,4 +63,4 @@ TEST(TNetSSLLibraryTest, WithoutOpenSSLTlsFailsAndPassThroughWorks) {
 }
 
 }  // namespace
-}  // namespace tolvar
+}  // namespace tolvar::transport

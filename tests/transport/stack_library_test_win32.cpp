@@ -19,7 +19,7 @@
 #include "transport/socket_handle.h"
 #include "transport/stack.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 bool RunsAlone(const char* name) {
@@ -101,4 +101,4 @@ TEST(WinsockBindingTest, ReleaseAtExitNeverPullsTheLibraryFromUnderACaller) {
 }
 
 }  // namespace
-}  // namespace tolvar
+}  // namespace tolvar::transport

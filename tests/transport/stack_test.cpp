@@ -6,7 +6,7 @@
 #include "transport/exceptions.h"
 #include "transport/socket_handle.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 TEST(TNetStackTest, NumericAddressRules) {
@@ -89,4 +89,4 @@ TEST(TNetSocketHandleTest, PortRangeErrors) {
 }
 
 }  // namespace
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -9,7 +9,7 @@
 
 #include "platform/socket.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 class StuckListener {
  public:
@@ -48,4 +48,4 @@ class StuckListener {
   std::vector<platform::SocketHandle> fillers_;
 };
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

@@ -16,7 +16,7 @@
 #include "transport/socket_handle.h"
 #include "transport/tcp_client.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 namespace {
 
 using testing::TScript;
@@ -31,7 +31,7 @@ struct Connected {
   TNetTCPClient client;
 };
 
-using testing_support::FailureOf;
+using tolvar::testing::FailureOf;
 
 TEST(TNetTCPConnectionTest, LineEndings) {
   TScriptedServer server({TScript().Send("HTTP/1.0 200 OK\r\nbare\nkeep\r\r\nlast").Close()});
@@ -134,28 +134,28 @@ TEST(TNetTCPConnectionTest, ReadToStreamUntilClose) {
   TScriptedServer server({TScript().Send("head\n0123456789").Close()});
   Connected c(server);
   EXPECT_EQ(c.client.ReceiveLine(), "head");
-  TMemoryStream out;
+  platform::TMemoryStream out;
   c.client.ReadToStream(out, -1, true);
   EXPECT_EQ(out.Bytes(), "0123456789");
 }
 
 // Records the size of every write, to see what reached the stream when.
-class RecordingStream : public TMemoryStream {
+class RecordingStream : public platform::TMemoryStream {
  public:
   std::int32_t Write(const void* buffer, std::int32_t count) override {
     writes.push_back(count);
-    return TMemoryStream::Write(buffer, count);
+    return platform::TMemoryStream::Write(buffer, count);
   }
   std::vector<std::int32_t> writes;
 };
 
 // Takes `room` bytes in all, then refuses more (a full disk, say).
-class FillingStream : public TMemoryStream {
+class FillingStream : public platform::TMemoryStream {
  public:
   explicit FillingStream(std::int64_t room) : room_(room) {}
   std::int32_t Write(const void* buffer, std::int32_t count) override {
     const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(count, room_ - Position()));
-    return n > 0 ? TMemoryStream::Write(buffer, n) : 0;
+    return n > 0 ? platform::TMemoryStream::Write(buffer, n) : 0;
   }
 
  private:
@@ -195,7 +195,7 @@ TEST(TNetTCPConnectionTest, ReadToStreamCutShortKeepsThePartialLastBlock) {
   for (int i = 0; i < 70000; ++i) body.push_back(static_cast<char>('a' + i % 26));
   TScriptedServer server({TScript().Send(body).Close()});
   Connected c(server);
-  TMemoryStream out;
+  platform::TMemoryStream out;
   EXPECT_THROW(c.client.ReadToStream(out, 100000), ENetConnClosedGracefully);
   EXPECT_EQ(out.GetSize(), 70000);
   EXPECT_TRUE(out.Bytes() == body);
@@ -204,7 +204,7 @@ TEST(TNetTCPConnectionTest, ReadToStreamCutShortKeepsThePartialLastBlock) {
 TEST(TNetTCPConnectionTest, ReadToStreamKeepsBytesBeyondTheCountBuffered) {
   TScriptedServer server({TScript().Send("0123456789rest\n").WaitPeerClose()});
   Connected c(server);
-  TMemoryStream out;
+  platform::TMemoryStream out;
   c.client.ReadToStream(out, 10);
   EXPECT_EQ(out.Bytes(), "0123456789");
   EXPECT_EQ(c.client.ReceiveLine(), "rest");
@@ -214,7 +214,7 @@ TEST(TNetTCPConnectionTest, ReadToStreamFailedWriteKeepsUnwrittenBytesBuffered) 
   TScriptedServer server({TScript().Send("0123456789abcdefghij\n").WaitPeerClose()});
   Connected c(server);
   FillingStream out(10);
-  EXPECT_THROW(c.client.ReadToStream(out, 21), EStreamError);
+  EXPECT_THROW(c.client.ReadToStream(out, 21), platform::EStreamError);
   EXPECT_EQ(out.Bytes(), "0123456789");
   // Nothing the stream refused is lost.
   EXPECT_EQ(c.client.ReceiveLine(), "abcdefghij");
@@ -225,10 +225,10 @@ TEST(TNetTCPConnectionTest, ReadToStreamWithCountAndPrefix) {
   std::string prefixed = std::string("\0\0\0\5", 4) + "hello";
   TScriptedServer server({TScript().Send(body).Send(prefixed).WaitPeerClose()});
   Connected c(server);
-  TMemoryStream out;
+  platform::TMemoryStream out;
   c.client.ReadToStream(out, 100000);
   EXPECT_EQ(out.Bytes(), body);
-  TMemoryStream second;
+  platform::TMemoryStream second;
   c.client.ReadToStream(second);
   EXPECT_EQ(second.Bytes(), "hello");
 }
@@ -279,7 +279,7 @@ TEST(TNetTCPConnectionTest, ASCIIFilterClearsBitSeven) {
 }
 
 TEST(TNetTCPConnectionTest, WriteFromStreamSendsAllBytes) {
-  TMemoryStream in;
+  platform::TMemoryStream in;
   std::string data(70000, 'q');
   in.WriteBuffer(data.data(), static_cast<std::int32_t>(data.size()));
   TScriptedServer server({TScript().ReadCount(70000).Send("done\n").WaitPeerClose()});
@@ -377,4 +377,4 @@ TEST(TNetTCPClientTest, ConnectWithTimeoutIsNoSlowerThanWithout) {
 }
 
 }  // namespace
-}  // namespace tolvar
+}  // namespace tolvar::transport

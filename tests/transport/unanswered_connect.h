@@ -13,7 +13,7 @@
 #include "transport/exceptions.h"
 #include "transport/tcp_client.h"
 
-namespace tolvar {
+namespace tolvar::transport {
 
 inline constexpr int kUnansweredTimeoutMs = 400;
 
@@ -40,4 +40,4 @@ inline void ExpectUnansweredConnectFails(const StuckListener& listener) {
   EXPECT_FALSE(client.Connected());
 }
 
-}  // namespace tolvar
+}  // namespace tolvar::transport

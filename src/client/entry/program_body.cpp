@@ -11,7 +11,7 @@
 #include <exception>
 #include <string>
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 // "ヘルプを表示する準備をしています."
@@ -95,4 +95,4 @@ void RunProgramBody(TCommandLineOption& options) {
   RunTransferSession(options);
 }
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -3,7 +3,7 @@
 
 #include "client/options/command_line_option.h"
 
-namespace client {
+namespace tolvar::client {
 
 // Process exit codes; the help page words them for the user.
 enum : int {
@@ -22,4 +22,4 @@ enum : int {
 // path (message box, exit code 5). The result is left in options.FExitCode.
 void RunProgramBody(TCommandLineOption& options);
 
-}  // namespace client
+}  // namespace tolvar::client

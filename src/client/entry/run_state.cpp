@@ -1,7 +1,7 @@
 #include "client/entry/run_state.h"
 
-namespace client {
+namespace tolvar::client {
 
 std::atomic<std::uint8_t> RunState{0};
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -4,11 +4,11 @@
 #include <atomic>
 #include <cstdint>
 
-namespace client {
+namespace tolvar::client {
 
 // 1 program body started, 2 main window created, 3 connected, 5 main
 // window being destroyed. Written on the window's thread; atomic because
 // the connected state is reported from the worker.
 extern std::atomic<std::uint8_t> RunState;
 
-}  // namespace client
+}  // namespace tolvar::client

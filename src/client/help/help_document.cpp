@@ -6,7 +6,7 @@
 #include "client/support/method.h"
 #include "client/support/url_text.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 // The page's fixed texts. This file is UTF-8; the build compiles its string
@@ -270,4 +270,4 @@ std::string BuildHelpDocument(const TCommandLineOption& o, const std::string& he
   return w.Take();
 }
 
-}  // namespace client
+}  // namespace tolvar::client

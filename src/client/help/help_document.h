@@ -6,7 +6,7 @@
 
 #include "client/options/command_line_option.h"
 
-namespace client {
+namespace tolvar::client {
 
 // The whole page for `options` as Shift_JIS bytes, every line ended by
 // CR LF, the last one too; `help_path` is listed among the related files.
@@ -14,4 +14,4 @@ namespace client {
 // name and the password are never shown, only whether they are set.
 std::string BuildHelpDocument(const TCommandLineOption& options, const std::string& help_path);
 
-}  // namespace client
+}  // namespace tolvar::client

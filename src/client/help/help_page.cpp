@@ -7,7 +7,7 @@
 #include "client/support/std_err.h"
 #include "platform/system.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 // Compiled to Shift_JIS, as are all string literals of this file.
@@ -34,4 +34,4 @@ void OpenHelpPage() {
     WriteStdErrLine(kNoHelpFile);
 }
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -1,7 +1,7 @@
 // -?: the help page written beside the program and shown by the desktop.
 #pragma once
 
-namespace client {
+namespace tolvar::client {
 
 // Writes "tolvara.htm" into the program's directory for the global option
 // set (replacing the old page) and asks the shell to open it without
@@ -10,4 +10,4 @@ namespace client {
 // error says so. A viewer that fails to start is not reported.
 void OpenHelpPage();
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -8,7 +8,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 
-namespace client {
+namespace tolvar::client {
 
 TCommandLineOption* CommandLineOption = nullptr;
 
@@ -258,4 +258,4 @@ std::string TCommandLineOption::BuildCommandLine(std::vector<std::string>* left_
   return out;
 }
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -12,7 +12,7 @@
 #include "platform/command_line_wipe.h"
 #include "platform/system.h"
 
-namespace client {
+namespace tolvar::client {
 
 // FFlags bits.
 enum : std::uint32_t {
@@ -115,4 +115,4 @@ bool IsPlaceholder(const std::string& text);
 // held within 0..limit and written in canonical decimal ("007" -> "7").
 std::string ClampNumber(const std::string& text, int limit);
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -4,7 +4,7 @@
 #include "client/options/command_line_option.h"
 #include "client/support/text.h"
 
-namespace client {
+namespace tolvar::client {
 
 namespace {
 
@@ -89,4 +89,4 @@ std::string ClampNumber(const std::string& text, int limit) {
   return std::to_string(value);
 }
 
-}  // namespace client
+}  // namespace tolvar::client

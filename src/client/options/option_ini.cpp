@@ -6,7 +6,7 @@
 #include "client/support/work_area.h"
 #include "platform/profile.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 const char kCommandLineKey[] = "CommandLine";
@@ -58,4 +58,4 @@ bool TCommandLineOption::SaveToIniSection(const std::string& section, TMessageTe
   return true;
 }
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -10,7 +10,7 @@
 #include "client/support/std_err.h"
 #include "client/support/wipe.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 constexpr int kExitCannotGoOn = 5;
@@ -79,4 +79,4 @@ int ShutDownOptions() {
   return exit_code;
 }
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -4,7 +4,7 @@
 #include "client/options/command_line_option.h"
 #include "platform/system.h"
 
-namespace client {
+namespace tolvar::client {
 
 // The layers in order: `scratch` parses the command line only to learn
 // whether -0 or -q turns the ini file off; unless it does, `main` reads the
@@ -29,4 +29,4 @@ void WipeCommandLine(platform::ProcessCommandLine& command_line);
 // destroys the option set, wiping the credentials. Returns the exit code.
 int ShutDownOptions();
 
-}  // namespace client
+}  // namespace tolvar::client

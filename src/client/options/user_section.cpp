@@ -2,7 +2,7 @@
 
 #include "platform/system.h"
 
-namespace client {
+namespace tolvar::client {
 
 std::string GetUserSectionName() {
   std::string name;
@@ -10,4 +10,4 @@ std::string GetUserSectionName() {
   return name;
 }
 
-}  // namespace client
+}  // namespace tolvar::client

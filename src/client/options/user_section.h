@@ -3,10 +3,10 @@
 
 #include <string>
 
-namespace client {
+namespace tolvar::client {
 
 // The login name of the current user, or ".Default" when it cannot be had
 // (the section then is "User..Default"). Callers put "User." before it.
 std::string GetUserSectionName();
 
-}  // namespace client
+}  // namespace tolvar::client

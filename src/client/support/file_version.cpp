@@ -2,7 +2,7 @@
 
 #include "platform/system.h"
 
-namespace client {
+namespace tolvar::client {
 
 std::string GetFileVersionString(const std::string& path) {
   std::string version;
@@ -10,4 +10,4 @@ std::string GetFileVersionString(const std::string& path) {
   return version;
 }
 
-}  // namespace client
+}  // namespace tolvar::client

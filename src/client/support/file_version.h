@@ -3,10 +3,10 @@
 
 #include <string>
 
-namespace client {
+namespace tolvar::client {
 
 // The FileVersion of the program file at `path` ("1.0.0.1"); "*.*.*.*" when
 // it cannot be read.
 std::string GetFileVersionString(const std::string& path);
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -2,7 +2,7 @@
 
 #include "platform/system.h"
 
-namespace client {
+namespace tolvar::client {
 
 TMessageText& TMessageText::Own(std::string_view sjis) {
   parts_.push_back(Part{true, std::string(sjis)});
@@ -26,4 +26,4 @@ std::string TMessageText::ForUser() const {
   return out;
 }
 
-}  // namespace client
+}  // namespace tolvar::client

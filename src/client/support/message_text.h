@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace client {
+namespace tolvar::client {
 
 class TMessageText {
  public:
@@ -36,4 +36,4 @@ class TMessageText {
   std::vector<Part> parts_;
 };
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -2,7 +2,7 @@
 
 #include "client/support/text.h"
 
-namespace client {
+namespace tolvar::client {
 
 const char* MethodName(std::uint8_t method) {
   switch (method) {
@@ -24,4 +24,4 @@ std::uint8_t MethodFromText(const std::string& text) {
   return miGet;
 }
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace client {
+namespace tolvar::client {
 
 enum TMethodIndex : std::uint8_t { miGet = 0, miPost = 1, miPut = 2 };
 
@@ -18,4 +18,4 @@ const char* MethodName(std::uint8_t method);
 // is PUT) and anything unrecognised, PATCH or DELETE included, is GET.
 std::uint8_t MethodFromText(const std::string& text);
 
-}  // namespace client
+}  // namespace tolvar::client

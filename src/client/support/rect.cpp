@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 // Splits at commas and blanks. Blanks around a comma belong to it; two
@@ -107,4 +107,4 @@ void FitIntoArea(TRect& rect, const TRect& area) {
   rect = r;
 }
 
-}  // namespace client
+}  // namespace tolvar::client

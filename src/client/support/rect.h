@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace client {
+namespace tolvar::client {
 
 struct TRect {
   std::int32_t Left = -1;
@@ -34,4 +34,4 @@ void TextToPosition(const std::string& text, TRect& rect);
 // the 32-bit range are held at its ends.
 void FitIntoArea(TRect& rect, const TRect& area);
 
-}  // namespace client
+}  // namespace tolvar::client

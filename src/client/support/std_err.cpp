@@ -3,7 +3,7 @@
 #include "client/options/command_line_option.h"
 #include "platform/system.h"
 
-namespace client {
+namespace tolvar::client {
 
 void WriteStdErrLine(const std::string& message) {
   WriteStdErrLine(TMessageText(message));
@@ -15,4 +15,4 @@ void WriteStdErrLine(const TMessageText& message) {
   platform::WriteStdErr(message.ForUser() + (unix_style ? "\n" : "\r\n"));
 }
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -5,7 +5,7 @@
 
 #include "client/support/message_text.h"
 
-namespace client {
+namespace tolvar::client {
 
 // Writes `message` (the program's own Shift_JIS text) and a line end to
 // standard error: LF when the global option set has ofUnixStyle (-lu), CR LF
@@ -17,4 +17,4 @@ void WriteStdErrLine(const std::string& message);
 // the program's own parts are converted, the data reaches the user unchanged.
 void WriteStdErrLine(const TMessageText& message);
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -1,6 +1,6 @@
 #include "client/support/std_handle.h"
 
-namespace client {
+namespace tolvar::client {
 
 bool IsStdHandle(platform::OsHandle handle) {
   using platform::StdStream;
@@ -8,4 +8,4 @@ bool IsStdHandle(platform::OsHandle handle) {
          handle == platform::GetStdHandle(StdStream::kError);
 }
 
-}  // namespace client
+}  // namespace tolvar::client

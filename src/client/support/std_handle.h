@@ -3,10 +3,10 @@
 
 #include "platform/system.h"
 
-namespace client {
+namespace tolvar::client {
 
 // True when `handle` is the current standard input, output or error handle;
 // such a handle is never closed by whoever wraps it.
 bool IsStdHandle(platform::OsHandle handle);
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -1,6 +1,6 @@
 #include "client/support/text.h"
 
-namespace client {
+namespace tolvar::client {
 
 std::string TrimControl(const std::string& text) {
   std::size_t begin = 0;
@@ -16,4 +16,4 @@ std::string UpperAscii(std::string text) {
   return text;
 }
 
-}  // namespace client
+}  // namespace tolvar::client

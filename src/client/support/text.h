@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace client {
+namespace tolvar::client {
 
 // True for blanks and control characters: every byte at or below 0x20.
 inline bool IsBlankOrControl(char c) {
@@ -18,4 +18,4 @@ std::string TrimControl(const std::string& text);
 // Shift_JIS included, unchanged.
 std::string UpperAscii(std::string text);
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -1,6 +1,6 @@
 #include "client/support/url_text.h"
 
-namespace client {
+namespace tolvar::client {
 
 std::string UrlWithoutUserInfo(const std::string& url) {
   const std::size_t scheme_end = url.find("://");
@@ -13,4 +13,4 @@ std::string UrlWithoutUserInfo(const std::string& url) {
   return url.substr(0, authority) + url.substr(at + 1);
 }
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -1,6 +1,6 @@
 #include "client/support/wipe.h"
 
-namespace client {
+namespace tolvar::client {
 
 void WipeString(std::string& s) {
   // data() of an empty string is valid and its size is 0: nothing to do.
@@ -8,4 +8,4 @@ void WipeString(std::string& s) {
   for (std::size_t i = 0, n = s.size(); i < n; ++i) p[i] = ' ';
 }
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace client {
+namespace tolvar::client {
 
 // Overwrites every byte of `s` with a blank (0x20) in place; the length is
 // unchanged. The stores go through a volatile pointer, so the compiler may
@@ -11,4 +11,4 @@ namespace client {
 // string made earlier (reallocations, temporaries) are not reached.
 void WipeString(std::string& s);
 
-}  // namespace client
+}  // namespace tolvar::client

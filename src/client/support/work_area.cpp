@@ -4,7 +4,7 @@
 
 #include "platform/screen.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 // Direction of a point from the centre: 0 at the centre, then 1 to 8
@@ -67,4 +67,4 @@ TRect GetWorkArea() {
   return WorkAreaBesideTaskbar(screen, TRect{t.left, t.top, t.right, t.bottom});
 }
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -3,7 +3,7 @@
 
 #include "client/support/rect.h"
 
-namespace client {
+namespace tolvar::client {
 
 // The part of the primary screen that the taskbar leaves free: the work area
 // the desktop reports where it reports one (Linux), else the whole screen
@@ -18,4 +18,4 @@ TRect GetWorkArea();
 // centre, and the screen with that one side moved past the taskbar.
 TRect WorkAreaBesideTaskbar(const TRect& screen, const TRect& taskbar);
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -17,7 +17,7 @@
 #include "platform/handle_stream.h"
 #include "platform/system.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 // Takes an owned object out of its field; null when another handler took
@@ -38,14 +38,15 @@ std::int32_t SecondsToMs(std::int32_t seconds) {
 }
 
 // "ファイル \"<full path>\". <system text> を作成できません" and its open form.
-std::string FileMessage(const std::string& name, const tolvar::EFileStreamError& e, const char* suffix) {
+std::string FileMessage(const std::string& name, const tolvar::platform::EFileStreamError& e, const char* suffix) {
   return std::string(texts::kFilePrefix) + platform::FullPathName(name) + "\". " + e.SystemText() + suffix;
 }
 
 // The file a body or header goes to: created, or truncated when it exists,
 // for reading and writing, not shared.
-std::unique_ptr<tolvar::TStream> CreateDestinationFile(const std::string& name) {
-  return std::make_unique<tolvar::TFileStream>(name, tolvar::TFileMode::fmCreate, tolvar::TFileShare::fsExclusive);
+std::unique_ptr<tolvar::platform::TStream> CreateDestinationFile(const std::string& name) {
+  return std::make_unique<tolvar::platform::TFileStream>(name, tolvar::platform::TFileMode::fmCreate,
+                                                         tolvar::platform::TFileShare::fsExclusive);
 }
 
 }  // namespace
@@ -242,10 +243,11 @@ void TFormMain::StartTransfer() {
   if (!FOptions.FUserAgent.empty()) client->Request().UserAgent = FOptions.FUserAgent;
   // The status event runs on the worker thread: it only posts.
   const platform::WindowHandle window = FHost->Handle();
-  client->OnStatus = [window](tolvar::TNetComponent*, tolvar::TNetStatus status, const std::string&) {
-    if (status == tolvar::hsResolving) {
+  client->OnStatus = [window](tolvar::transport::TNetComponent*, tolvar::transport::TNetStatus status,
+                              const std::string&) {
+    if (status == tolvar::transport::hsResolving) {
       platform::PostWindowMessage(window, WM_TRANSFER_STATUS, kStatusResolving, 0);
-    } else if (status == tolvar::hsConnected) {
+    } else if (status == tolvar::transport::hsConnected) {
       platform::PostWindowMessage(window, WM_TRANSFER_STATUS, kStatusConnected, 0);
     }
   };
@@ -286,12 +288,13 @@ void TFormMain::StartTransfer() {
   }
 }
 
-std::unique_ptr<tolvar::TStream> TFormMain::OpenDestination(const std::string& name, platform::StdStream fallback) {
-  std::unique_ptr<tolvar::TStream> stream;
+std::unique_ptr<tolvar::platform::TStream> TFormMain::OpenDestination(const std::string& name,
+                                                                      platform::StdStream fallback) {
+  std::unique_ptr<tolvar::platform::TStream> stream;
   if (!name.empty()) {
     try {
       stream = CreateDestinationFile(name);
-    } catch (const tolvar::EFileStreamError& e) {
+    } catch (const tolvar::platform::EFileStreamError& e) {
       ReportLine(FileMessage(name, e, texts::kCannotCreateSuffix));
     }
   }
@@ -307,8 +310,9 @@ std::unique_ptr<tolvar::TStream> TFormMain::OpenDestination(const std::string& n
 
 void TFormMain::OpenBodyDestination() {
   CloseBodyDestination();
-  std::unique_ptr<tolvar::TStream> stream = OpenDestination(FModel.EditBody.Text, platform::StdStream::kOutput);
-  std::unique_ptr<tolvar::TStream> old(FBodyStream.exchange(stream.release()));
+  std::unique_ptr<tolvar::platform::TStream> stream =
+      OpenDestination(FModel.EditBody.Text, platform::StdStream::kOutput);
+  std::unique_ptr<tolvar::platform::TStream> old(FBodyStream.exchange(stream.release()));
 }
 
 void TFormMain::CloseBodyDestination() {
@@ -319,24 +323,24 @@ void TFormMain::CloseBodyDestination() {
 
 void TFormMain::OpenRequestSource() {
   CloseRequestSource();
-  std::unique_ptr<tolvar::TStream> stream;
+  std::unique_ptr<tolvar::platform::TStream> stream;
   const std::string& text = FModel.EditPostPut.Text;
   if (!text.empty() && GetRequestMethod() != miGet) {
     if (FModel.CheckBoxPostPutAsFileName.Checked) {
       try {
-        stream = std::make_unique<tolvar::TFileStream>(text, tolvar::TFileMode::fmOpenRead);
-      } catch (const tolvar::EFileStreamError& e) {
+        stream = std::make_unique<tolvar::platform::TFileStream>(text, tolvar::platform::TFileMode::fmOpenRead);
+      } catch (const tolvar::platform::EFileStreamError& e) {
         ReportLine(FileMessage(text, e, texts::kCannotOpenSuffix));
       }
     } else {
       if (FPostDataEdited) FPostData = text;
-      auto memory = std::make_unique<tolvar::TMemoryStream>();
+      auto memory = std::make_unique<tolvar::platform::TMemoryStream>();
       memory->Write(FPostData.data(), static_cast<std::int32_t>(FPostData.size()));
       memory->SetPosition(0);
       stream = std::move(memory);
     }
   }
-  std::unique_ptr<tolvar::TStream> old(FSourceStream.exchange(stream.release()));
+  std::unique_ptr<tolvar::platform::TStream> old(FSourceStream.exchange(stream.release()));
 }
 
 void TFormMain::CloseRequestSource() {
@@ -364,7 +368,7 @@ void TFormMain::FinishTransfer(bool succeeded) {
   std::unique_ptr<TNetHTTPPlus> client(std::exchange(conn->Client, nullptr));
   const std::string& header = client->HeaderText();
   AddTextLines(FModel.StatusLog, header);
-  tolvar::TStream* body = FBodyStream.load();
+  tolvar::platform::TStream* body = FBodyStream.load();
   const std::int64_t body_size = body != nullptr ? body->GetSize() : 0;
   AddLogLine("Length(Header)=" + std::to_string(header.size()) + ", Length(Body)=" + std::to_string(body_size));
 
@@ -415,7 +419,8 @@ void TFormMain::EndRun() {
 }
 
 void TFormMain::WriteResponseHeader(TNetHTTPPlus& client) {
-  std::unique_ptr<tolvar::TStream> stream = OpenDestination(FModel.EditHeader.Text, platform::StdStream::kError);
+  std::unique_ptr<tolvar::platform::TStream> stream =
+      OpenDestination(FModel.EditHeader.Text, platform::StdStream::kError);
   if (!stream) {
     FOptions.FExitCode = 2;
     return;
@@ -549,4 +554,4 @@ void TFormMain::FormDestroy() {
   FHost = nullptr;
 }
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -22,7 +22,7 @@
 #include "platform/system.h"
 #include "platform/window_host.h"
 
-namespace client {
+namespace tolvar::client {
 
 // Waits for a worker or retry thread, in milliseconds.
 inline constexpr int kThreadWaitMs = 4000;
@@ -82,7 +82,7 @@ class TFormMain : public platform::TWindowEvents {
   void WriteResponseHeader(TNetHTTPPlus& client);
   // The file `name`, or when it is empty or cannot be created (reported),
   // the standard handle `fallback`; null when neither can be had (reported).
-  std::unique_ptr<tolvar::TStream> OpenDestination(const std::string& name, platform::StdStream fallback);
+  std::unique_ptr<tolvar::platform::TStream> OpenDestination(const std::string& name, platform::StdStream fallback);
   void OpenBodyDestination();
   void CloseBodyDestination();
   void OpenRequestSource();
@@ -109,11 +109,11 @@ class TFormMain : public platform::TWindowEvents {
   // an attempt is owned through FConnection's Client.
   std::atomic<TThreadConnection*> FConnection{nullptr};
   std::atomic<TThreadRetry*> FRetry{nullptr};
-  std::atomic<tolvar::TStream*> FBodyStream{nullptr};
-  std::atomic<tolvar::TStream*> FSourceStream{nullptr};
+  std::atomic<tolvar::platform::TStream*> FBodyStream{nullptr};
+  std::atomic<tolvar::platform::TStream*> FSourceStream{nullptr};
   std::string FPostData;
   bool FPostDataEdited = false;
   std::exception_ptr FEscapedFailure;
 };
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -1,6 +1,6 @@
 #include "client/transfer/form_model.h"
 
-namespace client {
+namespace tolvar::client {
 
 void TMaskedEditControl::SetValue(const std::string& value) {
   if (Width == 0) {
@@ -39,4 +39,4 @@ void AddTextLines(std::vector<std::string>& lines, const std::string& text) {
   if (start < text.size()) lines.push_back(text.substr(start));
 }
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace client {
+namespace tolvar::client {
 
 enum class TControlColor { clWindow, clBtnFace };
 
@@ -80,4 +80,4 @@ void UnlockEdit(TEditControl& edit);
 // no empty line; an empty text adds nothing.
 void AddTextLines(std::vector<std::string>& lines, const std::string& text);
 
-}  // namespace client
+}  // namespace tolvar::client

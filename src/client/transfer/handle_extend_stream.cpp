@@ -2,18 +2,18 @@
 
 #include "platform/system.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
-tolvar::TOSHandle CheckedHandle(tolvar::TOSHandle handle) {
+tolvar::platform::TOSHandle CheckedHandle(tolvar::platform::TOSHandle handle) {
   unsigned long code = 0;
-  if (!platform::IsOpenHandle(handle, &code)) throw tolvar::EStreamError(platform::SystemErrorText(code));
+  if (!platform::IsOpenHandle(handle, &code)) throw tolvar::platform::EStreamError(platform::SystemErrorText(code));
   return handle;
 }
 
 }  // namespace
 
-THandleExtendStream::THandleExtendStream(tolvar::TOSHandle handle) : THandleStream(CheckedHandle(handle)) {}
+THandleExtendStream::THandleExtendStream(tolvar::platform::TOSHandle handle) : THandleStream(CheckedHandle(handle)) {}
 
 THandleExtendStream::~THandleExtendStream() {
   FWritten = 0;
@@ -47,4 +47,4 @@ void THandleExtendStream::SetSize(std::int64_t size) {
   }
 }
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -6,7 +6,7 @@
 
 #include "platform/handle_stream.h"
 
-namespace client {
+namespace tolvar::client {
 
 // Pipes and consoles can neither be sized nor measured, yet the engine
 // pre-sizes its destination when it knows the body length and the
@@ -15,11 +15,11 @@ namespace client {
 // acts only on a disk file (or a handle of unknown type), and there only when
 // it cuts the file: it is ignored on a pipe or a character device, and a disk
 // file is never grown ahead of its data. The handle is borrowed and never closed here.
-class THandleExtendStream : public tolvar::THandleStream {
+class THandleExtendStream : public tolvar::platform::THandleStream {
  public:
   // EStreamError with the system's text when `handle` is not open (a
   // process started without standard output, say).
-  explicit THandleExtendStream(tolvar::TOSHandle handle);
+  explicit THandleExtendStream(tolvar::platform::TOSHandle handle);
   ~THandleExtendStream() override;
 
   // Adds `count` to the written count before writing, whatever the
@@ -39,4 +39,4 @@ class THandleExtendStream : public tolvar::THandleStream {
   bool FWriteFailed = false;
 };
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -1,22 +1,24 @@
 #include "client/transfer/net_http_plus.h"
 
-namespace client {
+namespace tolvar::client {
 
 TNetHTTPPlus::~TNetHTTPPlus() {
   FHeaderText.clear();
 }
 
-void TNetHTTPPlus::RunGet(const std::string& url, tolvar::TStream* response) {
+void TNetHTTPPlus::RunGet(const std::string& url, tolvar::platform::TStream* response) {
   FHeaderText.clear();
   Get(url, response);
 }
 
-void TNetHTTPPlus::RunPost(const std::string& url, tolvar::TStream* source, tolvar::TStream* response) {
+void TNetHTTPPlus::RunPost(const std::string& url, tolvar::platform::TStream* source,
+                           tolvar::platform::TStream* response) {
   FHeaderText.clear();
   Post(url, source, response);
 }
 
-void TNetHTTPPlus::RunPut(const std::string& url, tolvar::TStream* source, tolvar::TStream* response) {
+void TNetHTTPPlus::RunPut(const std::string& url, tolvar::platform::TStream* source,
+                          tolvar::platform::TStream* response) {
   FHeaderText.clear();
   Put(url, source, response);
 }
@@ -29,4 +31,4 @@ const std::string& TNetHTTPPlus::HeaderText() {
   return FHeaderText;
 }
 
-}  // namespace client
+}  // namespace tolvar::client

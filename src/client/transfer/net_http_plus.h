@@ -7,7 +7,7 @@
 #include "http/custom_http.h"
 #include "platform/stream.h"
 
-namespace client {
+namespace tolvar::client {
 
 // One client serves one attempt. The Run operations run on the worker
 // thread and let every failure of the engine pass to the caller;
@@ -17,11 +17,11 @@ class TNetHTTPPlus : public http::TNetHTTP {
   TNetHTTPPlus() = default;
   ~TNetHTTPPlus() override;
 
-  void RunGet(const std::string& url, tolvar::TStream* response);
-  void RunPost(const std::string& url, tolvar::TStream* source, tolvar::TStream* response);
+  void RunGet(const std::string& url, tolvar::platform::TStream* response);
+  void RunPost(const std::string& url, tolvar::platform::TStream* source, tolvar::platform::TStream* response);
   // The source goes as the body exactly as with POST; the request line says
   // PUT.
-  void RunPut(const std::string& url, tolvar::TStream* source, tolvar::TStream* response);
+  void RunPut(const std::string& url, tolvar::platform::TStream* source, tolvar::platform::TStream* response);
 
   // The status line as received, CR LF, then every raw header line followed
   // by CR LF (no empty line at the end); CR LF alone when no response was
@@ -33,4 +33,4 @@ class TNetHTTPPlus : public http::TNetHTTP {
   std::string FHeaderText;
 };
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -6,7 +6,7 @@
 #include "client/support/method.h"
 #include "client/transfer/transfer_messages.h"
 
-namespace client {
+namespace tolvar::client {
 
 TThreadConnection::TThreadConnection(bool create_suspended) {
   if (!create_suspended) Start();
@@ -20,10 +20,10 @@ void TThreadConnection::Execute() {
   bool succeeded = true;
   std::string failure;
   try {
-    std::unique_ptr<tolvar::TMemoryStream> empty_source;
-    tolvar::TStream* source = SourceStream;
+    std::unique_ptr<tolvar::platform::TMemoryStream> empty_source;
+    tolvar::platform::TStream* source = SourceStream;
     if ((MethodIndex == miPost || MethodIndex == miPut) && source == nullptr) {
-      empty_source = std::make_unique<tolvar::TMemoryStream>();
+      empty_source = std::make_unique<tolvar::platform::TMemoryStream>();
       source = empty_source.get();
     }
     try {
@@ -61,4 +61,4 @@ void TThreadConnection::Execute() {
     platform::PostWindowMessage(NotifyWindow, WM_TRANSFER_COMMAND, kCommandFinished, succeeded ? -1 : 0);
 }
 
-}  // namespace client
+}  // namespace tolvar::client

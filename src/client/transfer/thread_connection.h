@@ -9,7 +9,7 @@
 #include "platform/stream.h"
 #include "platform/window_host.h"
 
-namespace client {
+namespace tolvar::client {
 
 // Filled by the controller between construction and Start; touches nothing
 // but its own fields, the client and the two streams, all borrowed. Reports
@@ -27,12 +27,12 @@ class TThreadConnection : public TTransferThread {
   platform::WindowHandle NotifyWindow = platform::kNoWindow;
   TNetHTTPPlus* Client = nullptr;
   std::string RequestUrl;
-  tolvar::TStream* SourceStream = nullptr;  // none: an empty body for POST and PUT
-  tolvar::TStream* ResponseStream = nullptr;
+  tolvar::platform::TStream* SourceStream = nullptr;  // none: an empty body for POST and PUT
+  tolvar::platform::TStream* ResponseStream = nullptr;
   std::uint8_t MethodIndex = 0;  // 0 GET, 1 POST, 2 PUT; others do nothing
 
  protected:
   void Execute() override;
 };
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -4,7 +4,7 @@
 
 #include "client/transfer/transfer_messages.h"
 
-namespace client {
+namespace tolvar::client {
 
 void TThreadRetry::Terminate() {
   TTransferThread::Terminate();
@@ -22,4 +22,4 @@ void TThreadRetry::Execute() {
   if (!Terminated()) platform::PostWindowMessage(NotifyWindow, WM_TRANSFER_COMMAND, kCommandRetryDue, 0);
 }
 
-}  // namespace client
+}  // namespace tolvar::client

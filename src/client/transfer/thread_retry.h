@@ -8,7 +8,7 @@
 #include "client/transfer/transfer_thread.h"
 #include "platform/window_host.h"
 
-namespace client {
+namespace tolvar::client {
 
 // Sleeps IntervalMs, then, unless told to stop, posts WM_TRANSFER_COMMAND
 // kCommandRetryDue to NotifyWindow. Terminate ends the sleep at once: the
@@ -29,4 +29,4 @@ class TThreadRetry : public TTransferThread {
   bool FWoken = false;  // guarded by FMutex
 };
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace client {
+namespace tolvar::client {
 
 // Posted. wParam: kCommandStart (the window to itself), kCommandRetryDue
 // (the retry thread), kCommandFinished (the worker; lParam -1 when the
@@ -19,4 +19,4 @@ inline constexpr std::uint32_t WM_TRANSFER_STATUS = 0x0400 + 0x1002;
 enum : std::uintptr_t { kCommandStart = 0, kCommandRetryDue = 1, kCommandFinished = 2 };
 enum : std::uintptr_t { kStatusResolving = 0, kStatusConnected = 1, kStatusAborting = 2 };
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -1,7 +1,7 @@
 // The controller's own texts, as Shift_JIS bytes (code page 932).
 #pragma once
 
-namespace client::texts {
+namespace tolvar::client::texts {
 
 // "URL が指定されていません."
 inline constexpr char kNoUrl[] = "URL \x82\xAA\x8Ew\x92\xE8\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1.";
@@ -53,4 +53,4 @@ inline constexpr char kFilePrefix[] =
 inline constexpr char kCannotCreateSuffix[] = " \x82\xF0\x8D\xEC\x90\xAC\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1";
 inline constexpr char kCannotOpenSuffix[] = " \x82\xCD\x8AJ\x82\xAF\x82\xDC\x82\xB9\x82\xF1";
 
-}  // namespace client::texts
+}  // namespace tolvar::client::texts

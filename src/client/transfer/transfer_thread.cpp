@@ -1,6 +1,6 @@
 #include "client/transfer/transfer_thread.h"
 
-namespace client {
+namespace tolvar::client {
 
 TTransferThread::~TTransferThread() {
   if (FThread.joinable()) FThread.join();
@@ -13,4 +13,4 @@ void TTransferThread::Start() {
   });
 }
 
-}  // namespace client
+}  // namespace tolvar::client

@@ -6,7 +6,7 @@
 
 #include "platform/window_host.h"
 
-namespace client {
+namespace tolvar::client {
 
 // A thread object that is created suspended, started once, may be asked to
 // stop (a flag its Execute reads) and can be waited for with a bound. It is
@@ -39,4 +39,4 @@ class TTransferThread {
   std::thread FThread;
 };
 
-}  // namespace client
+}  // namespace tolvar::client

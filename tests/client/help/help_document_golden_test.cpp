@@ -10,7 +10,7 @@
 
 #include "client/help/help_document.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 std::string Golden(const char* name) {
@@ -58,4 +58,4 @@ TEST(BuildHelpDocumentGoldenTest, SettingsGivenOnTheCommandLine) {
 }
 
 }  // namespace
-}  // namespace client
+}  // namespace tolvar::client

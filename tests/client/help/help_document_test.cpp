@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 // Shift_JIS texts of the page.
@@ -133,4 +133,4 @@ TEST(BuildHelpDocumentTest, ListsEveryExitCodeWithItsWording) {
 }
 
 }  // namespace
-}  // namespace client
+}  // namespace tolvar::client

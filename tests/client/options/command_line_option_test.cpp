@@ -4,7 +4,7 @@
 
 #include "client/support/method.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 void Parse(TCommandLineOption& o, std::vector<std::string> args) {
@@ -195,4 +195,4 @@ TEST(TCommandLineOptionTest, CredentialSpansOfARawCommandLineAreByteOffsets) {
 }
 
 }  // namespace
-}  // namespace client
+}  // namespace tolvar::client

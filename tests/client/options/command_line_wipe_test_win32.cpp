@@ -12,7 +12,7 @@
 #include "client/options/command_line_option.h"
 #include "platform/command_line_wipe.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 std::string Narrow(const wchar_t* wide) {
@@ -47,4 +47,4 @@ TEST(CommandLineWipeTest, CredentialsLeaveBothCommandLineBuffers) {
 }
 
 }  // namespace
-}  // namespace client
+}  // namespace tolvar::client

@@ -13,10 +13,10 @@
 #include "platform/profile.h"
 #include "support/temp_path.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
-using testing_support::FreshTempPath;
+using tolvar::testing::FreshTempPath;
 
 platform::ProcessCommandLine CommandLine(std::vector<std::string> args) {
   platform::ProcessCommandLine c;
@@ -153,4 +153,4 @@ TEST(OptionLayersTest, LineBreakInValuePlantsNothingInTheIniFile) {
 }
 
 }  // namespace
-}  // namespace client
+}  // namespace tolvar::client

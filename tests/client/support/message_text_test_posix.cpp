@@ -6,7 +6,7 @@
 
 #include "client/support/message_text.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 // " に書き込めません" in Shift_JIS and in UTF-8.
@@ -30,4 +30,4 @@ TEST(TMessageTextTest, DataThatIsNoShiftJisStaysAsItIs) {
 }
 
 }  // namespace
-}  // namespace client
+}  // namespace tolvar::client

@@ -12,7 +12,7 @@
 #include "platform/handle_stream.h"
 #include "support/temp_path.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 TEST(SupportTest, MethodNamesAndTexts) {
@@ -66,9 +66,9 @@ TEST(SupportTest, WorkAreaBesideTaskbar) {
 TEST(SupportTest, IsStdHandleTellsStandardHandlesFromOthers) {
   for (auto which : {platform::StdStream::kInput, platform::StdStream::kOutput, platform::StdStream::kError})
     EXPECT_TRUE(IsStdHandle(platform::GetStdHandle(which)));
-  const std::string path = testing_support::FreshTempPath("support_test_std_handle.txt");
+  const std::string path = tolvar::testing::FreshTempPath("support_test_std_handle.txt");
   {
-    tolvar::TFileStream file(path, tolvar::TFileMode::fmCreate);
+    tolvar::platform::TFileStream file(path, tolvar::platform::TFileMode::fmCreate);
     EXPECT_FALSE(IsStdHandle(file.Handle()));
   }
   std::remove(path.c_str());
@@ -105,4 +105,4 @@ TEST(SupportTest, WipeStringBlanksInPlace) {
 }
 
 }  // namespace
-}  // namespace client
+}  // namespace tolvar::client

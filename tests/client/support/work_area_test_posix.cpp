@@ -6,11 +6,11 @@
 #include "client/support/work_area.h"
 #include "support/xvfb_display.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
-using testing_support::TNoDisplay;
-using testing_support::TXvfbDisplay;
+using tolvar::testing::TNoDisplay;
+using tolvar::testing::TXvfbDisplay;
 
 TEST(GetWorkAreaTest, WholeScreenWhereTheDesktopReportsNoWorkArea) {
   TXvfbDisplay x(640, 480);
@@ -43,4 +43,4 @@ TEST(GetWorkAreaTest, NoDisplayMovesNothing) {
 }
 
 }  // namespace
-}  // namespace client
+}  // namespace tolvar::client

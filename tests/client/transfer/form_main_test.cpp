@@ -20,7 +20,7 @@
 #include "support/scripted_server.h"
 #include "support/temp_path.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 using tolvar::testing::TScript;
@@ -44,8 +44,8 @@ std::string ReadAll(const std::string& path) {
 class Harness : public platform::TWindowEvents {
  public:
   Harness()
-      : body_(testing_support::FreshTempPath("tolvar_form_body.bin")),
-        header_(testing_support::FreshTempPath("tolvar_form_header.txt")) {
+      : body_(tolvar::testing::FreshTempPath("tolvar_form_body.bin")),
+        header_(tolvar::testing::FreshTempPath("tolvar_form_header.txt")) {
     options.FFlags = ofQuiet;
     options.FIgnoreIni = true;
     options.FBodyFile = body_;
@@ -238,7 +238,7 @@ TEST(TFormMainRunTest, MissingDataFileIsReportedAndAnEmptyBodyGoes) {
   Harness h;
   h.options.FUrl = Url(server);
   h.options.FMethod = 2;
-  h.options.FPostPutData = testing_support::FreshTempPath("tolvar_no_such_data.bin");
+  h.options.FPostPutData = tolvar::testing::FreshTempPath("tolvar_no_such_data.bin");
   h.options.FPostPutAsFileName = true;
   h.Run();
   ASSERT_TRUE(server.WaitDone(10000));
@@ -253,7 +253,7 @@ TEST(TFormMainRunTest, HeaderFileThatCannotBeCreatedFallsBackWithoutChangingTheE
   TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nok").Close()});
   Harness h;
   h.options.FUrl = Url(server);
-  const std::string bad = testing_support::FreshTempPath("tolvar_no_dir") + "/h.txt";
+  const std::string bad = tolvar::testing::FreshTempPath("tolvar_no_dir") + "/h.txt";
   h.options.FHeaderFile = bad;
   h.Run();
   EXPECT_EQ(h.options.FExitCode, 0) << h.Dump();
@@ -481,4 +481,4 @@ INSTANTIATE_TEST_SUITE_P(Faults, TFormMainFaultTest, ::testing::ValuesIn(FaultLo
                          [](const ::testing::TestParamInfo<TFaultLog>& info) { return info.param.name; });
 
 }  // namespace
-}  // namespace client
+}  // namespace tolvar::client

@@ -5,7 +5,7 @@
 
 #include "client/transfer/form_model.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -59,4 +59,4 @@ TEST(LockEditTest, ReadOnlyInButtonFaceAndBack) {
 }
 
 }  // namespace
-}  // namespace client
+}  // namespace tolvar::client

@@ -6,12 +6,12 @@
 #include "platform/handle_stream.h"
 #include "support/temp_path.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 TEST(HandleExtendStreamTest, SizeIsTheWrittenCount) {
-  const std::string path = testing_support::FreshTempPath("tolvar_extend_count.bin");
-  tolvar::TFileStream file(path, tolvar::TFileMode::fmCreate);
+  const std::string path = tolvar::testing::FreshTempPath("tolvar_extend_count.bin");
+  tolvar::platform::TFileStream file(path, tolvar::platform::TFileMode::fmCreate);
   THandleExtendStream s(file.Handle());
   EXPECT_EQ(s.GetSize(), 0);
   EXPECT_EQ(s.Write("abc", 3), 3);
@@ -25,28 +25,28 @@ TEST(HandleExtendStreamTest, SizeIsTheWrittenCount) {
 // nothing cut it back (the cut compares with the written count), so a body
 // cut short on a redirected standard output ended in zeros.
 TEST(HandleExtendStreamTest, RegressionPreSizeNeverPadsADiskFile) {
-  const std::string path = testing_support::FreshTempPath("tolvar_extend_size.bin");
+  const std::string path = tolvar::testing::FreshTempPath("tolvar_extend_size.bin");
   {
-    tolvar::TFileStream file(path, tolvar::TFileMode::fmCreate);
+    tolvar::platform::TFileStream file(path, tolvar::platform::TFileMode::fmCreate);
     THandleExtendStream s(file.Handle());
     s.SetSize(100);
     s.SetPosition(0);
     s.WriteBuffer("hello world", 11);
     EXPECT_EQ(s.GetSize(), 11);
-    EXPECT_EQ(file.Seek(0, tolvar::TSeekOrigin::soEnd), 11);
+    EXPECT_EQ(file.Seek(0, tolvar::platform::TSeekOrigin::soEnd), 11);
     // A cut still acts: what a redirect or an error page wrote goes.
     s.SetSize(5);
-    EXPECT_EQ(file.Seek(0, tolvar::TSeekOrigin::soEnd), 5);
+    EXPECT_EQ(file.Seek(0, tolvar::platform::TSeekOrigin::soEnd), 5);
   }
-  tolvar::TFileStream back(path, tolvar::TFileMode::fmOpenRead);
+  tolvar::platform::TFileStream back(path, tolvar::platform::TFileMode::fmOpenRead);
   char buf[16] = {};
   EXPECT_EQ(back.Read(buf, sizeof buf), 5);
   EXPECT_EQ(std::string(buf, 5), "hello");
 }
 
 TEST(HandleExtendStreamTest, HandleThatIsNotOpenFailsAtConstruction) {
-  EXPECT_THROW(THandleExtendStream s(tolvar::kInvalidOSHandle), tolvar::EStreamError);
+  EXPECT_THROW(THandleExtendStream s(tolvar::platform::kInvalidOSHandle), tolvar::platform::EStreamError);
 }
 
 }  // namespace
-}  // namespace client
+}  // namespace tolvar::client

@@ -7,7 +7,7 @@
 
 #include "client/transfer/handle_extend_stream.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 TEST(HandleExtendStreamPosixTest, PipeIgnoresSizeChangesAndPassesTheBody) {
@@ -45,7 +45,7 @@ TEST(HandleExtendStreamPosixTest, ClosedPipeIsAFailedWrite) {
   ASSERT_EQ(pipe(fds), 0);
   close(fds[0]);
   THandleExtendStream s(fds[1]);
-  EXPECT_THROW(s.WriteBuffer("x", 1), tolvar::EStreamError);
+  EXPECT_THROW(s.WriteBuffer("x", 1), tolvar::platform::EStreamError);
   EXPECT_TRUE(s.WriteFailed());
   close(fds[1]);
 }
@@ -79,4 +79,4 @@ TEST(HandleExtendStreamPosixTest, RegressionAppendedFileGetsTheBodyRightBehindIt
 }
 
 }  // namespace
-}  // namespace client
+}  // namespace tolvar::client

@@ -6,7 +6,7 @@
 
 #include "support/scripted_server.h"
 
-namespace client {
+namespace tolvar::client {
 namespace {
 
 using tolvar::testing::TScript;
@@ -23,14 +23,14 @@ TEST(TNetHTTPPlusTest, HeaderTextIsStatusLineThenRawLinesCachedPerRequest) {
       {TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nX-Two: b\r\n\r\nhi").WaitPeerClose(),
        TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 Fine\r\n\r\n").Close()});
   TNetHTTPPlus client;
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   client.RunGet(Url(server, "/a"), &body);
   EXPECT_EQ(client.HeaderText(), "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nX-Two: b\r\n");
   EXPECT_EQ(&client.HeaderText(), &client.HeaderText());
   EXPECT_EQ(body.Bytes(), "hi");
   client.Disconnect();
   // The next request starts with an empty cache.
-  tolvar::TMemoryStream body2;
+  tolvar::platform::TMemoryStream body2;
   client.RunGet(Url(server, "/b"), &body2);
   EXPECT_EQ(client.HeaderText(), "HTTP/1.0 200 Fine\r\n");
 }
@@ -42,7 +42,7 @@ TEST(TNetHTTPPlusTest, RefusedConnectionGivesCrLfAlone) {
     port = gone.Port();
   }
   TNetHTTPPlus client;
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   EXPECT_THROW(client.RunGet("http://127.0.0.1:" + std::to_string(port) + "/", &body), std::exception);
   EXPECT_EQ(client.HeaderText(), "\r\n");
 }
@@ -50,15 +50,15 @@ TEST(TNetHTTPPlusTest, RefusedConnectionGivesCrLfAlone) {
 TEST(TNetHTTPPlusTest, PutAndPostSendTheSourceAsBody) {
   TScriptedServer server({TScript().ReadUntil(kEnd).ReadCount(4).Send("HTTP/1.0 201 Created\r\n\r\n").Close(),
                           TScript().ReadUntil(kEnd).ReadCount(3).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
-  tolvar::TMemoryStream source;
+  tolvar::platform::TMemoryStream source;
   source.Write("data", 4);
   source.SetPosition(0);
-  tolvar::TMemoryStream body;
+  tolvar::platform::TMemoryStream body;
   {
     TNetHTTPPlus client;
     client.RunPut(Url(server, "/up"), &source, &body);
   }
-  tolvar::TMemoryStream post;
+  tolvar::platform::TMemoryStream post;
   post.Write("a=1", 3);
   post.SetPosition(0);
   {
@@ -73,4 +73,4 @@ TEST(TNetHTTPPlusTest, PutAndPostSendTheSourceAsBody) {
 }
 
 }  // namespace
-}  // namespace client
+}  // namespace tolvar::client
