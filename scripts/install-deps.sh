@@ -21,6 +21,7 @@ native_pkgs=(
   locales
   stress
   curl wget time
+  valgrind util-linux
 )
 # 32-bit Wine: installed on every host because the win32 build is the
 # product, although some kernels cannot run it (scripts/test.sh asks).

@@ -6,6 +6,7 @@
 #include "http/exceptions.h"
 #include "http/number.h"
 #include "http/response_header_info.h"
+#include "http/token.h"
 #include "transport/exceptions.h"
 
 namespace tolvar::http {
@@ -49,6 +50,8 @@ TNetBodyFraming TNetBodyFraming::Of(const TNetResponseHeaderInfo& response) {
   framing.ContentLength = response.ContentLength();
   framing.LengthGiven = response.LengthGiven();
   framing.Chunked = response.RawLines.ValueOf("Transfer-Encoding").find("chunked") != std::string::npos;
+  const std::string length = Trim(response.RawLines.ValueOf("Content-Length"));
+  if (!framing.LengthGiven && !length.empty()) framing.InvalidLength = length;
   return framing;
 }
 
@@ -135,6 +138,8 @@ bool TNetBodyReader::Read(const TNetBodyFraming& framing, platform::TStream& str
   } else if (framing.Chunked) {
     FConnection.FireStatus(transport::hsStatusText, {"Chunk Started"});
     cut = ReadChunked(stream, limit);
+  } else if (!framing.InvalidLength.empty()) {
+    throw ENetException("Invalid Content-Length: " + framing.InvalidLength);
   } else if (!framing.LengthGiven) {
     if (limit >= 0) {
       cut = ReadCounted(stream, limit, false) && FConnection.Connected();

@@ -21,6 +21,9 @@ struct TNetBodyFraming {
   bool LengthGiven = false;
   // Transfer-Encoding contains "chunked" (case-sensitive).
   bool Chunked = false;
+  // A Content-Length value that is no length (negative, beyond 63 bits, not
+  // a number); empty when there is none or it is valid.
+  std::string InvalidLength;
 
   static TNetBodyFraming Of(const TNetResponseHeaderInfo& response);
 };
@@ -37,6 +40,10 @@ class TNetBodyReader {
   // ENetConnClosedGracefully, since nothing else would tell. A chunk-size
   // line that is no number fails with ENetException "Invalid chunk size
   // line: ...", one beyond 63 bits with "Chunk size out of range: ...".
+  // A body that is not chunked and whose Content-Length is no length fails
+  // with "Invalid Content-Length: ..." before anything is read: where it
+  // ends cannot be known, and reading to the close would pass a body the
+  // server never sent whole for a complete one.
   // Raises status hsStatusText "Chunk Started" before chunks.
   bool Read(const TNetBodyFraming& framing, platform::TStream& stream, std::int64_t limit = -1);
 

@@ -37,9 +37,25 @@ bool Convert(const char* to, const std::string& in, std::string* out) {
   return true;
 }
 
+// Standard handles that were closed when the process started. Their numbers
+// are held by placeholders that fail every read or write: otherwise the next
+// file or socket opened would take the number, and what is meant for that
+// stream (the response header, say) would go into it.
+bool g_closed_std[3] = {false, false, false};
+
 }  // namespace
 
 void InitialiseProcess() {
+  for (int fd = 0; fd < 3; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // Open the wrong way round for the stream: reading the input or writing
+    // an output fails with EBADF, as on the closed handle.
+    const int held = ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+    if (held == fd)
+      g_closed_std[fd] = true;
+    else if (held >= 0)
+      ::close(held);
+  }
   std::signal(SIGPIPE, SIG_IGN);
   std::setlocale(LC_CTYPE, "");
 }
@@ -218,8 +234,12 @@ std::string FullPathName(const std::string& path) {
 }
 
 bool IsOpenHandle(TOSHandle handle, unsigned long* code) {
+  if (handle >= 0 && handle < 3 && g_closed_std[handle]) {
+    *code = WindowsErrorCode(EBADF);
+    return false;
+  }
   if (::fcntl(static_cast<int>(handle), F_GETFD) != -1) return true;
-  *code = static_cast<unsigned long>(errno);
+  *code = WindowsErrorCode(errno);
   return false;
 }
 

@@ -172,7 +172,9 @@ TEST(TagsiftTest, HelpPageIsOpenedBesideTheProgram) {
   }
   EXPECT_EQ(note, dir.path() + " " + dir.path() + "/tagsift.htm\n");
 
-  // No viewer at all: the usage text instead, still exit code 1.
+  // No viewer at all: the usage text instead, still exit code 1. Under a
+  // wrapper such as valgrind a spawn whose program is missing looks started.
+  if (T().IsWrapped()) return;
   run.env["PATH"] = dir.path() + "/nowhere";
   r = T().RunPath(dir.path() + "/tagsift", run);
   EXPECT_EQ(r.exit_code, 1);

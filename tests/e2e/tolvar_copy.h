@@ -39,11 +39,16 @@ inline RunSpec TolvarCopyRun(const TempDir& dir, std::vector<std::string> args) 
   return run;
 }
 
-inline RunResult RunTolvarCopy(const TempDir& dir, const RunSpec& run) {
+// The copy of tolvar in `dir`, made when it is not there yet.
+inline std::string TolvarCopyPath(const TempDir& dir) {
   const Target& t = Target::Current();
   const std::string exe = dir.path() + (t.IsWindows() ? "/tolvar.exe" : "/tolvar");
   if (!std::filesystem::exists(exe)) std::filesystem::copy_file(t.ProgramPath("tolvar"), exe);
-  return t.RunPath(exe, run);
+  return exe;
+}
+
+inline RunResult RunTolvarCopy(const TempDir& dir, const RunSpec& run) {
+  return Target::Current().RunPath(TolvarCopyPath(dir), run);
 }
 
 inline RunResult RunTolvarCopy(const TempDir& dir, std::vector<std::string> args) {

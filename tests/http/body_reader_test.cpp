@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "http/exceptions.h"
+#include "http/response_header_info.h"
 #include "support/failure_of.h"
 #include "support/memory_io_handler.h"
 #include "transport/exceptions.h"
@@ -22,10 +23,10 @@ using tolvar::testing::TMemoryIOHandler;
 using TEnd = TMemoryIOHandler::TEnd;
 
 TNetBodyFraming Counted(std::int64_t length) {
-  return TNetBodyFraming{length, true, false};
+  return TNetBodyFraming{length, true, false, {}};
 }
-const TNetBodyFraming kChunked{-1, false, true};
-const TNetBodyFraming kUntilClose{-1, false, false};
+const TNetBodyFraming kChunked{-1, false, true, {}};
+const TNetBodyFraming kUntilClose{-1, false, false, {}};
 
 // One connection over a wire that serves `input` either whole or in pieces
 // of `piece` bytes.
@@ -122,6 +123,33 @@ TEST(TNetBodyReaderTest, ChunkSizesThatOverflowOrAreNotNumbersFail) {
             "Chunk size out of range: 1FFFFFFFFFFFFFFFF");
   EXPECT_EQ(ReadOver("zz\r\n", 1, TEnd::Open, kChunked).failure, "Invalid chunk size line: zz");
   EXPECT_EQ(ReadOver("-5\r\n", 0, TEnd::Open, kChunked).failure, "Invalid chunk size line: -5");
+}
+
+// A Content-Length of 2^63, of twenty digits or below 0 counted as none, so
+// the body was read to the close and a run ended as a success with three
+// bytes of a body announced as 2^63.
+TEST(TNetBodyReaderTest, RegressionInvalidContentLengthReadAsUntilClose) {
+  for (const char* value : {"9223372036854775808", "99999999999999999999", "-5", "12abc"}) {
+    TNetResponseHeaderInfo response;
+    response.RawLines.Add(std::string("Content-Length: ") + value);
+    response.ReadFromRaw();
+    const TNetBodyFraming framing = TNetBodyFraming::Of(response);
+    EXPECT_EQ(framing.InvalidLength, value);
+    const TOutcome o = ReadOver("abc", 0, TEnd::Close, framing);
+    EXPECT_EQ(o.failure, std::string("Invalid Content-Length: ") + value);
+    EXPECT_EQ(o.body, "");
+  }
+  // Chunks decide where a chunked body ends, whatever the length says.
+  TNetResponseHeaderInfo chunked;
+  chunked.RawLines.Add("Content-Length: -1");
+  chunked.RawLines.Add("Transfer-Encoding: chunked");
+  chunked.ReadFromRaw();
+  EXPECT_EQ(ReadOver("3\r\nabc\r\n0\r\n\r\n", 0, TEnd::Close, TNetBodyFraming::Of(chunked)).body, "abc");
+  // No Content-Length, or an empty one, is no length: read to the close.
+  TNetResponseHeaderInfo empty;
+  empty.RawLines.Add("Content-Length: ");
+  empty.ReadFromRaw();
+  EXPECT_EQ(ReadOver("abc", 0, TEnd::Close, TNetBodyFraming::Of(empty)).body, "abc");
 }
 
 TEST(TNetBodyReaderTest, LimitsKeepTheStartAndSayTheBodyWasCut) {

@@ -5,6 +5,8 @@
 //   E2E_BIN_DIR  the bin/ folder of the build tree that holds the programs
 //   E2E_WINE     for windows: the command that starts a Windows program, its
 //                words joined by '|' (env settings, then the Wine loader)
+//   E2E_WRAPPER  for linux, optional: a command the programs run under, words
+//                joined by '|' (valgrind and its options, say)
 #pragma once
 
 #include <chrono>
@@ -43,6 +45,8 @@ class Target {
   static const Target& Current();
 
   bool IsWindows() const { return windows_; }
+  // True when the Linux programs run under E2E_WRAPPER.
+  bool IsWrapped() const { return !windows_ && !wine_.empty(); }
   const std::string& BinDir() const { return bin_dir_; }
   // Full path of the program `name` ("tagsift"; ".exe" is added for Windows).
   std::string ProgramPath(const std::string& name) const;
@@ -51,14 +55,15 @@ class Target {
   // The same for a program file of this target elsewhere (a copy, say).
   RunResult RunPath(const std::string& path, const RunSpec& run) const;
   // The words a shell command line puts before a program path of this
-  // target, quoted for sh and ending in a blank ("" natively).
+  // target, quoted for sh and ending in a blank ("" natively, unwrapped).
   std::string ShellPrefix() const;
 
  private:
   Target();
   bool windows_ = false;
   std::string bin_dir_;
-  std::vector<std::string> wine_;  // the Windows program goes after these
+  // The program goes after these: Wine, or the Linux wrapper.
+  std::vector<std::string> wine_;
 };
 
 // A fresh directory below the system's temporary folder, removed with its

@@ -187,8 +187,8 @@ Target::Target() {
   const char* d = std::getenv("E2E_BIN_DIR");
   if (!d || !*d) throw std::runtime_error("E2E_BIN_DIR is not set");
   bin_dir_ = d;
-  if (!windows_) return;
-  const char* w = std::getenv("E2E_WINE");
+  const char* w = std::getenv(windows_ ? "E2E_WINE" : "E2E_WRAPPER");
+  if (!windows_ && (!w || !*w)) return;
   if (!w || !*w) throw std::runtime_error("E2E_WINE is not set for a Windows target");
   std::string words = w;
   for (std::size_t start = 0;;) {
@@ -213,7 +213,7 @@ RunResult Target::Run(const std::string& name, const RunSpec& run) const {
 }
 
 RunResult Target::RunPath(const std::string& path, const RunSpec& run) const {
-  if (!windows_) return RunProcess(path, run);
+  if (wine_.empty()) return RunProcess(path, run);
   RunSpec wine = run;
   wine.args.insert(wine.args.begin(), path);
   wine.args.insert(wine.args.begin(), wine_.begin() + 1, wine_.end());

@@ -1,6 +1,7 @@
 // tolvar: fetches one URL per run for scripts.
 #include "client/entry/program_body.h"
 #include "client/options/option_lifecycle.h"
+#include "platform/command_line_wipe.h"
 #include "platform/system.h"
 
 int main(int argc, char** argv) {
@@ -9,9 +10,11 @@ int main(int argc, char** argv) {
   // before the program body starts; a failure there was reported already.
   tolvar::platform::ProcessCommandLine command_line = tolvar::platform::GetProcessCommandLine(argc, argv);
   const bool started = tolvar::client::StartUpOptions(command_line);
-  // Our copy of the command line may hold -xu and -xp values.
+  // Our copy of the command line may hold -xu and -xp values; so does the
+  // one other users of the machine can read while the run goes on.
   tolvar::client::WipeCommandLine(command_line);
   if (!started) return tolvar::client::kExitCannotGoOn;
+  tolvar::platform::WipeCommandLineSpans(argc, argv, tolvar::client::CommandLineOption->FCredentialSpans);
   tolvar::client::RunProgramBody(*tolvar::client::CommandLineOption);
   return tolvar::client::ShutDownOptions();
 }

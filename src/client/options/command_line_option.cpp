@@ -45,13 +45,17 @@ class TokenCursor {
         while (end > begin && IsBlankOrControl(token[end - 1])) --end;
       }
       Replace(field, token, begin, end - begin);
+      last_ = platform::CommandLineSpan{index_, begin, end - begin};
       return true;
     }
     if (index_ + 1 >= tokens_.size()) return false;
     const std::string& next = tokens_[++index_];
     Replace(field, next, 0, next.size());
+    last_ = platform::CommandLineSpan{index_, 0, next.size()};
     return true;
   }
+  // Where the value last taken lies among the tokens.
+  const platform::CommandLineSpan& LastValue() const { return last_; }
 
  private:
   static void Replace(std::string& field, const std::string& source, std::size_t pos, std::size_t count) {
@@ -61,6 +65,7 @@ class TokenCursor {
 
   const std::vector<std::string>& tokens_;
   std::size_t index_ = 0;
+  platform::CommandLineSpan last_;
 };
 
 // A two-letter value switch: attached values trimmed, placeholders cleared.
@@ -137,10 +142,19 @@ TCommandLineOption::~TCommandLineOption() {
 }
 
 void TCommandLineOption::ParseCommandLine(const platform::ProcessCommandLine& command_line) {
-  if (command_line.is_raw)
-    ParseString(command_line.raw);
-  else
+  if (!command_line.is_raw) {
     ParseArguments(command_line.tokens);
+    return;
+  }
+  std::vector<std::string> tokens = SplitCommandLine(command_line.raw);
+  ParseArguments(tokens);
+  for (std::string& token : tokens) WipeString(token);
+  // The spans count within tokens; the raw line is one text.
+  const std::vector<std::size_t> offsets = CommandLineTokenOffsets(command_line.raw);
+  for (platform::CommandLineSpan& span : FCredentialSpans) {
+    span.begin += offsets[span.token];
+    span.token = 0;
+  }
 }
 
 void TCommandLineOption::ParseString(const std::string& text) {
@@ -148,9 +162,12 @@ void TCommandLineOption::ParseString(const std::string& text) {
   ParseArguments(tokens);
   // The tokens may hold a user name or a password.
   for (std::string& token : tokens) WipeString(token);
+  // Places in a stored string are no places on the command line.
+  FCredentialSpans.clear();
 }
 
 void TCommandLineOption::ParseArguments(const std::vector<std::string>& tokens) {
+  FCredentialSpans.clear();
   TokenCursor cursor(tokens);
   bool end_of_switches = false;
   while (cursor.Next()) {
@@ -221,8 +238,10 @@ void TCommandLineOption::ParseArguments(const std::vector<std::string>& tokens) 
         break;
       case 'X':
         // Taken as given: a user name or password of "*" is a real one.
-        if (third == 'U') cursor.Value(3, false, FUserName);
-        if (third == 'P') cursor.Value(3, false, FPassword);
+        if ((third == 'U' && cursor.Value(3, false, FUserName)) ||
+            (third == 'P' && cursor.Value(3, false, FPassword))) {
+          FCredentialSpans.push_back(cursor.LastValue());
+        }
         break;
       default:
         break;

@@ -9,6 +9,7 @@
 
 #include "client/support/message_text.h"
 #include "client/support/rect.h"
+#include "platform/command_line_wipe.h"
 #include "platform/system.h"
 
 namespace tolvar::client {
@@ -90,6 +91,10 @@ class TCommandLineOption {
   std::string FPostPutData;  // a file name (-ff) or the text itself (-fs)
   bool FPostPutAsFileName = false;
   TRect FPositionMain = kUnsetRect;
+  // Where the -xu and -xp values of the command line last parsed lie in it
+  // (every one given, overridden ones too): token and bytes for an argv,
+  // byte offsets for a raw command line. Empty after a stored string.
+  std::vector<platform::CommandLineSpan> FCredentialSpans;
 };
 
 // The option set the whole program sees; null before start-up and after
@@ -103,6 +108,9 @@ std::vector<std::string> SplitCommandLine(const std::string& text);
 // The same with `first` as token 0, taken whole whatever it holds (blanks,
 // quotes, a "/" or "-" after a blank), followed by the tokens of `text`.
 std::vector<std::string> SplitCommandLine(const std::string& first, const std::string& text);
+// Where each token of SplitCommandLine(text) starts in `text` (after its
+// opening quote, for a quoted one).
+std::vector<std::size_t> CommandLineTokenOffsets(const std::string& text);
 // "*" and "..." are how a user writes an empty value.
 bool IsPlaceholder(const std::string& text);
 // Empty stays empty, a text that is no integer becomes empty, numbers are

@@ -60,6 +60,12 @@ std::vector<std::string> SplitCommandLine(const std::string& first, const std::s
   return tokens;
 }
 
+std::vector<std::size_t> CommandLineTokenOffsets(const std::string& text) {
+  std::vector<std::size_t> offsets;
+  for (const Span& s : TokenSpans(text)) offsets.push_back(s.begin);
+  return offsets;
+}
+
 bool IsPlaceholder(const std::string& text) {
   return text == "*" || text == "...";
 }

@@ -175,5 +175,43 @@ TEST(TCommandLineOptionTest, SplitTokensAreNeverCopiedByGrowth) {
   EXPECT_EQ(tokens.capacity(), tokens.size());
 }
 
+// The bytes a wipe of the command line covers: what each span names.
+std::vector<std::string> Covered(const std::vector<std::string>& tokens,
+                                 const std::vector<platform::CommandLineSpan>& spans) {
+  std::vector<std::string> out;
+  for (const auto& s : spans) out.push_back(tokens.at(s.token).substr(s.begin, s.size));
+  return out;
+}
+
+TEST(TCommandLineOptionTest, CredentialSpansNameEveryUserAndPasswordValue) {
+  TCommandLineOption o;
+  const std::vector<std::string> tokens{"tolvar", "-xu", "ann",   "-xpse cret", "-u",  "-xp", "-r",
+                                        "-xuNo",  "-XP", "again", "--",         "-xp", "late"};
+  o.ParseArguments(tokens);
+  // -u and -r take the next token as theirs, whatever it looks like; after
+  // "--" nothing is a switch.
+  EXPECT_EQ(Covered(tokens, o.FCredentialSpans), (std::vector<std::string>{"ann", "se cret", "again"}));
+  EXPECT_EQ(o.FPassword, "again");
+  // A stored string names no place on the command line.
+  o.ParseString("tolvar -xp stored");
+  EXPECT_TRUE(o.FCredentialSpans.empty());
+}
+
+TEST(TCommandLineOptionTest, CredentialSpansOfARawCommandLineAreByteOffsets) {
+  TCommandLineOption o;
+  platform::ProcessCommandLine raw;
+  raw.is_raw = true;
+  raw.raw = "\"C:\\p q\\tolvar.exe\" -q -xu 'a b' -xp\"pw\" -xp \"\" -u x";
+  o.ParseCommandLine(raw);
+  std::vector<std::string> covered;
+  for (const auto& s : o.FCredentialSpans) {
+    EXPECT_EQ(s.token, 0u);
+    covered.push_back(raw.raw.substr(s.begin, s.size));
+  }
+  // The attached -xp"pw" keeps its quotes: they are part of an unquoted token.
+  EXPECT_EQ(covered, (std::vector<std::string>{"a b", "\"pw\"", ""}));
+  EXPECT_EQ(CommandLineTokenOffsets(" a \"b\" 'c"), (std::vector<std::size_t>{1, 4, 8}));
+}
+
 }  // namespace
 }  // namespace tolvar::client

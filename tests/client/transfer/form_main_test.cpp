@@ -402,5 +402,83 @@ TEST(TFormMainSettingsTest, LockedDuringARunExceptAbort) {
   EXPECT_EQ(h.options.FExitCode, 0);
 }
 
+// Broken peers as the status log shows them: the failure line, and a
+// Length line whose body count is what the body file really holds.
+struct TFaultLog {
+  const char* name;
+  std::function<TScript()> script;
+  const char* timeout;  // seconds, "" for none
+  int exit_code;
+  std::string failure;  // the worker's line; "" when no line is certain
+};
+
+std::vector<TFaultLog> FaultLogs() {
+  const auto wait = [](std::string reply) {
+    return [reply] { return TScript().ReadUntil(kEnd).Send(reply).WaitPeerClose(); };
+  };
+  const auto close = [](std::string reply) {
+    return [reply] { return TScript().ReadUntil(kEnd).Send(reply).Close(); };
+  };
+  std::string many = "HTTP/1.1 200 OK\r\n";
+  for (int i = 0; i < 100000; ++i) many += "X-Line-" + std::to_string(100000 + i) + ": filler\r\n";
+  const std::string cap = "GET: The response header is larger than 1048576 bytes.";
+  return {
+      // One line meets the connection's line cap long before the head cap.
+      {"HeaderLineOfTenMegabytes", wait("HTTP/1.1 200 OK\r\nX: " + std::string(10 << 20, 'h') + "\r\n\r\n"), "", 3,
+       "GET: Max line length exceeded."},
+      {"HundredThousandHeaderLines", wait(many + "\r\nbody"), "", 3, cap},
+      {"ContentLengthTwoToTheSixtyThird", close("HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775808\r\n\r\nabc"),
+       "", 3, "GET: Invalid Content-Length: 9223372036854775808"},
+      {"NegativeContentLength", close("HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\nabc"), "", 3,
+       "GET: Invalid Content-Length: -5"},
+      {"ChunkSizeTwoToTheSixtyFourth",
+       wait("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n10000000000000000\r\n"), "", 3,
+       "GET: Chunk size out of range: 10000000000000000"},
+      {"CloseRightAfterTheHead", close("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n"), "", 3, ""},
+      {"ResetInTheBody",
+       [] { return TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n01234").Reset(); }, "",
+       3, ""},
+      {"SilentAfterTheHeadUnderAOneSecondTimeOut",
+       [] { return TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n0").Silent(); }, "1", 3,
+       "GET: Read Timeout"},
+      // One byte every 200 ms never leaves a receive waiting a second.
+      {"DripUnderAOneSecondTimeOut",
+       [] {
+         TScript t = TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n");
+         for (char c : std::string("01234")) t.Send(std::string(1, c), 200);
+         return t.WaitPeerClose();
+       },
+       "1", 0, ""},
+  };
+}
+
+class TFormMainFaultTest : public ::testing::TestWithParam<TFaultLog> {};
+
+TEST_P(TFormMainFaultTest, FailureLineAndTheBodyCountedAsWritten) {
+  const TFaultLog& c = GetParam();
+  TScriptedServer server({c.script()});
+  Harness h;
+  h.options.FUrl = Url(server);
+  h.options.FTimeOut = c.timeout;
+  h.Run();
+  EXPECT_EQ(h.options.FExitCode, c.exit_code) << h.Dump();
+  if (!c.failure.empty()) {
+    EXPECT_TRUE(h.Has(c.failure)) << h.Dump();
+  }
+  if (c.failure.empty() && c.exit_code == 0) {
+    for (const std::string& line : h.Log()) EXPECT_NE(line.rfind("GET: ", 0), 0u) << h.Dump();
+  }
+  const std::vector<std::string>& log = h.Log();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2],
+            "Length(Header)=" + std::to_string(h.Header().size()) + ", Length(Body)=" + std::to_string(h.Body().size()))
+      << h.Dump();
+  EXPECT_EQ(log.back(), "ExitCode=" + std::to_string(c.exit_code));
+  EXPECT_TRUE(server.WaitDone(20000)) << "the connection stayed open";
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, TFormMainFaultTest, ::testing::ValuesIn(FaultLogs()),
+                         [](const ::testing::TestParamInfo<TFaultLog>& info) { return info.param.name; });
+
 }  // namespace
 }  // namespace tolvar::client
