@@ -51,13 +51,14 @@ failed=0
 skipped=0
 
 step() {  # step NAME COMMAND... : runs a build step, remembers a failure
-  local name=$1
+  local name=$1 start=$SECONDS
   shift
   echo "=== $name"
   if ! "$@"; then
     failed_steps+=("$name")
     return 1
   fi
+  echo "--- $name: $((SECONDS - start)) s"
 }
 
 # Every GoogleTest binary writes its cases to an XML file in the run's folder;
@@ -73,6 +74,7 @@ run_ctest() {  # run_ctest PRESET [ctest args...]
   local out="xml:$dir/"
   case $preset in win*) out="xml:Z:$dir/" ;; esac
   echo "=== ctest $preset"
+  local start=$SECONDS
   GTEST_OUTPUT=$out xvfb-run -a ctest --preset "$preset" --output-junit "$dir/ctest.junit" "$@"
   local rc=$?
   local counts
@@ -82,7 +84,7 @@ run_ctest() {  # run_ctest PRESET [ctest args...]
   passed=$((passed + p))
   failed=$((failed + f))
   skipped=$((skipped + s))
-  echo "--- $preset: $p passed, $f failed, $s skipped"
+  echo "--- $preset: $p passed, $f failed, $s skipped ($((SECONDS - start)) s)"
   [ "$rc" -eq 0 ] || failed_steps+=("ctest $preset")
 }
 
@@ -127,7 +129,7 @@ fi
 # it counts against the CI budget.
 fuzz_start=$SECONDS
 echo "=== fuzz smoke"
-bash scripts/fuzz.sh 20 | tee "$results/fuzz.txt"
+bash scripts/fuzz.sh -j 2 20 | tee "$results/fuzz.txt"
 fuzz_rc=${PIPESTATUS[0]}
 read -r fuzz_p fuzz_f < <(awk 'table && NF == 5 { if ($5 == "0") p++; else f++ }
   /^target +runs/ { table = 1 } END { print p + 0, f + 0 }' "$results/fuzz.txt")
@@ -145,5 +147,6 @@ if [ ${#failed_steps[@]} -gt 0 ]; then
   echo "failed steps: ${failed_steps[*]}"
   [ "$failed" -gt 0 ] || failed=${#failed_steps[@]}
 fi
+echo "whole run: $SECONDS s"
 echo "tests: $passed passed, $failed failed, $skipped skipped"
 [ ${#failed_steps[@]} -eq 0 ]
