@@ -98,7 +98,7 @@ void TScriptedServer::Fail(std::size_t index, const std::string& what) {
   failures_.push_back("connection " + std::to_string(index) + ": " + what);
 }
 
-bool TScriptedServer::WaitReadable(ps::SocketHandle s, long ms) {
+bool TScriptedServer::WaitReady(ps::SocketHandle s, bool write, long ms) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   for (;;) {
     if (Stopping()) return false;
@@ -109,14 +109,14 @@ bool TScriptedServer::WaitReadable(ps::SocketHandle s, long ms) {
       if (left <= 0) return false;
       if (left < slice) slice = static_cast<long>(left);
     }
-    std::vector<ps::SocketHandle> read{s};
-    if (ps::Select(&read, nullptr, nullptr, slice) > 0) return true;
+    std::vector<ps::SocketHandle> ready{s};
+    if (ps::Select(write ? nullptr : &ready, write ? &ready : nullptr, nullptr, slice) > 0) return true;
   }
 }
 
 void TScriptedServer::Run() {
   for (std::size_t i = 0; i < scripts_.size(); ++i) {
-    if (!WaitReadable(listener_, -1)) break;
+    if (!WaitReady(listener_, false, -1)) break;
     ps::SocketHandle s = ps::Accept(listener_, nullptr);
     if (s == ps::kInvalidSocket) {
       Fail(i, "accept failed");
@@ -126,6 +126,11 @@ void TScriptedServer::Run() {
       std::lock_guard<std::mutex> lock(mutex_);
       ++accepted_;
     }
+    // Sends never block: a client that stops reading and closes must not
+    // leave this thread inside a send that nothing wakes (under Wine a
+    // blocked send is not ended by the peer's reset), and Stop() must end
+    // a send to a client that neither reads nor closes.
+    ps::SetNonBlocking(s, true);
     Serve(i, s);
   }
   std::lock_guard<std::mutex> lock(mutex_);
@@ -138,9 +143,10 @@ void TScriptedServer::Serve(std::size_t index, ps::SocketHandle s) {
   std::size_t consumed = 0;  // bytes a finished read step has accounted for
   // One receive into `got`; false when the peer closed, failed or we stop.
   auto receive_some = [&]() {
-    if (!WaitReadable(s, -1)) return false;
+    if (!WaitReady(s, false, -1)) return false;
     char buf[65536];
     int n = ps::Recv(s, buf, sizeof buf);
+    if (n < 0 && ps::LastError() == ps::kWsaEWouldBlock) return true;
     if (n <= 0) return false;
     got.append(buf, static_cast<std::size_t>(n));
     std::lock_guard<std::mutex> lock(mutex_);
@@ -177,7 +183,12 @@ void TScriptedServer::Serve(std::size_t index, ps::SocketHandle s) {
         if (step.delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(step.delay_ms));
         std::size_t pos = 0;
         while (pos < step.bytes.size()) {
+          if (!WaitReady(s, true, -1)) {
+            closed = true;
+            break;
+          }
           int n = ps::Send(s, step.bytes.data() + pos, static_cast<int>(step.bytes.size() - pos));
+          if (n < 0 && ps::LastError() == ps::kWsaEWouldBlock) continue;
           if (n <= 0) {
             Fail(index, "send failed with " + std::to_string(ps::LastError()));
             closed = true;

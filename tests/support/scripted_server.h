@@ -88,8 +88,8 @@ class TScriptedServer {
  private:
   void Run();
   void Serve(std::size_t index, platform::SocketHandle s);
-  // Waits until `s` is readable or the server stops; false when stopping.
-  bool WaitReadable(platform::SocketHandle s, long ms);
+  // Waits until `s` is readable (or writable); false on time-out or stop.
+  bool WaitReady(platform::SocketHandle s, bool write, long ms);
   bool Stopping() const;
   void Fail(std::size_t index, const std::string& what);
 
