@@ -36,9 +36,18 @@ fi
 [ $run32 -eq 0 ] && why32+=" (the 32-bit build was built and checked statically)"
 
 make_prefix() {  # make_prefix LOADER PREFIX: once, before anything runs Wine in parallel
-  [ -f "$2/system.reg" ] && return 0
-  WINELOADER=$1 WINEPREFIX=$2 "$1" wineboot -i >/dev/null 2>&1
-  WINEPREFIX=$2 wineserver -w
+  if [ ! -f "$2/system.reg" ]; then
+    WINELOADER=$1 WINEPREFIX=$2 "$1" wineboot -i >/dev/null 2>&1
+    WINEPREFIX=$2 wineserver -w
+  fi
+  # Xvfb has no window manager: Wine's windows stay unmanaged, or every
+  # program that hides or destroys its window waits 2 s for a manager that
+  # never answers (measured: a refused fetch 2.3 s, unmanaged 0.3 s).
+  if ! grep -q '^"Managed"="N"' "$2/user.reg" 2>/dev/null; then
+    WINEDEBUG=-all WINELOADER=$1 WINEPREFIX=$2 "$1" reg add 'HKCU\Software\Wine\X11 Driver' \
+      /v Managed /d N /f >/dev/null 2>&1
+    WINEPREFIX=$2 wineserver -w
+  fi
 }
 make_prefix "$wine64_loader" "$prefix64"
 [ $run32 -eq 1 ] && make_prefix "$wine32_loader" "$prefix32"
