@@ -24,7 +24,7 @@ using e2e::TempDir;
 using tolvar::testing::TScript;
 using tolvar::testing::TScriptedServer;
 
-const char kEnd[] = "\r\n\r\n";
+using tolvar::testing::kHeadEnd;
 
 // `count` chunks of `size` bytes each, never the closing chunk.
 std::string Chunks(std::size_t count, std::size_t size) {
@@ -86,14 +86,14 @@ const std::string kBigBody(1 << 20, 'b');
 std::vector<FaultCase> Cases() {
   // The server closes after its reply: a body framed by nothing ends there.
   const auto reply = [](std::string bytes) {
-    return [bytes] { return TScript().ReadUntil(kEnd).Send(bytes).Close(); };
+    return [bytes] { return TScript().ReadUntil(kHeadEnd).Send(bytes).Close(); };
   };
   // The server waits for the run to close: the run must give up by itself.
   const auto reply_wait = [](std::string bytes) {
-    return [bytes] { return TScript().ReadUntil(kEnd).Send(bytes).WaitPeerClose(); };
+    return [bytes] { return TScript().ReadUntil(kHeadEnd).Send(bytes).WaitPeerClose(); };
   };
   const auto reset_after = [](std::string bytes) {
-    return [bytes] { return TScript().ReadUntil(kEnd).Send(bytes).Reset(); };
+    return [bytes] { return TScript().ReadUntil(kHeadEnd).Send(bytes).Reset(); };
   };
   const std::string big_ok = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(kBigBody.size()) + "\r\n\r\n";
   std::vector<FaultCase> c;
@@ -170,7 +170,7 @@ std::vector<FaultCase> Cases() {
   // 200 ms never lets one second pass in silence, so the body arrives.
   {
     FaultCase drip{"DripUnderAOneSecondTimeOut",
-                   [] { return Drip(TScript().ReadUntil(kEnd).Send(kOkHead), "0123456789", 200).WaitPeerClose(); },
+                   [] { return Drip(TScript().ReadUntil(kHeadEnd).Send(kOkHead), "0123456789", 200).WaitPeerClose(); },
                    {"-t", "1"},
                    "",
                    0,
@@ -183,7 +183,7 @@ std::vector<FaultCase> Cases() {
   // An endless chunked body: the run must stop at the first failed write.
   // The server stays silent after its last chunk, so a run that went on
   // reading would hang (and be killed by the runner's time limit).
-  const auto endless = [] { return TScript().ReadUntil(kEnd).Send(kChunkedHead + Chunks(64, 65536)).Silent(); };
+  const auto endless = [] { return TScript().ReadUntil(kHeadEnd).Send(kChunkedHead + Chunks(64, 65536)).Silent(); };
   {
     FaultCase full{"EndlessChunkedBodyIntoDevFull", endless, {}, "> /dev/full", 3, "", "HTTP/1.1 200 OK", ""};
     c.push_back(full);

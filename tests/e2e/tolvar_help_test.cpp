@@ -12,16 +12,12 @@ using e2e::RunTolvarCopy;
 using e2e::Target;
 using e2e::TempDir;
 
-const Target& T() {
-  return Target::Current();
-}
-
 TEST(TolvarHelpTest, WritesPageAndEndsWithOne) {
   TempDir dir;
   auto r = RunTolvarCopy(dir, {"-?", "-lu", "-u", "-", "-xp", "secret"});
   EXPECT_EQ(r.exit_code, 1);
   // Windows shows the Shift_JIS bytes; Linux the locale's UTF-8.
-  EXPECT_EQ(r.err, T().IsWindows() ? "\x83w\x83\x8B\x83v\x82\xF0\x95\\\x8E\xA6\x82\xB7\x82\xE9\x8F\x80\x94\xF5\x82\xF0"
+  EXPECT_EQ(r.err, Target::Current().IsWindows() ? "\x83w\x83\x8B\x83v\x82\xF0\x95\\\x8E\xA6\x82\xB7\x82\xE9\x8F\x80\x94\xF5\x82\xF0"
                                      "\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7.\n"
                                    : "ヘルプを表示する準備をしています.\n");
   const std::string page = e2e::ReadFile(dir.path() + "/tolvara.htm");

@@ -23,7 +23,7 @@ using e2e::TolvarCopyRun;
 using tolvar::testing::TScript;
 using tolvar::testing::TScriptedServer;
 
-const char kEnd[] = "\r\n\r\n";
+using tolvar::testing::kHeadEnd;
 const std::string kAgent = "User-Agent: Mozilla/3.0 (compatible; Quillon)\r\n";
 
 std::string Host(const TScriptedServer& s) {
@@ -54,7 +54,7 @@ RunResult Quiet(const TempDir& dir, std::vector<std::string> args) {
 
 TEST(TolvarTransferTest, GetBodyOnStdoutHeaderAfterItOnStderr) {
   const char raw[] = "HTTP/1.1 200 OK\r\nContent-Length: 11\r\nX-A: 1\r\n\r\nhello\0world";
-  TScriptedServer server({TScript().ReadUntil(kEnd).Send(std::string(raw, sizeof raw - 1)).WaitPeerClose()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send(std::string(raw, sizeof raw - 1)).WaitPeerClose()});
   TempDir dir;
   auto r = Quiet(dir, {"-u", Url(server, "/p?q=1"), "-r", "http://ref.test/"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
@@ -68,7 +68,7 @@ TEST(TolvarTransferTest, GetBodyOnStdoutHeaderAfterItOnStderr) {
 
 TEST(TolvarTransferTest, BodyAndHeaderToFilesReplacingOldOnes) {
   TScriptedServer server(
-      {TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody").WaitPeerClose()});
+      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody").WaitPeerClose()});
   TempDir dir;
   dir.WriteFile("b.bin", "an older and longer body");
   dir.WriteFile("h.txt", "an older and longer header");
@@ -81,7 +81,7 @@ TEST(TolvarTransferTest, BodyAndHeaderToFilesReplacingOldOnes) {
 }
 
 TEST(TolvarTransferTest, FilesThatCannotBeCreatedFallBackToTheStandardHandles) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nbody").Close()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\nbody").Close()});
   TempDir dir;
   auto r = Quiet(dir, {"-u", Url(server), "-b", "no/such/b.bin", "-h", "no/such/h.txt", "-lu"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
@@ -116,15 +116,15 @@ TEST(TolvarTransferTest, ExitCodesOfFailedRuns) {
   EXPECT_EQ(r.err, "\r\n");
   // 4: 404, its body still delivered.
   TScriptedServer not_found(
-      {TScript().ReadUntil(kEnd).Send("HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone").WaitPeerClose()});
+      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone").WaitPeerClose()});
   r = Quiet(dir, {"-u", Url(not_found)});
   EXPECT_EQ(r.exit_code, 4);
   EXPECT_EQ(r.err, "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n");
 }
 
 TEST(TolvarTransferTest, ContentLengthShorterOrLongerThanTheBody) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabcdef").Close(),
-                          TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nabc").Close()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabcdef").Close(),
+                          TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nabc").Close()});
   TempDir dir;
   auto r = Quiet(dir, {"-u", Url(server)});
   EXPECT_EQ(r.exit_code, 0);
@@ -135,7 +135,7 @@ TEST(TolvarTransferTest, ContentLengthShorterOrLongerThanTheBody) {
 }
 
 TEST(TolvarTransferTest, ReadTimeOutEndsWithThree) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).Silent()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Silent()});
   TempDir dir;
   auto r = Quiet(dir, {"-u", Url(server), "-t", "1"});
   EXPECT_EQ(r.exit_code, 3);
@@ -143,16 +143,16 @@ TEST(TolvarTransferTest, ReadTimeOutEndsWithThree) {
 }
 
 TEST(TolvarTransferTest, RetriesUntilTheLastAttemptDecides) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).Reset(), TScript().ReadUntil(kEnd).Reset(),
-                          TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nthird").Close()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Reset(), TScript().ReadUntil(kHeadEnd).Reset(),
+                          TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\nthird").Close()});
   TempDir dir;
   auto r = Quiet(dir, {"-u", Url(server), "-a", "5", "-i", "0", "-t", "5"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(server.Accepted(), 3u);
   EXPECT_EQ(r.out, "third");
 
-  TScriptedServer not_found({TScript().ReadUntil(kEnd).Send("HTTP/1.0 404 Not Found\r\n\r\n").Close(),
-                             TScript().ReadUntil(kEnd).Send("HTTP/1.0 404 Not Found\r\n\r\n").Close()});
+  TScriptedServer not_found({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 404 Not Found\r\n\r\n").Close(),
+                             TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 404 Not Found\r\n\r\n").Close()});
   r = Quiet(dir, {"-u", Url(not_found), "-a", "1", "-i", "0", "-t", "5"});
   EXPECT_EQ(r.exit_code, 4);
   EXPECT_EQ(not_found.Accepted(), 2u);
@@ -170,7 +170,7 @@ TEST(TolvarTransferTest, RegressionEmptyRedirectsEndWithThreeCreatedWithZero) {
                         Case{"HTTP/1.1 304 Not Modified\r\nContent-Length: 0\r\n\r\n", 3},
                         Case{"HTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 5\r\n\r\nmoved", 3},
                         Case{"HTTP/1.1 201 Created\r\nLocation: /new\r\nContent-Length: 0\r\n\r\n", 0}}) {
-    TScriptedServer server({TScript().ReadUntil(kEnd).ReadCount(4).Send(c.answer).WaitPeerClose()});
+    TScriptedServer server({TScript().ReadUntil(kHeadEnd).ReadCount(4).Send(c.answer).WaitPeerClose()});
     auto r = Quiet(dir, {"-u", Url(server, "/dav/f"), "-fm", "PUT", "-fs", "data"});
     EXPECT_EQ(r.exit_code, c.exit_code) << c.answer;
     EXPECT_EQ(server.Accepted(), 1u) << c.answer;  // never followed
@@ -179,7 +179,7 @@ TEST(TolvarTransferTest, RegressionEmptyRedirectsEndWithThreeCreatedWithZero) {
 }
 
 TEST(TolvarTransferTest, UrlFromStandardInputFirstLineTrimmed) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nin").Close()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\nin").Close()});
   TempDir dir;
   RunSpec run = TolvarCopyRun(dir, {"-q", "-u", "-"});
   run.stdin_bytes = "  " + Url(server, "/from-stdin") + "  \r\nhttp://second.line/\r\n";
@@ -197,7 +197,7 @@ TEST(TolvarTransferTest, UrlFromStandardInputFirstLineTrimmed) {
 }
 
 TEST(TolvarTransferTest, ProxyBasicAndPostRequestBytes) {
-  TScriptedServer proxy({TScript().ReadUntil(kEnd).ReadCount(3).Send("HTTP/1.0 200 OK\r\n\r\nvia").Close()});
+  TScriptedServer proxy({TScript().ReadUntil(kHeadEnd).ReadCount(3).Send("HTTP/1.0 200 OK\r\n\r\nvia").Close()});
   TempDir dir;
   auto r = Quiet(dir, {"-u", "http://origin.test/f", "-p", "127.0.0.1", "-c", std::to_string(proxy.Port()), "-xu",
                        "user", "-xp", "pass", "-fm", "POST", "-fs", "a=1"});
@@ -211,8 +211,8 @@ TEST(TolvarTransferTest, ProxyBasicAndPostRequestBytes) {
 }
 
 TEST(TolvarTransferTest, SettingsSavedAtExitAreUsedByTheNextRun) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\none").Close(),
-                          TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\ntwo").Close()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\none").Close(),
+                          TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\ntwo").Close()});
   TempDir dir;
   auto r = Quiet(dir, {"-0-", "-u", Url(server, "/stored"), "-b", "out.bin"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
@@ -235,8 +235,8 @@ TEST(TolvarTransferTest, LinuxWithoutQuietHasNoWindowYet) {
 TEST(TolvarTransferTest, RegressionBodyLostOnTheWayOutEndsWithThree) {
   if (Target::Current().IsWindows()) GTEST_SKIP() << "needs /dev/full and a shell";
   TScriptedServer server(
-      {TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody").WaitPeerClose(),
-       TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody").WaitPeerClose()});
+      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody").WaitPeerClose(),
+       TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody").WaitPeerClose()});
   TempDir dir;
   const std::string tolvar = Target::Current().ProgramPath("tolvar");
   RunSpec run = TolvarCopyRun(dir, {"-c", "exec \"$0\" -q -u \"$1\" > /dev/full", tolvar, Url(server)});
@@ -253,7 +253,7 @@ TEST(TolvarTransferTest, RegressionBodyLostOnTheWayOutEndsWithThree) {
 // user's file (and the run still ended with 0).
 TEST(TolvarTransferTest, RegressionAppendedStandardOutputKeepsTheFilesContent) {
   TScriptedServer server(
-      {TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody").WaitPeerClose()});
+      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody").WaitPeerClose()});
   TempDir dir;
   const Target& t = Target::Current();
   const std::string exe = dir.path() + (t.IsWindows() ? "/tolvar.exe" : "/tolvar");

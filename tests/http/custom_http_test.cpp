@@ -25,7 +25,7 @@ using tolvar::testing::TScriptedServer;
 using TEnd = TMemoryIOHandler::TEnd;
 
 const std::string kAgent = "User-Agent: Mozilla/3.0 (compatible; Quillon)\r\n";
-const std::string kEnd = "\r\n\r\n";
+using tolvar::testing::kHeadEnd;
 
 std::string Origin(const TScriptedServer& server) {
   return "127.0.0.1:" + std::to_string(server.Port());
@@ -39,7 +39,7 @@ using tolvar::testing::FailureOf;
 
 TEST(TNetCustomHTTPRequestTest, GetHeadInFixedOrderWithDefaults) {
   TScriptedServer server(
-      {TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhelloEXTRA").WaitPeerClose()});
+      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhelloEXTRA").WaitPeerClose()});
   TNetHTTP client;
   client.Request().Referer = "http://referer.test/";
   tolvar::platform::TMemoryStream body;
@@ -57,9 +57,9 @@ TEST(TNetCustomHTTPRequestTest, GetHeadInFixedOrderWithDefaults) {
 
 TEST(TNetCustomHTTPRequestTest, PostIsHttp10OnAFreshConnectionWithContentLength) {
   TScriptedServer server(
-      {TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na").ReadUntil(kEnd).WaitPeerClose(),
-       TScript().ReadUntil(kEnd).ReadCount(4).Send("HTTP/1.0 200 OK\r\n\r\nposted").Close(),
-       TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
+      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na").ReadUntil(kHeadEnd).WaitPeerClose(),
+       TScript().ReadUntil(kHeadEnd).ReadCount(4).Send("HTTP/1.0 200 OK\r\n\r\nposted").Close(),
+       TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
   TNetHTTP client;
   tolvar::platform::TMemoryStream body;
   client.Get(Url(server, "/first"), &body);
@@ -82,9 +82,9 @@ TEST(TNetCustomHTTPRequestTest, PostIsHttp10OnAFreshConnectionWithContentLength)
 
 TEST(TNetCustomHTTPRequestTest, PutIsHttp11AndReusesTheConnection) {
   TScriptedServer server({TScript()
-                              .ReadUntil(kEnd)
+                              .ReadUntil(kHeadEnd)
                               .Send("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na")
-                              .ReadUntil(kEnd)
+                              .ReadUntil(kHeadEnd)
                               .ReadCount(3)
                               .Send("HTTP/1.1 201 Created\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok")
                               .WaitPeerClose()});
@@ -107,8 +107,8 @@ TEST(TNetCustomHTTPRequestTest, PutIsHttp11AndReusesTheConnection) {
 }
 
 TEST(TNetCustomHTTPRequestTest, PreemptiveBasicIncludingTheLoneColon) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close(),
-                          TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close(),
+                          TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
   {
     TNetHTTP client;
     client.Request().BasicAuthentication = true;
@@ -128,10 +128,10 @@ TEST(TNetCustomHTTPRequestTest, PreemptiveBasicIncludingTheLoneColon) {
 
 TEST(TNetCustomHTTPRequestTest, LaterRequestsCarryCookiesAndResolveRelativeUrls) {
   TScriptedServer server({TScript()
-                              .ReadUntil(kEnd)
+                              .ReadUntil(kHeadEnd)
                               .Send("HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\nset-cookie: b=2; path=/\r\n"
                                     "Content-Length: 0\r\n\r\n")
-                              .ReadUntil(kEnd)
+                              .ReadUntil(kHeadEnd)
                               .Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n")
                               .WaitPeerClose()});
   TNetHTTP client;
@@ -150,8 +150,8 @@ TEST(TNetCustomHTTPRequestTest, LaterRequestsCarryCookiesAndResolveRelativeUrls)
 }
 
 TEST(TNetCustomHTTPRequestTest, ThroughAProxyTheTargetIsAbsolute) {
-  TScriptedServer proxy({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nvia proxy").Close(),
-                         TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
+  TScriptedServer proxy({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\nvia proxy").Close(),
+                         TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
   tolvar::platform::TMemoryStream body;
   {
     TNetHTTP client;
@@ -182,9 +182,9 @@ TEST(TNetCustomHTTPRequestTest, ThroughAProxyTheTargetIsAbsolute) {
 
 TEST(TNetCustomHTTPRequestTest, HttpsNeedsATlsHandlerDirectAndThroughTheTunnel) {
   TScriptedServer proxy(
-      {TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 Connection established\r\n\r\n").WaitPeerClose(),
+      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 Connection established\r\n\r\n").WaitPeerClose(),
        TScript()
-           .ReadUntil(kEnd)
+           .ReadUntil(kHeadEnd)
            .Send("HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic realm=\"p\"\r\n"
                  "Content-Length: 6\r\n\r\ndenied")
            .WaitPeerClose()});
@@ -361,7 +361,7 @@ TEST(TNetCustomHTTPOutcomeTest, EveryStatusOtherThan2xxFailsWithTheStatusLine) {
       {"HTTP/1.0 503 Busy\r\n\r\ntry later", "HTTP/1.0 503 Busy", 503, "try later"},
   };
   std::vector<TScript> scripts;
-  for (const Row& row : rows) scripts.push_back(TScript().ReadUntil(kEnd).Send(row.response).Close());
+  for (const Row& row : rows) scripts.push_back(TScript().ReadUntil(kHeadEnd).Send(row.response).Close());
   TScriptedServer server(scripts);
   for (const Row& row : rows) {
     TNetHTTP client;
@@ -381,7 +381,7 @@ TEST(TNetCustomHTTPOutcomeTest, EveryStatusOtherThan2xxFailsWithTheStatusLine) {
 }
 
 TEST(TNetCustomHTTPOutcomeTest, ErrorBodyWithoutLengthOnAnOpenConnectionTimesOut) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.1 404 Not Found\r\n\r\npartial").Silent()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 404 Not Found\r\n\r\npartial").Silent()});
   TNetHTTP client;
   client.ReadTimeout = 30000;  // the error body gets its own 2000 ms
   const auto start = std::chrono::steady_clock::now();
@@ -393,8 +393,8 @@ TEST(TNetCustomHTTPOutcomeTest, ErrorBodyWithoutLengthOnAnOpenConnectionTimesOut
 }
 
 TEST(TNetCustomHTTPOutcomeTest, ServerClosingDuringTheHeadIsUndefined) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n").Close(),
-                          TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 O").Close(), TScript().ReadUntil(kEnd).Close()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n").Close(),
+                          TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 O").Close(), TScript().ReadUntil(kHeadEnd).Close()});
   TNetHTTP client;
   EXPECT_EQ(FailureOf([&] { client.Get(Url(server, "/"), nullptr); }), "Undefined situation");
   EXPECT_EQ(FailureOf([&] { client.Get(Url(server, "/"), nullptr); }), "Connection Closed Gracefully.");
@@ -404,9 +404,9 @@ TEST(TNetCustomHTTPOutcomeTest, ServerClosingDuringTheHeadIsUndefined) {
 
 TEST(TNetCustomHTTPOutcomeTest, AFollowedRedirectCutsTheStreamBackToItsStart) {
   TScriptedServer server({TScript()
-                              .ReadUntil(kEnd)
+                              .ReadUntil(kHeadEnd)
                               .Send("HTTP/1.1 302 Found\r\nLocation: /final\r\nContent-Length: 13\r\n\r\nredirect page")
-                              .ReadUntil(kEnd)
+                              .ReadUntil(kHeadEnd)
                               .Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nfinal")
                               .WaitPeerClose()});
   TNetHTTP client;
@@ -426,8 +426,8 @@ TEST(TNetCustomHTTPLimitTest, OversizedHeadFailsPromptly) {
   while (endless_lines.size() < (1 << 20) + 4096) endless_lines += "X-Filler: " + std::string(100, 'f') + "\r\n";
   std::string endless_interim;
   while (endless_interim.size() < (1 << 20) + 4096) endless_interim += "HTTP/1.1 100 Continue\r\n\r\n";
-  TScriptedServer server({TScript().ReadUntil(kEnd).Send(endless_lines).Silent(),
-                          TScript().ReadUntil(kEnd).Send(endless_interim).Silent()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send(endless_lines).Silent(),
+                          TScript().ReadUntil(kHeadEnd).Send(endless_interim).Silent()});
   for (int i = 0; i < 2; ++i) {
     TNetHTTP client;
     client.ReadTimeout = 20000;
@@ -440,17 +440,17 @@ TEST(TNetCustomHTTPLimitTest, OversizedHeadFailsPromptly) {
 TEST(TNetCustomHTTPLimitTest, ErrorAndRedirectBodiesAreCapped) {
   const std::string lots(200 * 1024, 'e');
   TScriptedServer server(
-      {TScript().ReadUntil(kEnd).Send("HTTP/1.1 500 Oops\r\nContent-Length: 100000000\r\n\r\n" + lots).Silent(),
-       TScript().ReadUntil(kEnd).Send("HTTP/1.1 404 Not Found\r\n\r\n" + lots).Silent(),
+      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 500 Oops\r\nContent-Length: 100000000\r\n\r\n" + lots).Silent(),
+       TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 404 Not Found\r\n\r\n" + lots).Silent(),
        TScript()
-           .ReadUntil(kEnd)
+           .ReadUntil(kHeadEnd)
            .Send("HTTP/1.1 404 Not Found\r\nTransfer-Encoding: chunked\r\n\r\n30000\r\n" + lots)
            .Silent(),
        TScript()
-           .ReadUntil(kEnd)
+           .ReadUntil(kHeadEnd)
            .Send("HTTP/1.1 301 Moved\r\nLocation: /next\r\nContent-Length: 100000000\r\n\r\n" + lots)
            .Silent(),
-       TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nnext").Close()});
+       TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\nnext").Close()});
   for (int i = 0; i < 3; ++i) {
     TNetHTTP client;
     client.ReadTimeout = 20000;
@@ -487,7 +487,7 @@ TEST(TNetCustomHTTPKeepAliveTest, TheClientsOwnVersionDecides) {
     // An HTTP/1.0 status line changes nothing: the server's version is
     // only recorded.
     scripts.push_back(TScript()
-                          .ReadUntil(kEnd)
+                          .ReadUntil(kHeadEnd)
                           .Send("HTTP/1.0 200 OK\r\n" + row.headers + "Content-Length: 2\r\n\r\nok")
                           .WaitPeerClose());
   }
@@ -504,7 +504,7 @@ TEST(TNetCustomHTTPKeepAliveTest, TheClientsOwnVersionDecides) {
 TEST(TNetCustomHTTPThreadTest, DisconnectFromAnotherThreadEndsABlockedRequest) {
   for (int round = 0; round < 20; ++round) {
     TScriptedServer server(
-        {TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nsome").Silent()});
+        {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nsome").Silent()});
     TNetHTTP client;
     client.Request().BasicAuthentication = true;
     std::atomic<bool> reading{false};
@@ -530,13 +530,13 @@ TEST(TNetCustomHTTPAuthorizationTest, HandlersAnswerChallengesOnlyWithARegistere
       "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: NTLM\r\nWWW-Authenticate: "
       "basic realm=\"r\"\r\nContent-Length: 4\r\n\r\ndeny";
   TScriptedServer server({TScript()
-                              .ReadUntil(kEnd)
+                              .ReadUntil(kHeadEnd)
                               .Send(challenge_401)
-                              .ReadUntil(kEnd)
+                              .ReadUntil(kHeadEnd)
                               .Send("HTTP/1.1 200 OK\r\nContent-Length: 7\r\n\r\nwelcome")
                               .WaitPeerClose(),
                           TScript()
-                              .ReadUntil(kEnd)
+                              .ReadUntil(kHeadEnd)
                               .Send("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: NTLM\r\nContent-Length: 0\r\n\r\n")
                               .WaitPeerClose()});
   TNetHTTP client;
@@ -585,9 +585,9 @@ TEST(TNetCustomHTTPResponseTest, BodiesReachAStreamWithoutPositionWhole) {
   for (std::size_t i = 0; i < big.size(); i += 4093) big[i] = static_cast<char>('a' + i % 26);
   TScriptedServer server(
       {TScript()
-           .ReadUntil(kEnd)
+           .ReadUntil(kHeadEnd)
            .Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(big.size()) + "\r\n\r\n" + big)
-           .ReadUntil(kEnd)
+           .ReadUntil(kHeadEnd)
            .Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\none\r\n3\r\ntwo\r\n0\r\n\r\n")
            .WaitPeerClose()});
   TNetHTTP client;

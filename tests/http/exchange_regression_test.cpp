@@ -25,7 +25,7 @@ using tolvar::testing::TScript;
 using tolvar::testing::TScriptedServer;
 using TEnd = TMemoryIOHandler::TEnd;
 
-const std::string kEnd = "\r\n\r\n";
+using tolvar::testing::kHeadEnd;
 
 // A client whose connections are the given wire's.
 std::unique_ptr<TNetHTTP> ClientOn(TMemoryIOHandler& wire) {
@@ -188,7 +188,7 @@ TEST(TNetCustomHTTPRegressionTest, ATunnelAnsweredWithAnother2xxKeepsOnlyTheCap)
   // The whole body of a 2xx that opens no tunnel was read into memory.
   const std::string lots(200 * 1024, 't');
   TScriptedServer proxy(
-      {TScript().ReadUntil(kEnd).Send("HTTP/1.1 203 Other\r\nContent-Length: 100000000\r\n\r\n" + lots).Silent()});
+      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 203 Other\r\nContent-Length: 100000000\r\n\r\n" + lots).Silent()});
   TNetHTTP client;
   client.ReadTimeout = 20000;
   client.ProxyParams.SetProxyServer("127.0.0.1");
@@ -308,7 +308,7 @@ TEST(TNetCustomHTTPRegressionTest, AConnectionTheServerClosesUnannouncedFailsThe
   // kept connection, so it fails instead of being sent again. tolvar sends
   // one request per run and never meets this.
   TScriptedServer server(
-      {TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na").ReadUntil(kEnd).Close()});
+      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na").ReadUntil(kHeadEnd).Close()});
   TNetHTTP client;
   const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/";
   client.Get(url, nullptr);

@@ -42,6 +42,9 @@
 
 namespace tolvar::testing {
 
+// The blank line that ends a request head: what most scripts read up to.
+inline constexpr char kHeadEnd[] = "\r\n\r\n";
+
 class TScript {
  public:
   enum class Kind { kReadUntil, kReadCount, kSend, kSleep, kClose, kReset, kSilent, kWaitPeerClose };

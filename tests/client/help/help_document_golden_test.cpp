@@ -20,7 +20,7 @@ std::string Golden(const char* name) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string Page(std::vector<std::string> args) {
+std::string GoldenPage(std::vector<std::string> args) {
   TCommandLineOption o;
   o.FVersion = "1.2.3.4";
   args.insert(args.begin(), "tolvar");
@@ -41,13 +41,13 @@ std::string FirstDifference(const std::string& expected, const std::string& actu
 
 TEST(BuildHelpDocumentGoldenTest, DefaultSettings) {
   const std::string expected = Golden("help_page_defaults.htm");
-  const std::string actual = Page({});
+  const std::string actual = GoldenPage({});
   EXPECT_TRUE(actual == expected) << FirstDifference(expected, actual);
 }
 
 TEST(BuildHelpDocumentGoldenTest, SettingsGivenOnTheCommandLine) {
   const std::string expected = Golden("help_page_given.htm");
-  const std::string actual = Page({"-lu", "-q",       "-p",  "proxy.example",
+  const std::string actual = GoldenPage({"-lu", "-q",       "-p",  "proxy.example",
                                    "-c",  "8080",     "-r",  "http://ref.example/page",
                                    "-xu", "alice",    "-fm", "POST",
                                    "-ff", "data.bin", "-h",  "head.txt",

@@ -26,7 +26,7 @@ namespace {
 using tolvar::testing::TScript;
 using tolvar::testing::TScriptedServer;
 
-const char kEnd[] = "\r\n\r\n";
+using tolvar::testing::kHeadEnd;
 
 std::string ReadAll(const std::string& path) {
   std::string bytes;
@@ -133,7 +133,7 @@ TEST(TFormMainCheckTest, NumbersSplitByBlanksAndNegativePort) {
 
 TEST(TFormMainRunTest, SuccessLogsInOrderAndWritesBodyAndHeader) {
   TScriptedServer server({TScript()
-                              .ReadUntil(kEnd)
+                              .ReadUntil(kHeadEnd)
                               .Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\nX-Test: 1\r\n\r\nhello")
                               .WaitPeerClose()});
   Harness h;
@@ -181,7 +181,7 @@ TEST(TFormMainRunTest, RefusedConnectionRetriesWithCountAndLines) {
 TEST(TFormMainRunTest, NotFoundRetriedAndEndsWithFour) {
   const std::string answer = "HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!";
   TScriptedServer server(
-      {TScript().ReadUntil(kEnd).Send(answer).WaitPeerClose(), TScript().ReadUntil(kEnd).Send(answer).WaitPeerClose()});
+      {TScript().ReadUntil(kHeadEnd).Send(answer).WaitPeerClose(), TScript().ReadUntil(kHeadEnd).Send(answer).WaitPeerClose()});
   Harness h;
   h.options.FUrl = Url(server);
   h.options.FRetrys = "1";
@@ -193,7 +193,7 @@ TEST(TFormMainRunTest, NotFoundRetriedAndEndsWithFour) {
 }
 
 TEST(TFormMainRunTest, BodyShorterThanContentLengthEndsWithThree) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabc").Close()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabc").Close()});
   Harness h;
   h.options.FUrl = Url(server);
   h.Run();
@@ -212,7 +212,7 @@ TEST(TFormMainRunTest, RegressionEmptyRedirectOrNotModifiedIsNoSuccess) {
                         Case{"HTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 0\r\n\r\n", 3},
                         Case{"HTTP/1.1 304 Not Modified\r\nContent-Length: 0\r\n\r\n", 3},
                         Case{"HTTP/1.1 201 Created\r\nLocation: /new\r\nContent-Length: 0\r\n\r\n", 0}}) {
-    TScriptedServer server({TScript().ReadUntil(kEnd).Send(c.answer).WaitPeerClose()});
+    TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send(c.answer).WaitPeerClose()});
     Harness h;
     h.options.FUrl = Url(server);
     h.Run();
@@ -221,7 +221,7 @@ TEST(TFormMainRunTest, RegressionEmptyRedirectOrNotModifiedIsNoSuccess) {
 }
 
 TEST(TFormMainRunTest, PostSendsTheLiteralDataUnlessTheBoxWasEdited) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).ReadCount(4).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).ReadCount(4).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
   Harness h;
   h.options.FUrl = Url(server, "/form");
   h.options.FMethod = 1;
@@ -234,7 +234,7 @@ TEST(TFormMainRunTest, PostSendsTheLiteralDataUnlessTheBoxWasEdited) {
 }
 
 TEST(TFormMainRunTest, MissingDataFileIsReportedAndAnEmptyBodyGoes) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
   Harness h;
   h.options.FUrl = Url(server);
   h.options.FMethod = 2;
@@ -250,7 +250,7 @@ TEST(TFormMainRunTest, MissingDataFileIsReportedAndAnEmptyBodyGoes) {
 }
 
 TEST(TFormMainRunTest, HeaderFileThatCannotBeCreatedFallsBackWithoutChangingTheExitCode) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\nok").Close()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\nok").Close()});
   Harness h;
   h.options.FUrl = Url(server);
   const std::string bad = tolvar::testing::FreshTempPath("tolvar_no_dir") + "/h.txt";
@@ -266,7 +266,7 @@ TEST(TFormMainRunTest, HeaderFileThatCannotBeCreatedFallsBackWithoutChangingTheE
 }
 
 TEST(TFormMainAbortTest, AbortDuringTransferEndsWithThreeWithoutRetry) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).Silent(), TScript().ReadUntil(kEnd).Silent()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Silent(), TScript().ReadUntil(kHeadEnd).Silent()});
   Harness h;
   h.options.FUrl = Url(server);
   h.options.FRetrys = "2";
@@ -295,7 +295,7 @@ TEST(TFormMainAbortTest, AbortWhenIdleClosesTheWindow) {
 }
 
 TEST(TFormMainCloseTest, CloseDuringTransferStopsTheWorkerWithoutAReport) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).Silent()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Silent()});
   Harness h;
   h.options.FUrl = Url(server);
   h.options.FTimeOut = "600";
@@ -374,7 +374,7 @@ TEST(TFormMainCloseTest, FormCloseCopiesTheSettingsBack) {
 }
 
 TEST(TFormMainSettingsTest, LockedDuringARunExceptAbort) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
   Harness h;
   h.options.FUrl = Url(server);
   h.options.FFlags = 0;
@@ -414,10 +414,10 @@ struct TFaultLog {
 
 std::vector<TFaultLog> FaultLogs() {
   const auto wait = [](std::string reply) {
-    return [reply] { return TScript().ReadUntil(kEnd).Send(reply).WaitPeerClose(); };
+    return [reply] { return TScript().ReadUntil(kHeadEnd).Send(reply).WaitPeerClose(); };
   };
   const auto close = [](std::string reply) {
-    return [reply] { return TScript().ReadUntil(kEnd).Send(reply).Close(); };
+    return [reply] { return TScript().ReadUntil(kHeadEnd).Send(reply).Close(); };
   };
   std::string many = "HTTP/1.1 200 OK\r\n";
   for (int i = 0; i < 100000; ++i) many += "X-Line-" + std::to_string(100000 + i) + ": filler\r\n";
@@ -436,15 +436,15 @@ std::vector<TFaultLog> FaultLogs() {
        "GET: Chunk size out of range: 10000000000000000"},
       {"CloseRightAfterTheHead", close("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n"), "", 3, ""},
       {"ResetInTheBody",
-       [] { return TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n01234").Reset(); }, "",
+       [] { return TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n01234").Reset(); }, "",
        3, ""},
       {"SilentAfterTheHeadUnderAOneSecondTimeOut",
-       [] { return TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n0").Silent(); }, "1", 3,
+       [] { return TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n0").Silent(); }, "1", 3,
        "GET: Read Timeout"},
       // One byte every 200 ms never leaves a receive waiting a second.
       {"DripUnderAOneSecondTimeOut",
        [] {
-         TScript t = TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n");
+         TScript t = TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n");
          for (char c : std::string("01234")) t.Send(std::string(1, c), 200);
          return t.WaitPeerClose();
        },

@@ -12,7 +12,7 @@ namespace {
 using tolvar::testing::TScript;
 using tolvar::testing::TScriptedServer;
 
-const char kEnd[] = "\r\n\r\n";
+using tolvar::testing::kHeadEnd;
 
 std::string Url(const TScriptedServer& server, const std::string& path) {
   return "http://127.0.0.1:" + std::to_string(server.Port()) + path;
@@ -20,8 +20,8 @@ std::string Url(const TScriptedServer& server, const std::string& path) {
 
 TEST(TNetHTTPPlusTest, HeaderTextIsStatusLineThenRawLinesCachedPerRequest) {
   TScriptedServer server(
-      {TScript().ReadUntil(kEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nX-Two: b\r\n\r\nhi").WaitPeerClose(),
-       TScript().ReadUntil(kEnd).Send("HTTP/1.0 200 Fine\r\n\r\n").Close()});
+      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nX-Two: b\r\n\r\nhi").WaitPeerClose(),
+       TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 Fine\r\n\r\n").Close()});
   TNetHTTPPlus client;
   tolvar::platform::TMemoryStream body;
   client.RunGet(Url(server, "/a"), &body);
@@ -48,8 +48,8 @@ TEST(TNetHTTPPlusTest, RefusedConnectionGivesCrLfAlone) {
 }
 
 TEST(TNetHTTPPlusTest, PutAndPostSendTheSourceAsBody) {
-  TScriptedServer server({TScript().ReadUntil(kEnd).ReadCount(4).Send("HTTP/1.0 201 Created\r\n\r\n").Close(),
-                          TScript().ReadUntil(kEnd).ReadCount(3).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).ReadCount(4).Send("HTTP/1.0 201 Created\r\n\r\n").Close(),
+                          TScript().ReadUntil(kHeadEnd).ReadCount(3).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
   tolvar::platform::TMemoryStream source;
   source.Write("data", 4);
   source.SetPosition(0);
