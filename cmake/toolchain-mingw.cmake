@@ -32,4 +32,7 @@ set(TOLVAR_WINE_PREFIX "${_tolvar_home}/${TOLVAR_WINE_PREFIX_NAME}" CACHE PATH "
 set(TOLVAR_WINE_COMMAND
   /usr/bin/env WINEDEBUG=-all "WINELOADER=${TOLVAR_WINE_LOADER}" "WINEPREFIX=${TOLVAR_WINE_PREFIX}"
   "${TOLVAR_WINE_LOADER}" CACHE INTERNAL "Command that runs one of this tree's programs")
-set(CMAKE_CROSSCOMPILING_EMULATOR ${TOLVAR_WINE_COMMAND})
+# Each test program also gets an X display (scripts/with_display.sh), so that
+# a tree's tests run by hand without one neither fail nor wait.
+get_filename_component(_tolvar_scripts "${CMAKE_CURRENT_LIST_DIR}/../scripts" ABSOLUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR bash "${_tolvar_scripts}/with_display.sh" ${TOLVAR_WINE_COMMAND})
