@@ -1,4 +1,4 @@
-# Packages of what `cmake --install` puts in place (doc/CMakeLists.txt):
+# Packages of what `cmake --install` puts in place (docs/CMakeLists.txt):
 # a .deb on Linux, a zip of the programs and their help page on Windows.
 #   cmake --build --preset linux --target package   -> build/linux/tolvar_VERSION_amd64.deb
 #   cmake --build --preset win32 --target package   -> build/win32/tolvar-VERSION-win32.zip

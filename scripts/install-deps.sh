@@ -35,6 +35,7 @@ native_pkgs=(
   locales                                  # the ja_JP.SJIS locale of the message tests
   curl wget time                           # the benchmarks' peers and their timing
   valgrind util-linux                      # scripts/memcheck.sh; unshare in the fault cases
+  lintian man-db unzip                     # the package tests: lintian, man -l on the installed pages, the zip
 )
 wine32_pkg=wine32:i386
 
