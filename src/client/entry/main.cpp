@@ -1,6 +1,7 @@
 // tolvar: fetches one URL per run for scripts.
 #include "client/entry/program_body.h"
 #include "client/options/option_lifecycle.h"
+#include "client/support/exit_code.h"
 #include "platform/command_line_wipe.h"
 #include "platform/system.h"
 
@@ -13,7 +14,7 @@ int main(int argc, char** argv) {
   // Our copy of the command line may hold -xu and -xp values; so does the
   // one other users of the machine can read while the run goes on.
   tolvar::client::WipeCommandLine(command_line);
-  if (!started) return tolvar::client::kExitCannotGoOn;
+  if (!started) return tolvar::client::ecCannotGoOn;
   tolvar::platform::WipeCommandLineSpans(argc, argv, tolvar::client::CommandLineOption->FCredentialSpans);
   tolvar::client::RunProgramBody(*tolvar::client::CommandLineOption);
   return tolvar::client::ShutDownOptions();

@@ -2,6 +2,7 @@
 
 #include "client/entry/run_state.h"
 #include "client/help/help_page.h"
+#include "client/support/exit_code.h"
 #include "client/support/std_err.h"
 #include "client/support/text.h"
 #include "client/transfer/form_main.h"
@@ -44,7 +45,7 @@ void ShowFatal(TCommandLineOption& options, unsigned long code, const std::strin
     text = failure + "\r\n" + closing_without_code;
   }
   platform::ShowErrorBox(platform::GetModulePath(), text, (options.FFlags & ofUnixStyle) != 0);
-  options.FExitCode = kExitCannotGoOn;
+  options.FExitCode = ecCannotGoOn;
 }
 
 void RunTransferSession(TCommandLineOption& options) {
@@ -52,7 +53,7 @@ void RunTransferSession(TCommandLineOption& options) {
     std::string line;
     if (!ReadUrlLine(&line)) {
       WriteStdErrLine(platform::SystemErrorText(platform::LastErrorCode()));
-      options.FExitCode = kExitCannotGoOn;
+      options.FExitCode = ecCannotGoOn;
       return;
     }
     options.FUrl = TrimControl(line);
@@ -89,7 +90,7 @@ void RunProgramBody(TCommandLineOption& options) {
   if (options.FFlags & ofHelp) {
     WriteStdErrLine(kPreparingHelp);
     OpenHelpPage();
-    options.FExitCode = kExitBadSettings;
+    options.FExitCode = ecBadSettings;
     return;
   }
   RunTransferSession(options);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "client/support/exit_code.h"
 #include "client/support/message_text.h"
 #include "client/support/std_err.h"
 #include "client/support/wipe.h"
@@ -13,7 +14,6 @@
 namespace tolvar::client {
 namespace {
 
-constexpr int kExitCannotGoOn = 5;
 // Follows the switch whose value cannot be stored ("-u"): it holds a line
 // break, or both kinds of quote.
 const char kValueNotSaved[] = ": value with a line break or both kinds of quote, not saved to the ini file.";
@@ -66,7 +66,7 @@ void WipeCommandLine(platform::ProcessCommandLine& command_line) {
 
 int ShutDownOptions() {
   std::unique_ptr<TCommandLineOption> options(CommandLineOption);
-  if (!options) return kExitCannotGoOn;
+  if (!options) return ecCannotGoOn;
   const int exit_code = options->FExitCode;
   if (!options->FIgnoreIni) {
     TMessageText failure;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "client/entry/run_state.h"
+#include "client/support/exit_code.h"
 #include "client/support/method.h"
 #include "client/support/std_err.h"
 #include "client/support/std_handle.h"
@@ -216,7 +217,7 @@ void TFormMain::ButtonDownLoadClick() {
   }
   if (!ok) {
     EnableSettings();
-    FOptions.FExitCode = 1;
+    FOptions.FExitCode = ecBadSettings;
     if (Quiet()) CloseWindow();
     return;
   }
@@ -224,7 +225,7 @@ void TFormMain::ButtonDownLoadClick() {
 }
 
 void TFormMain::StartTransfer() {
-  FOptions.FExitCode = 0;
+  FOptions.FExitCode = ecSuccess;
   auto client = std::make_unique<TNetHTTPPlus>();
   client->Request().Referer = FModel.EditReferer.Text;
   if (!FModel.EditProxy.Text.empty()) {
@@ -257,7 +258,7 @@ void TFormMain::StartTransfer() {
     // Nothing can receive the body: a run that fetched nothing must not
     // report success, nor leave the settings locked or the client alive.
     client.reset();
-    FOptions.FExitCode = 2;
+    FOptions.FExitCode = ecFileAccess;
     FRetriesLeft = 0;
     EndRun();
     return;
@@ -281,7 +282,7 @@ void TFormMain::StartTransfer() {
     AddLogLine(std::string(MethodName(GetRequestMethod())) + ": " + e.what());
     CloseRequestSource();
     CloseBodyDestination();
-    FOptions.FExitCode = 3;
+    FOptions.FExitCode = ecConnection;
     FRetriesLeft = 0;
     EndRun();
   }
@@ -347,17 +348,17 @@ void TFormMain::CloseRequestSource() {
 void TFormMain::FinishTransfer(bool succeeded) {
   auto conn = Take(FConnection);
   if (!conn) {
-    FOptions.FExitCode = 3;
+    FOptions.FExitCode = ecConnection;
     return;
   }
-  if (FOptions.FExitCode == 0) AddLogLine(texts::kConnectionClosed);
+  if (FOptions.FExitCode == ecSuccess) AddLogLine(texts::kConnectionClosed);
   if (!FHost->WaitServingSends(conn->Finished(), kThreadWaitMs)) {
     // The worker posted its end and yet has not left: it still holds the
     // client and the streams, so they stay alive with it.
     (void)conn.release();
     (void)FBodyStream.exchange(nullptr);
     (void)FSourceStream.exchange(nullptr);
-    FOptions.FExitCode = 3;
+    FOptions.FExitCode = ecConnection;
     FRetriesLeft = 0;
     EndRun();
     return;
@@ -371,27 +372,27 @@ void TFormMain::FinishTransfer(bool succeeded) {
 
   const std::int64_t content_length = client->Response().ContentLength();
   if (content_length >= 0) {
-    if (body_size != content_length) FOptions.FExitCode = 3;
+    if (body_size != content_length) FOptions.FExitCode = ecConnection;
   } else if (!succeeded) {
-    FOptions.FExitCode = 3;
+    FOptions.FExitCode = ecConnection;
   }
   // The count includes a chunk whose write failed: a body that did not
   // reach its destination whole is never a success.
   if (auto* extend = dynamic_cast<THandleExtendStream*>(body); extend != nullptr && extend->WriteFailed()) {
-    FOptions.FExitCode = 3;
+    FOptions.FExitCode = ecConnection;
   }
   // Redirects are not followed, so any final answer other than 2xx (a 3xx
   // with an empty body, say) is a failure too.
   const int status = client->Response().StatusCode();
-  if (status < 200 || status > 299) FOptions.FExitCode = 3;
-  if (status >= 400 && status <= 599) FOptions.FExitCode = 4;
+  if (status < 200 || status > 299) FOptions.FExitCode = ecConnection;
+  if (status >= 400 && status <= 599) FOptions.FExitCode = ecServerRefused;
   WriteResponseHeader(*client);
 
   CloseRequestSource();
   CloseBodyDestination();
   client.reset();
   conn.reset();
-  if (FOptions.FExitCode == 0) FRetriesLeft = 0;
+  if (FOptions.FExitCode == ecSuccess) FRetriesLeft = 0;
   if (FRetriesLeft > 0) {
     --FRetriesLeft;
     AddLogLine(std::to_string(FIntervalMs / 1000) + texts::kRetryInSuffix);
@@ -418,7 +419,7 @@ void TFormMain::EndRun() {
 void TFormMain::WriteResponseHeader(TNetHTTPPlus& client) {
   std::unique_ptr<platform::TStream> stream = OpenDestination(FModel.EditHeader.Text, platform::StdStream::kError);
   if (!stream) {
-    FOptions.FExitCode = 2;
+    FOptions.FExitCode = ecFileAccess;
     return;
   }
   const std::string& header = client.HeaderText();
@@ -426,7 +427,7 @@ void TFormMain::WriteResponseHeader(TNetHTTPPlus& client) {
     stream->WriteBuffer(header.data(), static_cast<std::int32_t>(header.size()));
   } catch (const std::exception& e) {
     ReportLine(e.what());
-    FOptions.FExitCode = 2;
+    FOptions.FExitCode = ecFileAccess;
   }
 }
 
@@ -439,7 +440,7 @@ void TFormMain::ButtonAbortClick() {
   FRetriesLeft = 0;
   platform::PostWindowMessage(FHost->Handle(), WM_TRANSFER_STATUS, kStatusAborting, 0);
   if (conn->Client) conn->Client->Disconnect();
-  FOptions.FExitCode = 3;
+  FOptions.FExitCode = ecConnection;
 }
 
 void TFormMain::OnStatusMessage(std::uintptr_t code) {
