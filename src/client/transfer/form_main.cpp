@@ -2,7 +2,6 @@
 
 #include <exception>
 #include <limits>
-#include <optional>
 #include <utility>
 
 #include "client/entry/run_state.h"
@@ -11,10 +10,11 @@
 #include "client/support/std_err.h"
 #include "client/support/std_handle.h"
 #include "client/support/text.h"
+#include "client/transfer/attempt_outcome.h"
 #include "client/transfer/handle_extend_stream.h"
+#include "client/transfer/settings_check.h"
 #include "client/transfer/transfer_messages.h"
 #include "client/transfer/transfer_texts.h"
-#include "http/number.h"
 #include "platform/handle_stream.h"
 #include "platform/system.h"
 
@@ -26,16 +26,6 @@ namespace {
 template <typename T>
 std::unique_ptr<T> Take(std::atomic<T*>& field) {
   return std::unique_ptr<T>(field.exchange(nullptr));
-}
-
-// Seconds as typed into a masked box, in milliseconds, held within the
-// 32-bit range.
-std::int32_t SecondsToMs(std::int32_t seconds) {
-  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-  if (seconds > kMax / 1000) return kMax;
-  if (seconds < kMin / 1000) return kMin;
-  return seconds * 1000;
 }
 
 // "ファイル \"<full path>\". <system text> を作成できません" and its open form.
@@ -56,21 +46,33 @@ TFormMain::TFormMain(TCommandLineOption& options) : FOptions(options) {}
 
 TFormMain::~TFormMain() {
   StopRetry();
-  if (auto conn = Take(FConnection)) {
-    // Only when the window went without a close request while a worker ran:
-    // stop it as a close would, and never free what it may still use.
-    conn->Terminate();
-    if (conn->Client) conn->Client->Disconnect();
-    if (!conn->Finished().WaitFor(kThreadWaitMs)) {
-      (void)conn.release();
-      (void)FBodyStream.exchange(nullptr);
-      (void)FSourceStream.exchange(nullptr);
-      return;
-    }
-    std::unique_ptr<TNetHTTPPlus> client(std::exchange(conn->Client, nullptr));
-  }
+  // Only when the window went without a close request while a worker ran:
+  // stop it as a close would (a worker left running keeps both streams).
+  if (auto conn = Take(FConnection)) ReleaseWorker(std::move(conn), TWorkerEnd::weStop);
   CloseBodyDestination();
   CloseRequestSource();
+}
+
+std::unique_ptr<TNetHTTPPlus> TFormMain::ReleaseWorker(std::unique_ptr<TThreadConnection> conn, TWorkerEnd how) {
+  if (how == TWorkerEnd::weStop) {
+    conn->Terminate();
+    if (conn->Client) conn->Client->Disconnect();
+  }
+  // The worker may be blocked reporting its failure to this window: while
+  // the window exists the wait serves that report so the worker can go on.
+  const bool ended = FHost != nullptr ? FHost->WaitServingSends(conn->Finished(), kThreadWaitMs)
+                                      : conn->Finished().WaitFor(kThreadWaitMs);
+  if (!ended) {
+    // It still uses the client, the streams and its own object: all of them
+    // stay alive with it, and the process ends around it.
+    (void)conn.release();
+    (void)FBodyStream.exchange(nullptr);
+    (void)FSourceStream.exchange(nullptr);
+    return nullptr;
+  }
+  std::unique_ptr<TNetHTTPPlus> client(std::exchange(conn->Client, nullptr));
+  conn.reset();
+  return client;
 }
 
 bool TFormMain::Quiet() const {
@@ -124,37 +126,11 @@ std::uint8_t TFormMain::GetRequestMethod() const {
 }
 
 void TFormMain::DisableSettings() {
-  FModel.ButtonConnect.Enabled = false;
-  FModel.RadioGroupMethod.Enabled = false;
-  FModel.CheckBoxPostPutAsFileName.Enabled = false;
-  FModel.ButtonOpenPostPut.Enabled = false;
-  for (TEditControl* e : {&FModel.EditUrl, &FModel.EditReferer, &FModel.EditPostPut, &FModel.EditProxy,
-                          &FModel.EditProxyPort, &FModel.EditHeader, &FModel.EditBody, &FModel.EditUserName}) {
-    LockEdit(*e);
-  }
-  FModel.ButtonSaveAsHeader.Enabled = false;
-  FModel.ButtonSaveAsBody.Enabled = false;
-  for (TMaskedEditControl* e :
-       {&FModel.MaskEditRetrys, &FModel.MaskEditTimeOut, &FModel.MaskEditInterval, &FModel.MaskEditPassWord}) {
-    LockEdit(*e);
-  }
+  SetSettingsEnabled(FModel, false);
 }
 
 void TFormMain::EnableSettings() {
-  FModel.ButtonConnect.Enabled = true;
-  FModel.RadioGroupMethod.Enabled = true;
-  FModel.CheckBoxPostPutAsFileName.Enabled = true;
-  FModel.ButtonOpenPostPut.Enabled = FModel.CheckBoxPostPutAsFileName.Checked;
-  for (TEditControl* e : {&FModel.EditUrl, &FModel.EditReferer, &FModel.EditPostPut, &FModel.EditProxy,
-                          &FModel.EditProxyPort, &FModel.EditHeader, &FModel.EditBody, &FModel.EditUserName}) {
-    UnlockEdit(*e);
-  }
-  FModel.ButtonSaveAsHeader.Enabled = true;
-  FModel.ButtonSaveAsBody.Enabled = true;
-  for (TMaskedEditControl* e :
-       {&FModel.MaskEditRetrys, &FModel.MaskEditTimeOut, &FModel.MaskEditInterval, &FModel.MaskEditPassWord}) {
-    UnlockEdit(*e);
-  }
+  SetSettingsEnabled(FModel, true);
   if (!Quiet()) ++FModel.LogScrolledToEnd;
 }
 
@@ -169,53 +145,13 @@ void TFormMain::CloseWindow() {
 
 void TFormMain::ButtonDownLoadClick() {
   DisableSettings();
-  bool ok = true;
-  if (FModel.EditUrl.Text.empty()) {
-    ReportLine(texts::kNoUrl);
-    ok = false;
-  }
-  const bool proxy = !FModel.EditProxy.Text.empty();
-  if (proxy && FModel.EditProxyPort.Text.empty()) {
-    ReportLine(texts::kNoProxyPort);
-    ok = false;
-  }
-  FProxyPortNumber = -1;
-  if (proxy) {
-    // Leading blanks are allowed in a typed number, trailing ones are not.
-    std::string port = FModel.EditProxyPort.Text;
-    port.erase(0, port.find_first_not_of(' '));
-    if (auto n = http::ParseInt32(port)) {
-      FProxyPortNumber = *n;
-    } else {
-      ReportLine(texts::kProxyPortNotNumber);
-      ok = false;
-    }
-    if (FProxyPortNumber < 0) {
-      ReportLine(texts::kProxyPortNegative);
-      ok = false;
-    }
-  }
-  auto number = [&](const TEditControl& box, std::int32_t& value, const char* message) {
-    value = 0;
-    const std::string text = TrimControl(box.Text);
-    if (text.empty()) return;
-    if (auto n = http::ParseInt32(text)) {
-      value = *n;
-    } else {
-      ReportLine(message);
-      ok = false;
-    }
-  };
-  number(FModel.MaskEditRetrys, FRetriesLeft, texts::kBadRetrys);
-  number(FModel.MaskEditInterval, FIntervalMs, texts::kBadInterval);
-  FIntervalMs = SecondsToMs(FIntervalMs);
-  number(FModel.MaskEditTimeOut, FTimeoutMs, texts::kBadTimeOut);
-  FTimeoutMs = SecondsToMs(FTimeoutMs);
-  if (FRetriesLeft != 0 && FTimeoutMs == 0) {
-    ReportLine(texts::kRetrysNeedTimeOut);
-    ok = false;
-  }
-  if (!ok) {
+  const TSettingsCheck check = CheckSettings(FModel);
+  for (const std::string& message : check.Messages) ReportLine(message);
+  FProxyPortNumber = check.ProxyPort;
+  FRetriesLeft = check.Retries;
+  FIntervalMs = check.IntervalMs;
+  FTimeoutMs = check.TimeoutMs;
+  if (!check.Ok()) {
     EnableSettings();
     FOptions.FExitCode = ecBadSettings;
     if (Quiet()) CloseWindow();
@@ -348,50 +284,36 @@ void TFormMain::CloseRequestSource() {
 void TFormMain::FinishTransfer(bool succeeded) {
   auto conn = Take(FConnection);
   if (!conn) {
-    FOptions.FExitCode = ecConnection;
+    FOptions.FExitCode = ExitCodeOf({.Closed = true});
     return;
   }
-  if (FOptions.FExitCode == ecSuccess) AddLogLine(texts::kConnectionClosed);
-  if (!FHost->WaitServingSends(conn->Finished(), kThreadWaitMs)) {
-    // The worker posted its end and yet has not left: it still holds the
-    // client and the streams, so they stay alive with it.
-    (void)conn.release();
-    (void)FBodyStream.exchange(nullptr);
-    (void)FSourceStream.exchange(nullptr);
-    FOptions.FExitCode = ecConnection;
+  TAttemptOutcome outcome;
+  outcome.Aborted = FOptions.FExitCode != ecSuccess;
+  if (!outcome.Aborted) AddLogLine(texts::kConnectionClosed);
+  std::unique_ptr<TNetHTTPPlus> client = ReleaseWorker(std::move(conn), TWorkerEnd::weAwait);
+  if (!client) {
+    // The worker posted its end and yet has not left.
+    FOptions.FExitCode = ExitCodeOf({.Closed = true});
     FRetriesLeft = 0;
     EndRun();
     return;
   }
-  std::unique_ptr<TNetHTTPPlus> client(std::exchange(conn->Client, nullptr));
   const std::string& header = client->HeaderText();
   AddTextLines(FModel.StatusLog, header);
   platform::TStream* body = FBodyStream.load();
-  const std::int64_t body_size = body != nullptr ? body->GetSize() : 0;
-  AddLogLine("Length(Header)=" + std::to_string(header.size()) + ", Length(Body)=" + std::to_string(body_size));
-
-  const std::int64_t content_length = client->Response().ContentLength();
-  if (content_length >= 0) {
-    if (body_size != content_length) FOptions.FExitCode = ecConnection;
-  } else if (!succeeded) {
-    FOptions.FExitCode = ecConnection;
-  }
-  // The count includes a chunk whose write failed: a body that did not
-  // reach its destination whole is never a success.
-  if (auto* extend = dynamic_cast<THandleExtendStream*>(body); extend != nullptr && extend->WriteFailed()) {
-    FOptions.FExitCode = ecConnection;
-  }
-  // Redirects are not followed, so any final answer other than 2xx (a 3xx
-  // with an empty body, say) is a failure too.
-  const int status = client->Response().StatusCode();
-  if (status < 200 || status > 299) FOptions.FExitCode = ecConnection;
-  if (status >= 400 && status <= 599) FOptions.FExitCode = ecServerRefused;
-  WriteResponseHeader(*client);
+  outcome.BodyCount = body != nullptr ? body->GetSize() : 0;
+  AddLogLine("Length(Header)=" + std::to_string(header.size()) + ", Length(Body)=" + std::to_string(outcome.BodyCount));
+  outcome.Succeeded = succeeded;
+  outcome.ContentLength = client->Response().ContentLength();
+  auto* extend = dynamic_cast<THandleExtendStream*>(body);
+  outcome.WriteFailed = extend != nullptr && extend->WriteFailed();
+  outcome.StatusCode = client->Response().StatusCode();
+  outcome.HeaderWritten = WriteResponseHeader(*client);
+  FOptions.FExitCode = ExitCodeOf(outcome);
 
   CloseRequestSource();
   CloseBodyDestination();
   client.reset();
-  conn.reset();
   if (FOptions.FExitCode == ecSuccess) FRetriesLeft = 0;
   if (FRetriesLeft > 0) {
     --FRetriesLeft;
@@ -416,19 +338,17 @@ void TFormMain::EndRun() {
   if (Quiet()) CloseWindow();
 }
 
-void TFormMain::WriteResponseHeader(TNetHTTPPlus& client) {
+bool TFormMain::WriteResponseHeader(TNetHTTPPlus& client) {
   std::unique_ptr<platform::TStream> stream = OpenDestination(FModel.EditHeader.Text, platform::StdStream::kError);
-  if (!stream) {
-    FOptions.FExitCode = ecFileAccess;
-    return;
-  }
+  if (!stream) return false;
   const std::string& header = client.HeaderText();
   try {
     stream->WriteBuffer(header.data(), static_cast<std::int32_t>(header.size()));
   } catch (const std::exception& e) {
     ReportLine(e.what());
-    FOptions.FExitCode = ecFileAccess;
+    return false;
   }
+  return true;
 }
 
 void TFormMain::ButtonAbortClick() {
@@ -492,23 +412,7 @@ void TFormMain::HandleMessage(std::uint32_t msg, std::uintptr_t wparam, std::int
 }
 
 void TFormMain::OnCloseRequest() {
-  if (auto conn = Take(FConnection)) {
-    conn->Terminate();
-    if (conn->Client) conn->Client->Disconnect();
-    // The worker may be blocked reporting its failure to this window: the
-    // wait serves that report so the worker can go on and end.
-    if (!FHost->WaitServingSends(conn->Finished(), kThreadWaitMs)) {
-      // It did not end: it keeps the client, the streams and its own object,
-      // and the process ends around it.
-      (void)conn.release();
-      (void)FBodyStream.exchange(nullptr);
-      (void)FSourceStream.exchange(nullptr);
-    } else {
-      std::unique_ptr<TNetHTTPPlus> client(std::exchange(conn->Client, nullptr));
-      client.reset();
-      conn.reset();
-    }
-  }
+  if (auto conn = Take(FConnection)) ReleaseWorker(std::move(conn), TWorkerEnd::weStop);
   StopRetry();
 }
 
