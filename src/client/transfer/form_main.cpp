@@ -412,7 +412,13 @@ void TFormMain::HandleMessage(std::uint32_t msg, std::uintptr_t wparam, std::int
 }
 
 void TFormMain::OnCloseRequest() {
-  if (auto conn = Take(FConnection)) ReleaseWorker(std::move(conn), TWorkerEnd::weStop);
+  if (auto conn = Take(FConnection)) {
+    // The stopped worker posts no end, so no attempt result follows: a run
+    // closed before its transfer finished ends as an aborted one. A retry
+    // wait holds no attempt and keeps the code of the last one.
+    FOptions.FExitCode = ExitCodeOf({.Closed = true});
+    ReleaseWorker(std::move(conn), TWorkerEnd::weStop);
+  }
   StopRetry();
 }
 
