@@ -1,8 +1,8 @@
 #include "client/entry/program_body.h"
 
-#include "client/entry/run_state.h"
 #include "client/help/help_page.h"
 #include "client/support/exit_code.h"
+#include "client/support/run_state.h"
 #include "client/support/std_err.h"
 #include "client/support/text.h"
 #include "client/transfer/form_main.h"
@@ -52,7 +52,7 @@ void RunTransferSession(TCommandLineOption& options) {
   if (options.FUrl == "-") {
     std::string line;
     if (!ReadUrlLine(&line)) {
-      WriteStdErrLine(platform::SystemErrorText(platform::LastErrorCode()));
+      WriteStdErrLine(platform::SystemErrorText(platform::LastErrorCode()), StdErrLineEnd(options));
       options.FExitCode = ecCannotGoOn;
       return;
     }
@@ -88,8 +88,8 @@ void RunTransferSession(TCommandLineOption& options) {
 void RunProgramBody(TCommandLineOption& options) {
   RunState = 1;
   if (options.FFlags & ofHelp) {
-    WriteStdErrLine(kPreparingHelp);
-    OpenHelpPage();
+    WriteStdErrLine(kPreparingHelp, StdErrLineEnd(options));
+    OpenHelpPage(options);
     options.FExitCode = ecBadSettings;
     return;
   }

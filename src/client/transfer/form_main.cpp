@@ -4,9 +4,9 @@
 #include <limits>
 #include <utility>
 
-#include "client/entry/run_state.h"
 #include "client/support/exit_code.h"
 #include "client/support/method.h"
+#include "client/support/run_state.h"
 #include "client/support/std_err.h"
 #include "client/support/std_handle.h"
 #include "client/support/text.h"
@@ -136,7 +136,7 @@ void TFormMain::EnableSettings() {
 
 void TFormMain::ReportLine(const std::string& text) {
   AddLogLine(text);
-  WriteStdErrLine(text);
+  WriteStdErrLine(text, StdErrLineEnd(FOptions));
 }
 
 void TFormMain::CloseWindow() {
