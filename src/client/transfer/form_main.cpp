@@ -10,6 +10,7 @@
 #include "client/support/std_err.h"
 #include "client/support/std_handle.h"
 #include "client/support/text.h"
+#include "client/transfer/attempt_client.h"
 #include "client/transfer/attempt_outcome.h"
 #include "client/transfer/handle_extend_stream.h"
 #include "client/transfer/settings_check.h"
@@ -162,22 +163,7 @@ void TFormMain::ButtonDownLoadClick() {
 
 void TFormMain::StartTransfer() {
   FOptions.FExitCode = ecSuccess;
-  auto client = std::make_unique<TNetHTTPPlus>();
-  client->Request().Referer = FModel.EditReferer.Text;
-  if (!FModel.EditProxy.Text.empty()) {
-    client->ProxyParams.SetProxyServer(FModel.EditProxy.Text);
-    client->ProxyParams.SetProxyPort(FProxyPortNumber);
-  } else {
-    client->ProxyParams.SetProxyServer("");
-  }
-  if (!FModel.EditUserName.Text.empty() || !FModel.MaskEditPassWord.Text.empty()) {
-    client->Request().BasicAuthentication = true;
-    client->Request().Username = FModel.EditUserName.Text;
-    client->Request().Password = FModel.MaskEditPassWord.Text;
-  } else {
-    client->Request().BasicAuthentication = false;
-  }
-  if (!FOptions.FUserAgent.empty()) client->Request().UserAgent = FOptions.FUserAgent;
+  auto client = NewAttemptClient(FModel, FProxyPortNumber, FTimeoutMs, FOptions.FUserAgent);
   // The status event runs on the worker thread: it only posts.
   const platform::WindowHandle window = FHost->Handle();
   client->OnStatus = [window](transport::TNetComponent*, transport::TNetStatus status, const std::string&) {
@@ -187,7 +173,6 @@ void TFormMain::StartTransfer() {
       platform::PostWindowMessage(window, WM_TRANSFER_STATUS, kStatusConnected, 0);
     }
   };
-  client->ReadTimeout = FTimeoutMs;
 
   OpenBodyDestination();
   if (FBodyStream.load() == nullptr) {
