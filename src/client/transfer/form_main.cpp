@@ -9,11 +9,11 @@
 #include "client/support/run_state.h"
 #include "client/support/std_err.h"
 #include "client/support/std_handle.h"
-#include "client/support/text.h"
 #include "client/transfer/attempt_client.h"
 #include "client/transfer/attempt_outcome.h"
 #include "client/transfer/handle_extend_stream.h"
 #include "client/transfer/settings_check.h"
+#include "client/transfer/settings_copy.h"
 #include "client/transfer/transfer_messages.h"
 #include "client/transfer/transfer_texts.h"
 #include "platform/handle_stream.h"
@@ -92,18 +92,7 @@ void TFormMain::FormCreate(platform::TWindowHost& host) {
   // Under -q the window starts minimised; the program body shows it so.
   FConnection = nullptr;
   FRetry = nullptr;
-  SetRequestMethod(FOptions.FMethod);
-  FModel.EditUrl.Text = FOptions.FUrl;
-  FModel.EditReferer.Text = FOptions.FReferer;
-  FModel.EditProxy.Text = FOptions.FProxyHost;
-  FModel.EditProxyPort.Text = FOptions.FProxyPort;
-  FModel.EditHeader.Text = FOptions.FHeaderFile;
-  FModel.EditBody.Text = FOptions.FBodyFile;
-  FModel.EditUserName.Text = FOptions.FUserName;
-  FModel.MaskEditPassWord.SetValue(FOptions.FPassword);
-  FModel.MaskEditRetrys.SetValue(FOptions.FRetrys);
-  FModel.MaskEditInterval.SetValue(FOptions.FInterval);
-  FModel.MaskEditTimeOut.SetValue(FOptions.FTimeOut);
+  SettingsToModel(FOptions, FModel);
   if (Quiet()) platform::PostWindowMessage(FHost->Handle(), WM_TRANSFER_COMMAND, kCommandStart, 0);
   FBodyStream = nullptr;
   FSourceStream = nullptr;
@@ -111,10 +100,7 @@ void TFormMain::FormCreate(platform::TWindowHost& host) {
   // it (line breaks), so it is sent and saved unchanged unless the user
   // edits the box.
   FPostData = FOptions.FPostPutData;
-  FModel.EditPostPut.Text = FPostData;
   FPostDataEdited = false;
-  FModel.CheckBoxPostPutAsFileName.Checked = FOptions.FPostPutAsFileName;
-  FModel.ButtonOpenPostPut.Enabled = FOptions.FPostPutAsFileName;
   RunState = 2;
 }
 
@@ -417,24 +403,12 @@ void TFormMain::StopRetry() {
 }
 
 void TFormMain::FormClose() {
-  FOptions.FMethod = GetRequestMethod();
-  FOptions.FUrl = FModel.EditUrl.Text;
-  FOptions.FReferer = FModel.EditReferer.Text;
-  FOptions.FProxyHost = FModel.EditProxy.Text;
-  FOptions.FProxyPort = FModel.EditProxyPort.Text;
-  FOptions.FHeaderFile = FModel.EditHeader.Text;
-  FOptions.FBodyFile = FModel.EditBody.Text;
-  FOptions.FRetrys = TrimControl(FModel.MaskEditRetrys.Text);
-  FOptions.FInterval = TrimControl(FModel.MaskEditInterval.Text);
-  FOptions.FTimeOut = TrimControl(FModel.MaskEditTimeOut.Text);
-  FOptions.FUserName = FModel.EditUserName.Text;
-  FOptions.FPassword = FModel.MaskEditPassWord.Text;
+  ModelToSettings(FModel, FOptions);
   if (FHost != nullptr) {
     const platform::TWindowBounds b = FHost->Bounds();
     FOptions.FPositionMain = TRect{b.left, b.top, b.left + b.width - 1, b.top + b.height - 1};
   }
   FOptions.FPostPutData = FPostDataEdited ? FModel.EditPostPut.Text : FPostData;
-  FOptions.FPostPutAsFileName = FModel.CheckBoxPostPutAsFileName.Checked;
 }
 
 void TFormMain::FormDestroy() {
