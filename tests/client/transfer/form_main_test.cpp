@@ -21,7 +21,7 @@
 #include "support/temp_path.h"
 
 namespace tolvar::client {
-namespace {
+namespace form_main_test {
 
 using tolvar::testing::TScript;
 using tolvar::testing::TScriptedServer;
@@ -530,5 +530,5 @@ TEST_P(TFormMainFaultTest, FailureLineAndTheBodyCountedAsWritten) {
 INSTANTIATE_TEST_SUITE_P(Faults, TFormMainFaultTest, ::testing::ValuesIn(FaultLogs()),
                          [](const ::testing::TestParamInfo<TFaultLog>& info) { return info.param.name; });
 
-}  // namespace
+}  // namespace form_main_test
 }  // namespace tolvar::client
