@@ -102,7 +102,10 @@ class TWindowHost {
 
 // Prepares the process for its main window. `headless` asks for no window
 // on the screen (a scripted run). Throws std::runtime_error when no window
-// can be had: on Linux only the headless host exists so far.
+// can be had: on Linux only the headless host exists so far. On Linux a
+// headless process from then on takes SIGTERM as a close request from
+// outside to its running window (as a close message is on Windows); one
+// that comes before the window runs closes it as soon as it does.
 void InitialiseWindowing(bool headless);
 
 // From any thread. False when the window is gone (the message is dropped).

@@ -1,5 +1,9 @@
 // The headless window host of Linux: no window on the screen, only the
 // message queue that the worker threads post and send into.
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -7,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 
 #include "platform/window_host.h"
 
@@ -49,6 +54,49 @@ std::map<WindowHandle, Queue*>& Windows() {
   return windows;
 }
 WindowHandle next_handle = 1;  // guarded by Lock()
+
+// SIGTERM is how a process is asked to end here, as a close message asks a
+// window on Windows: it becomes a close request that the window's thread
+// handles in its loop. The handler may only write to a pipe; a thread of
+// its own reads it and raises the request under the lock.
+int term_pipe[2] = {-1, -1};
+bool close_requested = false;  // guarded by Lock(); for whichever window runs
+
+extern "C" void OnTerminateSignal(int) {
+  const int saved = errno;
+  const char byte = 1;
+  // The write end does not block: a flood of signals only loses bytes,
+  // and one is enough.
+  (void)!::write(term_pipe[1], &byte, 1);
+  errno = saved;
+}
+
+void WatchTerminateSignal() {
+  for (;;) {
+    char byte = 0;
+    const ssize_t n = ::read(term_pipe[0], &byte, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    std::lock_guard<std::mutex> lock(Lock());
+    close_requested = true;
+    Changed().notify_all();
+  }
+}
+
+void TakeTerminateSignalAsCloseRequest() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    if (::pipe2(term_pipe, O_CLOEXEC) != 0) return;  // SIGTERM then ends the process as before
+    ::fcntl(term_pipe[1], F_SETFL, ::fcntl(term_pipe[1], F_GETFL) | O_NONBLOCK);
+    // Blocked in its read until the process ends; it owns nothing.
+    std::thread(WatchTerminateSignal).detach();
+    struct sigaction action = {};
+    action.sa_handler = OnTerminateSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+  });
+}
 
 }  // namespace
 
@@ -147,8 +195,15 @@ void TWindowHost::Run() {
   std::unique_lock<std::mutex> lock(Lock());
   Queue& q = impl_->queue;
   while (!impl_->closed) {
-    Changed().wait(lock, [&] { return impl_->closed || !q.sent.empty() || !q.posted.empty(); });
+    Changed().wait(lock, [&] { return impl_->closed || close_requested || !q.sent.empty() || !q.posted.empty(); });
     if (impl_->closed) break;
+    if (close_requested) {
+      close_requested = false;
+      lock.unlock();
+      RequestClose();
+      lock.lock();
+      continue;
+    }
     if (impl_->ServeOneSend(lock)) continue;
     const Posted p = q.posted.front();
     q.posted.pop_front();
@@ -186,7 +241,10 @@ bool TWindowHost::WaitServingSends(const TSignal& signal, int timeout_ms) {
 }
 
 void InitialiseWindowing(bool headless) {
-  if (headless) return;
+  if (headless) {
+    TakeTerminateSignalAsCloseRequest();
+    return;
+  }
   // No system error lies behind this; a stale errno must not be reported.
   errno = 0;
   throw std::runtime_error("No desktop window can be opened by this build; use -q for a scripted run.");

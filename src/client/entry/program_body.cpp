@@ -1,7 +1,8 @@
 #include "client/entry/program_body.h"
 
-#include "client/entry/run_state.h"
 #include "client/help/help_page.h"
+#include "client/support/exit_code.h"
+#include "client/support/run_state.h"
 #include "client/support/std_err.h"
 #include "client/support/text.h"
 #include "client/transfer/form_main.h"
@@ -44,15 +45,15 @@ void ShowFatal(TCommandLineOption& options, unsigned long code, const std::strin
     text = failure + "\r\n" + closing_without_code;
   }
   platform::ShowErrorBox(platform::GetModulePath(), text, (options.FFlags & ofUnixStyle) != 0);
-  options.FExitCode = kExitCannotGoOn;
+  options.FExitCode = ecCannotGoOn;
 }
 
 void RunTransferSession(TCommandLineOption& options) {
   if (options.FUrl == "-") {
     std::string line;
     if (!ReadUrlLine(&line)) {
-      WriteStdErrLine(platform::SystemErrorText(platform::LastErrorCode()));
-      options.FExitCode = kExitCannotGoOn;
+      WriteStdErrLine(platform::SystemErrorText(platform::LastErrorCode()), StdErrLineEnd(options));
+      options.FExitCode = ecCannotGoOn;
       return;
     }
     options.FUrl = TrimControl(line);
@@ -87,9 +88,9 @@ void RunTransferSession(TCommandLineOption& options) {
 void RunProgramBody(TCommandLineOption& options) {
   RunState = 1;
   if (options.FFlags & ofHelp) {
-    WriteStdErrLine(kPreparingHelp);
-    OpenHelpPage();
-    options.FExitCode = kExitBadSettings;
+    WriteStdErrLine(kPreparingHelp, StdErrLineEnd(options));
+    OpenHelpPage(options);
+    options.FExitCode = ecBadSettings;
     return;
   }
   RunTransferSession(options);

@@ -5,16 +5,6 @@
 
 namespace tolvar::client {
 
-// Process exit codes; the help page words them for the user.
-enum : int {
-  kExitSuccess = 0,
-  kExitBadSettings = 1,  // also after showing the help page
-  kExitFileAccess = 2,
-  kExitConnection = 3,
-  kExitServerRefused = 4,  // status 400 to 599
-  kExitCannotGoOn = 5,
-};
-
 // With -? writes the notice, opens the help page and sets exit code 1,
 // touching nothing else (no window, the URL not read). Otherwise reads the
 // URL from standard input when it is "-", creates the main window and runs

@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "client/help/help_document.h"
-#include "client/options/command_line_option.h"
 #include "client/support/std_err.h"
 #include "platform/system.h"
 
@@ -23,15 +22,14 @@ bool WritePage(const TCommandLineOption& options, const std::string& path) {
 
 }  // namespace
 
-void OpenHelpPage() {
-  const TCommandLineOption& options = *CommandLineOption;
+void OpenHelpPage(const TCommandLineOption& options) {
   const std::string help_path = platform::PathDirectory(options.FProgramPath) + "tolvara.htm";
   const std::string open_path =
       WritePage(options, help_path) ? help_path : platform::ChangeFileExt(options.FProgramPath, ".htm");
   if (platform::FileExists(open_path))
     platform::ShellOpen(open_path);
   else
-    WriteStdErrLine(kNoHelpFile);
+    WriteStdErrLine(kNoHelpFile, StdErrLineEnd(options));
 }
 
 }  // namespace tolvar::client

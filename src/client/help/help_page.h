@@ -1,13 +1,15 @@
 // -?: the help page written beside the program and shown by the desktop.
 #pragma once
 
+#include "client/options/command_line_option.h"
+
 namespace tolvar::client {
 
-// Writes "tolvara.htm" into the program's directory for the global option
-// set (replacing the old page) and asks the shell to open it without
+// Writes "tolvara.htm" into the program's directory for `options`
+// (replacing the old page) and asks the shell to open it without
 // waiting. When the page cannot be written the static "tolvar.htm" beside
 // the program is opened instead; when neither exists, a line on standard
 // error says so. A viewer that fails to start is not reported.
-void OpenHelpPage();
+void OpenHelpPage(const TCommandLineOption& options);
 
 }  // namespace tolvar::client

@@ -9,6 +9,7 @@
 
 #include "client/support/message_text.h"
 #include "client/support/rect.h"
+#include "client/support/std_err.h"
 #include "platform/command_line_wipe.h"
 #include "platform/system.h"
 
@@ -97,8 +98,14 @@ class TCommandLineOption {
   std::vector<platform::CommandLineSpan> FCredentialSpans;
 };
 
-// The option set the whole program sees; null before start-up and after
-// shutdown.
+// The line end of message lines on standard error that `options` asks for.
+inline TLineEnd StdErrLineEnd(const TCommandLineOption& options) {
+  return (options.FFlags & ofUnixStyle) != 0 ? TLineEnd::leLf : TLineEnd::leCrLf;
+}
+
+// Names the option set that main owns while the program body runs (null
+// before start-up and after shutdown). Nothing reads it: every routine is
+// handed the set it works on.
 extern TCommandLineOption* CommandLineOption;
 
 // Splits a command line or a stored switch string into tokens: bytes at or

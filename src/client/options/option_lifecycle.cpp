@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "client/support/exit_code.h"
 #include "client/support/message_text.h"
 #include "client/support/std_err.h"
 #include "client/support/wipe.h"
@@ -13,7 +14,6 @@
 namespace tolvar::client {
 namespace {
 
-constexpr int kExitCannotGoOn = 5;
 // Follows the switch whose value cannot be stored ("-u"): it holds a line
 // break, or both kinds of quote.
 const char kValueNotSaved[] = ": value with a line break or both kinds of quote, not saved to the ini file.";
@@ -36,7 +36,7 @@ void ApplyOptionLayers(TCommandLineOption& main, TCommandLineOption& scratch,
   main.ParseCommandLine(command_line);
 }
 
-bool StartUpOptions(const platform::ProcessCommandLine& command_line) {
+std::unique_ptr<TCommandLineOption> StartUpOptions(const platform::ProcessCommandLine& command_line) {
   // Remembered first: it captions every start-up message.
   const std::string caption = platform::GetModulePath();
   std::unique_ptr<TCommandLineOption> main;
@@ -47,16 +47,15 @@ bool StartUpOptions(const platform::ProcessCommandLine& command_line) {
   } catch (const std::exception& e) {
     const unsigned long error = platform::LastErrorCode();
     ReportCreateFailure(caption, error, e.what());
-    return false;
+    return nullptr;
   }
   try {
     ApplyOptionLayers(*main, *scratch, command_line);
   } catch (const std::exception& e) {
     platform::ShowErrorBox(caption, TMessageText().Data(e.what()).ForUser(), false);
-    return false;
+    return nullptr;
   }
-  CommandLineOption = main.release();
-  return true;
+  return main;
 }
 
 void WipeCommandLine(platform::ProcessCommandLine& command_line) {
@@ -64,18 +63,17 @@ void WipeCommandLine(platform::ProcessCommandLine& command_line) {
   for (std::string& token : command_line.tokens) WipeString(token);
 }
 
-int ShutDownOptions() {
-  std::unique_ptr<TCommandLineOption> options(CommandLineOption);
-  if (!options) return kExitCannotGoOn;
+int ShutDownOptions(std::unique_ptr<TCommandLineOption> options) {
+  if (!options) return ecCannotGoOn;
   const int exit_code = options->FExitCode;
   if (!options->FIgnoreIni) {
     TMessageText failure;
     std::vector<std::string> left_out;
     const bool saved = options->SaveToIni(&failure, &left_out);
-    for (const std::string& sw : left_out) WriteStdErrLine(TMessageText(sw).Own(kValueNotSaved));
+    for (const std::string& sw : left_out)
+      WriteStdErrLine(TMessageText(sw).Own(kValueNotSaved), StdErrLineEnd(*options));
     if (!saved) platform::ShowErrorBox(options->FProgramPath, failure.ForUser(), (options->FFlags & ofUnixStyle) != 0);
   }
-  CommandLineOption = nullptr;
   options.reset();
   return exit_code;
 }

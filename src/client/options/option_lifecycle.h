@@ -1,5 +1,7 @@
-// Start-up and shutdown of the global option set CommandLineOption.
+// Start-up and shutdown of the option set of one run of tolvar.
 #pragma once
+
+#include <memory>
 
 #include "client/options/command_line_option.h"
 #include "platform/system.h"
@@ -13,12 +15,11 @@ namespace tolvar::client {
 void ApplyOptionLayers(TCommandLineOption& main, TCommandLineOption& scratch,
                        const platform::ProcessCommandLine& command_line);
 
-// Creates CommandLineOption and applies the layers with a scratch instance
+// Creates the option set and applies the layers with a scratch instance
 // that is gone afterwards. On failure shows the message (an error box
-// captioned with the program's path; standard error on Linux), leaves
-// CommandLineOption null and returns false: the process ends with exit
-// code 5.
-bool StartUpOptions(const platform::ProcessCommandLine& command_line);
+// captioned with the program's path; standard error on Linux) and returns
+// null: the process ends with exit code 5.
+std::unique_ptr<TCommandLineOption> StartUpOptions(const platform::ProcessCommandLine& command_line);
 
 // Blanks out every token and the raw string of `command_line` in place: the
 // copy of the process command line may hold a user name or a password.
@@ -27,6 +28,6 @@ void WipeCommandLine(platform::ProcessCommandLine& command_line);
 // Takes FExitCode as the process exit code, saves the settings unless
 // FIgnoreIni (a failed save is shown and changes no exit code), then
 // destroys the option set, wiping the credentials. Returns the exit code.
-int ShutDownOptions();
+int ShutDownOptions(std::unique_ptr<TCommandLineOption> options);
 
 }  // namespace tolvar::client

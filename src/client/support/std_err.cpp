@@ -1,18 +1,16 @@
 #include "client/support/std_err.h"
 
-#include "client/options/command_line_option.h"
 #include "platform/system.h"
 
 namespace tolvar::client {
 
-void WriteStdErrLine(const std::string& message) {
-  WriteStdErrLine(TMessageText(message));
+void WriteStdErrLine(const std::string& message, TLineEnd end) {
+  WriteStdErrLine(TMessageText(message), end);
 }
 
-void WriteStdErrLine(const TMessageText& message) {
-  const bool unix_style = CommandLineOption && (CommandLineOption->FFlags & ofUnixStyle);
+void WriteStdErrLine(const TMessageText& message, TLineEnd end) {
   // One write, so that the line end cannot be separated from its text.
-  platform::WriteStdErr(message.ForUser() + (unix_style ? "\n" : "\r\n"));
+  platform::WriteStdErr(message.ForUser() + (end == TLineEnd::leLf ? "\n" : "\r\n"));
 }
 
 }  // namespace tolvar::client

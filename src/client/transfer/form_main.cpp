@@ -2,18 +2,20 @@
 
 #include <exception>
 #include <limits>
-#include <optional>
 #include <utility>
 
-#include "client/entry/run_state.h"
+#include "client/support/exit_code.h"
 #include "client/support/method.h"
+#include "client/support/run_state.h"
 #include "client/support/std_err.h"
 #include "client/support/std_handle.h"
-#include "client/support/text.h"
+#include "client/transfer/attempt_client.h"
+#include "client/transfer/attempt_outcome.h"
 #include "client/transfer/handle_extend_stream.h"
+#include "client/transfer/settings_check.h"
+#include "client/transfer/settings_copy.h"
 #include "client/transfer/transfer_messages.h"
 #include "client/transfer/transfer_texts.h"
-#include "http/number.h"
 #include "platform/handle_stream.h"
 #include "platform/system.h"
 
@@ -25,16 +27,6 @@ namespace {
 template <typename T>
 std::unique_ptr<T> Take(std::atomic<T*>& field) {
   return std::unique_ptr<T>(field.exchange(nullptr));
-}
-
-// Seconds as typed into a masked box, in milliseconds, held within the
-// 32-bit range.
-std::int32_t SecondsToMs(std::int32_t seconds) {
-  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-  if (seconds > kMax / 1000) return kMax;
-  if (seconds < kMin / 1000) return kMin;
-  return seconds * 1000;
 }
 
 // "ファイル \"<full path>\". <system text> を作成できません" and its open form.
@@ -55,21 +47,33 @@ TFormMain::TFormMain(TCommandLineOption& options) : FOptions(options) {}
 
 TFormMain::~TFormMain() {
   StopRetry();
-  if (auto conn = Take(FConnection)) {
-    // Only when the window went without a close request while a worker ran:
-    // stop it as a close would, and never free what it may still use.
-    conn->Terminate();
-    if (conn->Client) conn->Client->Disconnect();
-    if (!conn->Finished().WaitFor(kThreadWaitMs)) {
-      (void)conn.release();
-      (void)FBodyStream.exchange(nullptr);
-      (void)FSourceStream.exchange(nullptr);
-      return;
-    }
-    std::unique_ptr<TNetHTTPPlus> client(std::exchange(conn->Client, nullptr));
-  }
+  // Only when the window went without a close request while a worker ran:
+  // stop it as a close would (a worker left running keeps both streams).
+  if (auto conn = Take(FConnection)) ReleaseWorker(std::move(conn), TWorkerEnd::weStop);
   CloseBodyDestination();
   CloseRequestSource();
+}
+
+std::unique_ptr<TNetHTTPPlus> TFormMain::ReleaseWorker(std::unique_ptr<TThreadConnection> conn, TWorkerEnd how) {
+  if (how == TWorkerEnd::weStop) {
+    conn->Terminate();
+    if (conn->Client) conn->Client->Disconnect();
+  }
+  // The worker may be blocked reporting its failure to this window: while
+  // the window exists the wait serves that report so the worker can go on.
+  const bool ended = FHost != nullptr ? FHost->WaitServingSends(conn->Finished(), kThreadWaitMs)
+                                      : conn->Finished().WaitFor(kThreadWaitMs);
+  if (!ended) {
+    // It still uses the client, the streams and its own object: all of them
+    // stay alive with it, and the process ends around it.
+    (void)conn.release();
+    (void)FBodyStream.exchange(nullptr);
+    (void)FSourceStream.exchange(nullptr);
+    return nullptr;
+  }
+  std::unique_ptr<TNetHTTPPlus> client(std::exchange(conn->Client, nullptr));
+  conn.reset();
+  return client;
 }
 
 bool TFormMain::Quiet() const {
@@ -88,18 +92,7 @@ void TFormMain::FormCreate(platform::TWindowHost& host) {
   // Under -q the window starts minimised; the program body shows it so.
   FConnection = nullptr;
   FRetry = nullptr;
-  SetRequestMethod(FOptions.FMethod);
-  FModel.EditUrl.Text = FOptions.FUrl;
-  FModel.EditReferer.Text = FOptions.FReferer;
-  FModel.EditProxy.Text = FOptions.FProxyHost;
-  FModel.EditProxyPort.Text = FOptions.FProxyPort;
-  FModel.EditHeader.Text = FOptions.FHeaderFile;
-  FModel.EditBody.Text = FOptions.FBodyFile;
-  FModel.EditUserName.Text = FOptions.FUserName;
-  FModel.MaskEditPassWord.SetValue(FOptions.FPassword);
-  FModel.MaskEditRetrys.SetValue(FOptions.FRetrys);
-  FModel.MaskEditInterval.SetValue(FOptions.FInterval);
-  FModel.MaskEditTimeOut.SetValue(FOptions.FTimeOut);
+  SettingsToModel(FOptions, FModel);
   if (Quiet()) platform::PostWindowMessage(FHost->Handle(), WM_TRANSFER_COMMAND, kCommandStart, 0);
   FBodyStream = nullptr;
   FSourceStream = nullptr;
@@ -107,10 +100,7 @@ void TFormMain::FormCreate(platform::TWindowHost& host) {
   // it (line breaks), so it is sent and saved unchanged unless the user
   // edits the box.
   FPostData = FOptions.FPostPutData;
-  FModel.EditPostPut.Text = FPostData;
   FPostDataEdited = false;
-  FModel.CheckBoxPostPutAsFileName.Checked = FOptions.FPostPutAsFileName;
-  FModel.ButtonOpenPostPut.Enabled = FOptions.FPostPutAsFileName;
   RunState = 2;
 }
 
@@ -123,43 +113,17 @@ std::uint8_t TFormMain::GetRequestMethod() const {
 }
 
 void TFormMain::DisableSettings() {
-  FModel.ButtonConnect.Enabled = false;
-  FModel.RadioGroupMethod.Enabled = false;
-  FModel.CheckBoxPostPutAsFileName.Enabled = false;
-  FModel.ButtonOpenPostPut.Enabled = false;
-  for (TEditControl* e : {&FModel.EditUrl, &FModel.EditReferer, &FModel.EditPostPut, &FModel.EditProxy,
-                          &FModel.EditProxyPort, &FModel.EditHeader, &FModel.EditBody, &FModel.EditUserName}) {
-    LockEdit(*e);
-  }
-  FModel.ButtonSaveAsHeader.Enabled = false;
-  FModel.ButtonSaveAsBody.Enabled = false;
-  for (TMaskedEditControl* e :
-       {&FModel.MaskEditRetrys, &FModel.MaskEditTimeOut, &FModel.MaskEditInterval, &FModel.MaskEditPassWord}) {
-    LockEdit(*e);
-  }
+  SetSettingsEnabled(FModel, false);
 }
 
 void TFormMain::EnableSettings() {
-  FModel.ButtonConnect.Enabled = true;
-  FModel.RadioGroupMethod.Enabled = true;
-  FModel.CheckBoxPostPutAsFileName.Enabled = true;
-  FModel.ButtonOpenPostPut.Enabled = FModel.CheckBoxPostPutAsFileName.Checked;
-  for (TEditControl* e : {&FModel.EditUrl, &FModel.EditReferer, &FModel.EditPostPut, &FModel.EditProxy,
-                          &FModel.EditProxyPort, &FModel.EditHeader, &FModel.EditBody, &FModel.EditUserName}) {
-    UnlockEdit(*e);
-  }
-  FModel.ButtonSaveAsHeader.Enabled = true;
-  FModel.ButtonSaveAsBody.Enabled = true;
-  for (TMaskedEditControl* e :
-       {&FModel.MaskEditRetrys, &FModel.MaskEditTimeOut, &FModel.MaskEditInterval, &FModel.MaskEditPassWord}) {
-    UnlockEdit(*e);
-  }
+  SetSettingsEnabled(FModel, true);
   if (!Quiet()) ++FModel.LogScrolledToEnd;
 }
 
 void TFormMain::ReportLine(const std::string& text) {
   AddLogLine(text);
-  WriteStdErrLine(text);
+  WriteStdErrLine(text, StdErrLineEnd(FOptions));
 }
 
 void TFormMain::CloseWindow() {
@@ -168,55 +132,15 @@ void TFormMain::CloseWindow() {
 
 void TFormMain::ButtonDownLoadClick() {
   DisableSettings();
-  bool ok = true;
-  if (FModel.EditUrl.Text.empty()) {
-    ReportLine(texts::kNoUrl);
-    ok = false;
-  }
-  const bool proxy = !FModel.EditProxy.Text.empty();
-  if (proxy && FModel.EditProxyPort.Text.empty()) {
-    ReportLine(texts::kNoProxyPort);
-    ok = false;
-  }
-  FProxyPortNumber = -1;
-  if (proxy) {
-    // Leading blanks are allowed in a typed number, trailing ones are not.
-    std::string port = FModel.EditProxyPort.Text;
-    port.erase(0, port.find_first_not_of(' '));
-    if (auto n = http::ParseInt32(port)) {
-      FProxyPortNumber = *n;
-    } else {
-      ReportLine(texts::kProxyPortNotNumber);
-      ok = false;
-    }
-    if (FProxyPortNumber < 0) {
-      ReportLine(texts::kProxyPortNegative);
-      ok = false;
-    }
-  }
-  auto number = [&](const TEditControl& box, std::int32_t& value, const char* message) {
-    value = 0;
-    const std::string text = TrimControl(box.Text);
-    if (text.empty()) return;
-    if (auto n = http::ParseInt32(text)) {
-      value = *n;
-    } else {
-      ReportLine(message);
-      ok = false;
-    }
-  };
-  number(FModel.MaskEditRetrys, FRetriesLeft, texts::kBadRetrys);
-  number(FModel.MaskEditInterval, FIntervalMs, texts::kBadInterval);
-  FIntervalMs = SecondsToMs(FIntervalMs);
-  number(FModel.MaskEditTimeOut, FTimeoutMs, texts::kBadTimeOut);
-  FTimeoutMs = SecondsToMs(FTimeoutMs);
-  if (FRetriesLeft != 0 && FTimeoutMs == 0) {
-    ReportLine(texts::kRetrysNeedTimeOut);
-    ok = false;
-  }
-  if (!ok) {
+  const TSettingsCheck check = CheckSettings(FModel);
+  for (const std::string& message : check.Messages) ReportLine(message);
+  FProxyPortNumber = check.ProxyPort;
+  FRetriesLeft = check.Retries;
+  FIntervalMs = check.IntervalMs;
+  FTimeoutMs = check.TimeoutMs;
+  if (!check.Ok()) {
     EnableSettings();
-    FOptions.FExitCode = 1;
+    FOptions.FExitCode = ecBadSettings;
     if (Quiet()) CloseWindow();
     return;
   }
@@ -224,23 +148,8 @@ void TFormMain::ButtonDownLoadClick() {
 }
 
 void TFormMain::StartTransfer() {
-  FOptions.FExitCode = 0;
-  auto client = std::make_unique<TNetHTTPPlus>();
-  client->Request().Referer = FModel.EditReferer.Text;
-  if (!FModel.EditProxy.Text.empty()) {
-    client->ProxyParams.SetProxyServer(FModel.EditProxy.Text);
-    client->ProxyParams.SetProxyPort(FProxyPortNumber);
-  } else {
-    client->ProxyParams.SetProxyServer("");
-  }
-  if (!FModel.EditUserName.Text.empty() || !FModel.MaskEditPassWord.Text.empty()) {
-    client->Request().BasicAuthentication = true;
-    client->Request().Username = FModel.EditUserName.Text;
-    client->Request().Password = FModel.MaskEditPassWord.Text;
-  } else {
-    client->Request().BasicAuthentication = false;
-  }
-  if (!FOptions.FUserAgent.empty()) client->Request().UserAgent = FOptions.FUserAgent;
+  FOptions.FExitCode = ecSuccess;
+  auto client = NewAttemptClient(FModel, FProxyPortNumber, FTimeoutMs, FOptions.FUserAgent);
   // The status event runs on the worker thread: it only posts.
   const platform::WindowHandle window = FHost->Handle();
   client->OnStatus = [window](transport::TNetComponent*, transport::TNetStatus status, const std::string&) {
@@ -250,14 +159,13 @@ void TFormMain::StartTransfer() {
       platform::PostWindowMessage(window, WM_TRANSFER_STATUS, kStatusConnected, 0);
     }
   };
-  client->ReadTimeout = FTimeoutMs;
 
   OpenBodyDestination();
   if (FBodyStream.load() == nullptr) {
     // Nothing can receive the body: a run that fetched nothing must not
     // report success, nor leave the settings locked or the client alive.
     client.reset();
-    FOptions.FExitCode = 2;
+    FOptions.FExitCode = ecFileAccess;
     FRetriesLeft = 0;
     EndRun();
     return;
@@ -281,7 +189,7 @@ void TFormMain::StartTransfer() {
     AddLogLine(std::string(MethodName(GetRequestMethod())) + ": " + e.what());
     CloseRequestSource();
     CloseBodyDestination();
-    FOptions.FExitCode = 3;
+    FOptions.FExitCode = ecConnection;
     FRetriesLeft = 0;
     EndRun();
   }
@@ -347,51 +255,37 @@ void TFormMain::CloseRequestSource() {
 void TFormMain::FinishTransfer(bool succeeded) {
   auto conn = Take(FConnection);
   if (!conn) {
-    FOptions.FExitCode = 3;
+    FOptions.FExitCode = ExitCodeOf({.Closed = true});
     return;
   }
-  if (FOptions.FExitCode == 0) AddLogLine(texts::kConnectionClosed);
-  if (!FHost->WaitServingSends(conn->Finished(), kThreadWaitMs)) {
-    // The worker posted its end and yet has not left: it still holds the
-    // client and the streams, so they stay alive with it.
-    (void)conn.release();
-    (void)FBodyStream.exchange(nullptr);
-    (void)FSourceStream.exchange(nullptr);
-    FOptions.FExitCode = 3;
+  TAttemptOutcome outcome;
+  outcome.Aborted = FOptions.FExitCode != ecSuccess;
+  if (!outcome.Aborted) AddLogLine(texts::kConnectionClosed);
+  std::unique_ptr<TNetHTTPPlus> client = ReleaseWorker(std::move(conn), TWorkerEnd::weAwait);
+  if (!client) {
+    // The worker posted its end and yet has not left.
+    FOptions.FExitCode = ExitCodeOf({.Closed = true});
     FRetriesLeft = 0;
     EndRun();
     return;
   }
-  std::unique_ptr<TNetHTTPPlus> client(std::exchange(conn->Client, nullptr));
   const std::string& header = client->HeaderText();
   AddTextLines(FModel.StatusLog, header);
   platform::TStream* body = FBodyStream.load();
-  const std::int64_t body_size = body != nullptr ? body->GetSize() : 0;
-  AddLogLine("Length(Header)=" + std::to_string(header.size()) + ", Length(Body)=" + std::to_string(body_size));
-
-  const std::int64_t content_length = client->Response().ContentLength();
-  if (content_length >= 0) {
-    if (body_size != content_length) FOptions.FExitCode = 3;
-  } else if (!succeeded) {
-    FOptions.FExitCode = 3;
-  }
-  // The count includes a chunk whose write failed: a body that did not
-  // reach its destination whole is never a success.
-  if (auto* extend = dynamic_cast<THandleExtendStream*>(body); extend != nullptr && extend->WriteFailed()) {
-    FOptions.FExitCode = 3;
-  }
-  // Redirects are not followed, so any final answer other than 2xx (a 3xx
-  // with an empty body, say) is a failure too.
-  const int status = client->Response().StatusCode();
-  if (status < 200 || status > 299) FOptions.FExitCode = 3;
-  if (status >= 400 && status <= 599) FOptions.FExitCode = 4;
-  WriteResponseHeader(*client);
+  outcome.BodyCount = body != nullptr ? body->GetSize() : 0;
+  AddLogLine("Length(Header)=" + std::to_string(header.size()) + ", Length(Body)=" + std::to_string(outcome.BodyCount));
+  outcome.Succeeded = succeeded;
+  outcome.ContentLength = client->Response().ContentLength();
+  auto* extend = dynamic_cast<THandleExtendStream*>(body);
+  outcome.WriteFailed = extend != nullptr && extend->WriteFailed();
+  outcome.StatusCode = client->Response().StatusCode();
+  outcome.HeaderWritten = WriteResponseHeader(*client);
+  FOptions.FExitCode = ExitCodeOf(outcome);
 
   CloseRequestSource();
   CloseBodyDestination();
   client.reset();
-  conn.reset();
-  if (FOptions.FExitCode == 0) FRetriesLeft = 0;
+  if (FOptions.FExitCode == ecSuccess) FRetriesLeft = 0;
   if (FRetriesLeft > 0) {
     --FRetriesLeft;
     AddLogLine(std::to_string(FIntervalMs / 1000) + texts::kRetryInSuffix);
@@ -415,19 +309,17 @@ void TFormMain::EndRun() {
   if (Quiet()) CloseWindow();
 }
 
-void TFormMain::WriteResponseHeader(TNetHTTPPlus& client) {
+bool TFormMain::WriteResponseHeader(TNetHTTPPlus& client) {
   std::unique_ptr<platform::TStream> stream = OpenDestination(FModel.EditHeader.Text, platform::StdStream::kError);
-  if (!stream) {
-    FOptions.FExitCode = 2;
-    return;
-  }
+  if (!stream) return false;
   const std::string& header = client.HeaderText();
   try {
     stream->WriteBuffer(header.data(), static_cast<std::int32_t>(header.size()));
   } catch (const std::exception& e) {
     ReportLine(e.what());
-    FOptions.FExitCode = 2;
+    return false;
   }
+  return true;
 }
 
 void TFormMain::ButtonAbortClick() {
@@ -439,7 +331,7 @@ void TFormMain::ButtonAbortClick() {
   FRetriesLeft = 0;
   platform::PostWindowMessage(FHost->Handle(), WM_TRANSFER_STATUS, kStatusAborting, 0);
   if (conn->Client) conn->Client->Disconnect();
-  FOptions.FExitCode = 3;
+  FOptions.FExitCode = ecConnection;
 }
 
 void TFormMain::OnStatusMessage(std::uintptr_t code) {
@@ -492,21 +384,11 @@ void TFormMain::HandleMessage(std::uint32_t msg, std::uintptr_t wparam, std::int
 
 void TFormMain::OnCloseRequest() {
   if (auto conn = Take(FConnection)) {
-    conn->Terminate();
-    if (conn->Client) conn->Client->Disconnect();
-    // The worker may be blocked reporting its failure to this window: the
-    // wait serves that report so the worker can go on and end.
-    if (!FHost->WaitServingSends(conn->Finished(), kThreadWaitMs)) {
-      // It did not end: it keeps the client, the streams and its own object,
-      // and the process ends around it.
-      (void)conn.release();
-      (void)FBodyStream.exchange(nullptr);
-      (void)FSourceStream.exchange(nullptr);
-    } else {
-      std::unique_ptr<TNetHTTPPlus> client(std::exchange(conn->Client, nullptr));
-      client.reset();
-      conn.reset();
-    }
+    // The stopped worker posts no end, so no attempt result follows: a run
+    // closed before its transfer finished ends as an aborted one. A retry
+    // wait holds no attempt and keeps the code of the last one.
+    FOptions.FExitCode = ExitCodeOf({.Closed = true});
+    ReleaseWorker(std::move(conn), TWorkerEnd::weStop);
   }
   StopRetry();
 }
@@ -521,24 +403,12 @@ void TFormMain::StopRetry() {
 }
 
 void TFormMain::FormClose() {
-  FOptions.FMethod = GetRequestMethod();
-  FOptions.FUrl = FModel.EditUrl.Text;
-  FOptions.FReferer = FModel.EditReferer.Text;
-  FOptions.FProxyHost = FModel.EditProxy.Text;
-  FOptions.FProxyPort = FModel.EditProxyPort.Text;
-  FOptions.FHeaderFile = FModel.EditHeader.Text;
-  FOptions.FBodyFile = FModel.EditBody.Text;
-  FOptions.FRetrys = TrimControl(FModel.MaskEditRetrys.Text);
-  FOptions.FInterval = TrimControl(FModel.MaskEditInterval.Text);
-  FOptions.FTimeOut = TrimControl(FModel.MaskEditTimeOut.Text);
-  FOptions.FUserName = FModel.EditUserName.Text;
-  FOptions.FPassword = FModel.MaskEditPassWord.Text;
+  ModelToSettings(FModel, FOptions);
   if (FHost != nullptr) {
     const platform::TWindowBounds b = FHost->Bounds();
     FOptions.FPositionMain = TRect{b.left, b.top, b.left + b.width - 1, b.top + b.height - 1};
   }
   FOptions.FPostPutData = FPostDataEdited ? FModel.EditPostPut.Text : FPostData;
-  FOptions.FPostPutAsFileName = FModel.CheckBoxPostPutAsFileName.Checked;
 }
 
 void TFormMain::FormDestroy() {

@@ -79,7 +79,8 @@ class TFormMain : public platform::TWindowEvents {
   void AddLogLine(const std::string& text) { FModel.StatusLog.push_back(text); }
   void StartTransfer();
   void FinishTransfer(bool succeeded);
-  void WriteResponseHeader(TNetHTTPPlus& client);
+  // False when the header did not reach a destination whole (reported).
+  bool WriteResponseHeader(TNetHTTPPlus& client);
   // The file `name`, or when it is empty or cannot be created (reported),
   // the standard handle `fallback`; null when neither can be had (reported).
   std::unique_ptr<platform::TStream> OpenDestination(const std::string& name, platform::StdStream fallback);
@@ -94,6 +95,14 @@ class TFormMain : public platform::TWindowEvents {
   void EndRun();
   // Stops a retry wait at once and releases its thread.
   void StopRetry();
+  // weStop: tells a running worker to stop and disconnects its client;
+  // weAwait: the worker has posted its end.
+  enum class TWorkerEnd { weStop, weAwait };
+  // Waits up to kThreadWaitMs for the worker taken out of FConnection, then
+  // releases its thread object and hands back its client (null when it had
+  // none). A worker that does not end is left alive with its client and
+  // both streams (never free what a running thread uses): null then too.
+  std::unique_ptr<TNetHTTPPlus> ReleaseWorker(std::unique_ptr<TThreadConnection> conn, TWorkerEnd how);
   bool Quiet() const;
 
   TCommandLineOption& FOptions;

@@ -24,6 +24,30 @@ void UnlockEdit(TEditControl& edit) {
   edit.Color = TControlColor::clWindow;
 }
 
+std::array<TEditControl*, 12> SettingsEdits(TFormModel& m) {
+  return {&m.EditUrl,        &m.EditReferer,     &m.EditPostPut,      &m.EditProxy,
+          &m.EditProxyPort,  &m.EditHeader,      &m.EditBody,         &m.EditUserName,
+          &m.MaskEditRetrys, &m.MaskEditTimeOut, &m.MaskEditInterval, &m.MaskEditPassWord};
+}
+
+std::array<TButtonControl*, 3> SettingsButtons(TFormModel& m) {
+  return {&m.ButtonConnect, &m.ButtonSaveAsHeader, &m.ButtonSaveAsBody};
+}
+
+void SetSettingsEnabled(TFormModel& model, bool enabled) {
+  model.RadioGroupMethod.Enabled = enabled;
+  model.CheckBoxPostPutAsFileName.Enabled = enabled;
+  model.ButtonOpenPostPut.Enabled = enabled && model.CheckBoxPostPutAsFileName.Checked;
+  for (TButtonControl* button : SettingsButtons(model)) button->Enabled = enabled;
+  for (TEditControl* edit : SettingsEdits(model)) {
+    if (enabled) {
+      UnlockEdit(*edit);
+    } else {
+      LockEdit(*edit);
+    }
+  }
+}
+
 void AddTextLines(std::vector<std::string>& lines, const std::string& text) {
   std::size_t start = 0;
   std::size_t i = 0;

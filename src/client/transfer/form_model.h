@@ -3,6 +3,7 @@
 // it and feeds the user's edits back into it.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -74,6 +75,18 @@ struct TFormModel {
 // Read-only in the button-face colour, and back.
 void LockEdit(TEditControl& edit);
 void UnlockEdit(TEditControl& edit);
+
+// The controls that hold a setting, listed once for the controller and any
+// view: the edit boxes (masked ones included), which a run makes read-only,
+// and the buttons that a run disables. The method group, the as-file-name
+// box and its file button are the three others a run disables.
+std::array<TEditControl*, 12> SettingsEdits(TFormModel& model);
+std::array<TButtonControl*, 3> SettingsButtons(TFormModel& model);
+
+// Locks every setting for a run (false) or hands them back (true); the
+// POST/PUT file button comes back only while its box is ticked. The Abort
+// button and the status log are never touched.
+void SetSettingsEnabled(TFormModel& model, bool enabled);
 
 // Appends the lines of `text` to `lines`: a line ends at CR, LF or CR LF;
 // empty pieces between two line ends count; a line end at the very end adds

@@ -21,7 +21,7 @@
 #include "support/temp_path.h"
 
 namespace tolvar::client {
-namespace {
+namespace form_main_test {
 
 using tolvar::testing::TScript;
 using tolvar::testing::TScriptedServer;
@@ -180,8 +180,8 @@ TEST(TFormMainRunTest, RefusedConnectionRetriesWithCountAndLines) {
 
 TEST(TFormMainRunTest, NotFoundRetriedAndEndsWithFour) {
   const std::string answer = "HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!";
-  TScriptedServer server(
-      {TScript().ReadUntil(kHeadEnd).Send(answer).WaitPeerClose(), TScript().ReadUntil(kHeadEnd).Send(answer).WaitPeerClose()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send(answer).WaitPeerClose(),
+                          TScript().ReadUntil(kHeadEnd).Send(answer).WaitPeerClose()});
   Harness h;
   h.options.FUrl = Url(server);
   h.options.FRetrys = "1";
@@ -193,7 +193,8 @@ TEST(TFormMainRunTest, NotFoundRetriedAndEndsWithFour) {
 }
 
 TEST(TFormMainRunTest, BodyShorterThanContentLengthEndsWithThree) {
-  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabc").Close()});
+  TScriptedServer server(
+      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabc").Close()});
   Harness h;
   h.options.FUrl = Url(server);
   h.Run();
@@ -294,7 +295,49 @@ TEST(TFormMainAbortTest, AbortWhenIdleClosesTheWindow) {
   EXPECT_TRUE(h.Log().empty());
 }
 
-TEST(TFormMainCloseTest, CloseDuringTransferStopsTheWorkerWithoutAReport) {
+// A close request used to leave the 0 that the attempt's start had set:
+// a run closed mid-transfer ended as a success.
+TEST(TFormMainCloseTest, RegressionCloseDuringTransferEndsWithThree) {
+  struct Case {
+    const char* name;
+    TScript script;
+    bool close_after_body_bytes;  // else at once when connected
+  };
+  const Case cases[] = {
+      {"ServerNeverAnswers", TScript().ReadUntil(kHeadEnd).Silent(), false},
+      {"TenOfAHundredBytesThenStall",
+       TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123456789").Silent(), true},
+      // Closed before its end was handled: the header never went out.
+      {"WholeAnswerNotYetHandled",
+       TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok").WaitPeerClose(), true},
+  };
+  for (const Case& c : cases) {
+    TScriptedServer server({c.script});
+    Harness h;
+    h.options.FUrl = Url(server);
+    h.options.FTimeOut = "600";
+    bool closed = false;
+    h.after = [&](std::uint32_t msg, std::uintptr_t code) {
+      if (closed || msg != WM_TRANSFER_STATUS || code != kStatusConnected) return;
+      closed = true;
+      // Some bytes of the body written, where the case wants them: the
+      // request is closed with the attempt still running either way.
+      if (c.close_after_body_bytes) {
+        for (int i = 0; i < 2000 && h.Body().empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+      h.host->RequestClose();
+    };
+    h.Run();
+    EXPECT_TRUE(h.host->Closed()) << c.name;
+    EXPECT_FALSE(h.form.Transferring()) << c.name;
+    EXPECT_EQ(h.options.FExitCode, 3) << c.name << h.Dump();
+    // The stopped worker finishes no attempt: no result is logged.
+    for (const auto& line : h.Log()) EXPECT_NE(line.rfind("ExitCode=", 0), 0u) << c.name << h.Dump();
+    EXPECT_EQ(h.Header(), "") << c.name;
+  }
+}
+
+TEST(TFormMainCloseTest, CloseDuringTransferStillTakesTheWorkersReport) {
   TScriptedServer server({TScript().ReadUntil(kHeadEnd).Silent()});
   Harness h;
   h.options.FUrl = Url(server);
@@ -303,25 +346,32 @@ TEST(TFormMainCloseTest, CloseDuringTransferStopsTheWorkerWithoutAReport) {
     if (msg == WM_TRANSFER_STATUS && code == kStatusConnected) h.host->RequestClose();
   };
   h.Run();
-  EXPECT_TRUE(h.host->Closed());
-  EXPECT_FALSE(h.form.Transferring());
-  for (const auto& line : h.Log()) EXPECT_EQ(line.rfind("ExitCode=", 0), std::string::npos) << h.Dump();
   // The failure report of the stopped worker was still taken in.
   EXPECT_EQ(h.Log().back().rfind("GET: ", 0), 0u) << h.Dump();
 }
 
-TEST(TFormMainCloseTest, CloseDuringRetryWaitEndsTheWaitAtOnce) {
-  Harness h;
-  h.options.FUrl = "http://127.0.0.1:" + std::to_string(RefusedPort()) + "/";
-  h.options.FRetrys = "5";
-  h.options.FInterval = "999";
-  h.options.FTimeOut = "5";
-  h.after = [&](std::uint32_t msg, std::uintptr_t code) {
-    if (msg == WM_TRANSFER_COMMAND && code == kCommandFinished && h.form.WaitingForRetry()) h.host->RequestClose();
+// A retry wait holds no attempt: closing then keeps the last attempt's code.
+TEST(TFormMainCloseTest, CloseDuringRetryWaitEndsTheWaitAtOnceAndKeepsTheCode) {
+  const std::string not_found = "HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!";
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send(not_found).WaitPeerClose()});
+  struct Case {
+    std::string url;
+    int exit_code;
   };
-  h.Run();
-  EXPECT_FALSE(h.form.WaitingForRetry());
-  EXPECT_EQ(h.Count(std::string("999") + texts::kRetryInSuffix), 1u) << h.Dump();
+  for (const Case& c : {Case{"http://127.0.0.1:" + std::to_string(RefusedPort()) + "/", 3}, Case{Url(server), 4}}) {
+    Harness h;
+    h.options.FUrl = c.url;
+    h.options.FRetrys = "5";
+    h.options.FInterval = "999";
+    h.options.FTimeOut = "5";
+    h.after = [&](std::uint32_t msg, std::uintptr_t code) {
+      if (msg == WM_TRANSFER_COMMAND && code == kCommandFinished && h.form.WaitingForRetry()) h.host->RequestClose();
+    };
+    h.Run();
+    EXPECT_FALSE(h.form.WaitingForRetry());
+    EXPECT_EQ(h.Count(std::string("999") + texts::kRetryInSuffix), 1u) << h.Dump();
+    EXPECT_EQ(h.options.FExitCode, c.exit_code) << c.url << h.Dump();
+  }
 }
 
 TEST(TFormMainCloseTest, AbortDuringRetryWaitClosesAndStopsTheWait) {
@@ -436,11 +486,11 @@ std::vector<TFaultLog> FaultLogs() {
        "GET: Chunk size out of range: 10000000000000000"},
       {"CloseRightAfterTheHead", close("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n"), "", 3, ""},
       {"ResetInTheBody",
-       [] { return TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n01234").Reset(); }, "",
-       3, ""},
+       [] { return TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n01234").Reset(); },
+       "", 3, ""},
       {"SilentAfterTheHeadUnderAOneSecondTimeOut",
-       [] { return TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n0").Silent(); }, "1", 3,
-       "GET: Read Timeout"},
+       [] { return TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n0").Silent(); },
+       "1", 3, "GET: Read Timeout"},
       // One byte every 200 ms never leaves a receive waiting a second.
       {"DripUnderAOneSecondTimeOut",
        [] {
@@ -480,5 +530,5 @@ TEST_P(TFormMainFaultTest, FailureLineAndTheBodyCountedAsWritten) {
 INSTANTIATE_TEST_SUITE_P(Faults, TFormMainFaultTest, ::testing::ValuesIn(FaultLogs()),
                          [](const ::testing::TestParamInfo<TFaultLog>& info) { return info.param.name; });
 
-}  // namespace
+}  // namespace form_main_test
 }  // namespace tolvar::client

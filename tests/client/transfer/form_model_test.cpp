@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,28 @@ TEST(LockEditTest, ReadOnlyInButtonFaceAndBack) {
   UnlockEdit(edit);
   EXPECT_FALSE(edit.ReadOnly);
   EXPECT_EQ(edit.Color, TControlColor::clWindow);
+}
+
+TEST(SettingsControlsTest, ARunLocksEverySettingAndGivesThemBack) {
+  TFormModel m;
+  // Twelve different boxes: a control listed twice would leave another out.
+  const auto edits = SettingsEdits(m);
+  EXPECT_EQ(std::set<TEditControl*>(edits.begin(), edits.end()).size(), edits.size());
+  for (bool ticked : {false, true}) {
+    m.CheckBoxPostPutAsFileName.Checked = ticked;
+    SetSettingsEnabled(m, false);
+    for (const TEditControl* e : SettingsEdits(m)) EXPECT_TRUE(e->ReadOnly && e->Color == TControlColor::clBtnFace);
+    for (const TButtonControl* b : SettingsButtons(m)) EXPECT_FALSE(b->Enabled);
+    EXPECT_FALSE(m.ButtonConnect.Enabled || m.RadioGroupMethod.Enabled || m.CheckBoxPostPutAsFileName.Enabled ||
+                 m.ButtonOpenPostPut.Enabled);
+    EXPECT_TRUE(m.ButtonAbort.Enabled);
+    SetSettingsEnabled(m, true);
+    for (const TEditControl* e : SettingsEdits(m)) EXPECT_TRUE(!e->ReadOnly && e->Color == TControlColor::clWindow);
+    EXPECT_TRUE(m.ButtonConnect.Enabled && m.ButtonSaveAsHeader.Enabled && m.ButtonSaveAsBody.Enabled);
+    EXPECT_TRUE(m.RadioGroupMethod.Enabled && m.CheckBoxPostPutAsFileName.Enabled);
+    // The file button only serves a ticked box.
+    EXPECT_EQ(m.ButtonOpenPostPut.Enabled, ticked);
+  }
 }
 
 }  // namespace

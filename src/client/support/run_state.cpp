@@ -1,4 +1,4 @@
-#include "client/entry/run_state.h"
+#include "client/support/run_state.h"
 
 namespace tolvar::client {
 

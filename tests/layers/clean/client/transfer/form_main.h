@@ -1,0 +1,4 @@
+#pragma once
+
+#include "client/support/exit_code.h"
+#include "client/transfer/form_model.h"
