@@ -43,9 +43,12 @@ bool ReadFileVersion(const std::string& path, std::string* version);
 bool ShellOpen(const std::string& document);
 
 bool FileExists(const std::string& path);
-// Creates `path` (replacing any file), writes `bytes` in one call and closes
-// it; false on any failure, which may leave a part of the bytes behind.
-bool WriteWholeFile(const std::string& path, const std::string& bytes);
+// Writes `bytes` to a new file beside `path` and renames it over `path`:
+// `path` is then either its old self or the whole new content, and a link
+// planted at `path` is replaced, never followed. On Linux the file is
+// readable and writable by its owner only (0600); on Windows it takes the
+// folder's permissions. False on any failure, which leaves `path` as it was.
+bool ReplaceWholeFile(const std::string& path, const std::string& bytes);
 
 // `path` as an absolute path (relative ones taken against the current
 // directory); the path itself when that cannot be had. The file need not

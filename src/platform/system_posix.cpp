@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/error_code_posix.h"
+#include "platform/replace_file_posix.h"
 #include "platform/system.h"
 
 extern char** environ;
@@ -131,24 +132,8 @@ bool FileExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    return false;
-  }
-  std::size_t done = 0;
-  bool ok = true;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0) ok = false;
-  return ok;
+bool ReplaceWholeFile(const std::string& path, const std::string& bytes) {
+  return ReplaceFileContent(path, bytes, 0600);
 }
 
 std::string PathDirectory(const std::string& path) {

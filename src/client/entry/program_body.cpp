@@ -62,6 +62,9 @@ void RunTransferSession(TCommandLineOption& options) {
     platform::InitialiseWindowing(quiet);
   } catch (const std::exception& e) {
     const unsigned long code = platform::LastErrorCode();
+    // No window, no run: the settings of a run that never started are not
+    // saved (a later scripted run would take them for the user's own).
+    options.FIgnoreIni = true;
     ShowFatal(options, code, e.what(), "Can't initilize application.",
               "Can't initilize application, Not enough memory?");
     return;
