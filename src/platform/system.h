@@ -71,6 +71,12 @@ bool IsOpenHandle(TOSHandle handle, unsigned long* code);
 // a failure (the code is then LastErrorCode()).
 long ReadHandle(TOSHandle handle, void* buffer, long count);
 
+// Moves the read position of `handle` back by `count` bytes when it is a
+// regular (disk) file, so that those bytes are read again by whoever reads
+// the handle next; false, changing nothing, for a pipe, terminal or device,
+// whose bytes once read cannot be given back.
+bool UnreadHandle(TOSHandle handle, long count);
+
 enum class HandleKind { kUnknown, kDisk, kChar, kPipe };
 HandleKind GetHandleKind(TOSHandle handle);
 

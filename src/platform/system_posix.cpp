@@ -236,4 +236,10 @@ long ReadHandle(TOSHandle handle, void* buffer, long count) {
   }
 }
 
+bool UnreadHandle(TOSHandle handle, long count) {
+  struct stat st;
+  if (::fstat(static_cast<int>(handle), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  return ::lseek(static_cast<int>(handle), -static_cast<off_t>(count), SEEK_CUR) != -1;
+}
+
 }  // namespace tolvar::platform

@@ -209,4 +209,12 @@ long ReadHandle(TOSHandle handle, void* buffer, long count) {
   return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
 }
 
+bool UnreadHandle(TOSHandle handle, long count) {
+  // Moving the position of a pipe or console is undefined: disk files only.
+  if (GetFileType(ToWin(handle)) != FILE_TYPE_DISK) return false;
+  LARGE_INTEGER back;
+  back.QuadPart = -static_cast<LONGLONG>(count);
+  return SetFilePointerEx(ToWin(handle), back, nullptr, FILE_CURRENT) != FALSE;
+}
+
 }  // namespace tolvar::platform

@@ -1,5 +1,6 @@
 // The files the front end writes and reads on Linux: the help page and the
-// settings file, where they go and how they are replaced.
+// settings file, where they go and how they are replaced, and standard input
+// given back after the URL line.
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -110,6 +111,27 @@ TEST(SettingsFilePathTest, OnlyAbsoluteFoldersAndThePasswordDatabaseWithoutHome)
   // No file at all: nothing read, every write fails.
   EXPECT_EQ(ReadIniValue("", "User.x", "CommandLine", "fallback"), "fallback");
   EXPECT_FALSE(WriteIniValue("", "User.x", "CommandLine", "-b planted"));
+}
+
+TEST(UnreadHandleTest, FileGivesBytesBackAPipeCannot) {
+  FilesTestDir dir;
+  const std::string path = dir.path + "/input";
+  std::ofstream(path) << "line\nrest";
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  char buf[16];
+  ASSERT_EQ(::read(fd, buf, sizeof buf), 9);
+  EXPECT_TRUE(UnreadHandle(fd, 4));
+  EXPECT_EQ(::read(fd, buf, sizeof buf), 4);
+  ::close(fd);
+
+  int p[2];
+  ASSERT_EQ(::pipe(p), 0);
+  ASSERT_EQ(::write(p[1], "ab", 2), 2);
+  ASSERT_EQ(::read(p[0], buf, 2), 2);
+  EXPECT_FALSE(UnreadHandle(p[0], 1));
+  ::close(p[0]);
+  ::close(p[1]);
 }
 
 }  // namespace
