@@ -42,7 +42,9 @@ TEST(ReadUrlLineTest, FirstLineUpToCrLfOrEofMarkAndTheRestGivenBack) {
   const Case cases[] = {
       {"  http://h/a  \r\nhttp://second/\r\n", kUrlLineBlock, "  http://h/a  ", 15},
       {"http://h/a\nsecond", 3, "http://h/a", 11},
-      {"http://h/a\x1A" "after", kUrlLineBlock, "http://h/a", 11},
+      {"http://h/a\x1A"
+       "after",
+       kUrlLineBlock, "http://h/a", 11},
       {"no line end", kUrlLineBlock, "no line end", 11},
       {"", kUrlLineBlock, "", 0},
       {"\n", 1, "", 1},
