@@ -1,12 +1,15 @@
 // URL split and compose: what was parsed, composed and parsed again gives
 // the same parts and the same text; the token functions stay inside their
-// input.
+// input. The URL that the ini file and the help page get without its user
+// information, and the one left on the command line with it wiped, read
+// back as the place the request went to.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "client/support/url_text.h"
 #include "fuzz_check.h"
 #include "http/exceptions.h"
 #include "http/token.h"
@@ -80,6 +83,42 @@ void CheckRoundTrip(std::string_view text) {
   FUZZ_CHECK(absolute == second.ComposeURI(false, false));
 }
 
+// Every part but the user information.
+std::string Place(const tolvar::http::TNetURI& u) {
+  return "protocol=" + Shown(u.Protocol) + " host=" + Shown(u.Host) + " port=" + Shown(u.Port) +
+         " path=" + Shown(u.Path) + " document=" + Shown(u.Document) + " params=" + Shown(u.Params) +
+         " fragment=" + Shown(u.Fragment);
+}
+
+// The parser's view of a URL against the removal of its user information
+// (stored, shown) and the wipe of it (command line).
+void CheckUserInfoRemoval(std::string_view text) {
+  const std::string url(text);
+  const tolvar::http::TNetURI fetched(url);
+  const std::string stored = tolvar::client::UrlWithoutUserInfo(url);
+  const tolvar::http::TNetURI again(stored);
+  FUZZ_CHECK_MSG(again.Username.empty() && again.Password.empty(), Shown(url) + "\n  " + Shown(stored));
+  FUZZ_CHECK_MSG(Place(again) == Place(fetched), Place(fetched) + "\n  " + Place(again));
+  // Only one run of bytes goes: the text before it and after it stay.
+  FUZZ_CHECK(stored.size() <= url.size());
+  std::size_t same = 0;
+  while (same < stored.size() && stored[same] == url[same]) ++same;
+  FUZZ_CHECK_MSG(url.compare(same + url.size() - stored.size(), std::string::npos, stored, same) == 0,
+                 Shown(url) + "\n  " + Shown(stored));
+  if (!fetched.Username.empty()) FUZZ_CHECK(stored != url);
+
+  const auto place = tolvar::http::FindUserInfo(url);
+  if (!place) {
+    FUZZ_CHECK(stored == url && fetched.Username.empty());
+    return;
+  }
+  std::string wiped = url;
+  for (std::size_t i = place->begin; i < place->at; ++i) wiped[i] = '*';
+  const tolvar::http::TNetURI shown(wiped);
+  FUZZ_CHECK_MSG(Place(shown) == Place(fetched), Place(fetched) + "\n  " + Place(shown));
+  FUZZ_CHECK(shown.Username == std::string(place->at - place->begin, '*') && shown.Password.empty());
+}
+
 void CheckTokens(std::string_view text) {
   // The first byte picks a delimiter of one to three bytes from the text.
   if (text.size() < 2) return;
@@ -119,6 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int code_page : {1252, tolvar::platform::kShiftJisCodePage}) {
     tolvar::platform::ForceCodePage(code_page);
     CheckRoundTrip(input);
+    CheckUserInfoRemoval(input);
     CheckTokens(input);
   }
   tolvar::platform::ForceCodePage(0);

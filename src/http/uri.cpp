@@ -27,7 +27,40 @@ void SplitPathPart(const std::string& w, std::string& path, std::string& documen
   document.erase(0, s);
 }
 
+// Where the authority of `w` (backslashes already slashes) lies, in 0-based
+// offsets: after the first "://", up to the next "/" or the end of the text.
+struct AuthorityPlace {
+  std::size_t scheme_end = 0;  // where "://" starts
+  std::size_t begin = 0;       // the first byte after "://"
+  std::size_t end = 0;         // the "/" that ends it, or the size of `w`
+  std::size_t at = 0;          // the first "@" inside it; npos when none
+};
+
+std::optional<AuthorityPlace> FindAuthority(std::string_view w) {
+  const std::size_t p = FirstPosOf("://", w);
+  if (p == 0) return std::nullopt;
+  AuthorityPlace a;
+  a.scheme_end = p - 1;
+  a.begin = a.scheme_end + 3;
+  const std::size_t slash = FirstPosOf("/", w.substr(a.begin));
+  a.end = slash > 0 ? a.begin + slash - 1 : w.size();
+  const std::size_t at = FirstPosOf("@", w.substr(a.begin, a.end - a.begin));
+  a.at = at > 0 ? a.begin + at - 1 : std::string::npos;
+  return a;
+}
+
 }  // namespace
+
+std::optional<TNetUserInfoPlace> FindUserInfo(std::string_view text) {
+  const std::string w = TNetURI::NormalizeSlashes(text);
+  const std::optional<AuthorityPlace> a = FindAuthority(w);
+  if (!a || a->at == std::string::npos) return std::nullopt;
+  TNetUserInfoPlace place;
+  place.begin = a->begin;
+  place.at = a->at;
+  place.host_holds_at = FirstPosOf("@", std::string_view(w).substr(a->at + 1, a->end - a->at - 1)) > 0;
+  return place;
+}
 
 TNetURI::TNetURI(std::string_view text) {
   if (!text.empty()) ParseURI(text);
@@ -58,16 +91,14 @@ void TNetURI::ParseURI(std::string_view text) {
   Params.clear();
   Fragment.clear();
 
-  std::size_t p = FirstPosOf("://", w);
-  if (p > 0) {
-    Protocol = w.substr(0, p - 1);
-    w.erase(0, p - 1 + 3);
-    std::string authority = TakeToken(w, "/");
-    std::size_t at = FirstPosOf("@", authority);
-    if (at > 0) {
-      Password = authority.substr(0, at - 1);
-      authority.erase(0, at);
+  if (const std::optional<AuthorityPlace> a = FindAuthority(w)) {
+    Protocol = w.substr(0, a->scheme_end);
+    std::string authority = w.substr(a->begin, a->end - a->begin);
+    if (a->at != std::string::npos) {
+      Password = w.substr(a->begin, a->at - a->begin);
+      authority.erase(0, a->at - a->begin + 1);
     }
+    w.erase(0, a->end < w.size() ? a->end + 1 : w.size());
     Username = TakeToken(Password, ":");
     if (Username.empty()) Password.clear();  // a password without a user is dropped
     Host = TakeToken(authority, ":");

@@ -5,6 +5,8 @@
 // Path + Document + Params is the origin-form request target.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +41,21 @@ class TNetURI {
   std::string Fragment;
   std::string URI;
 };
+
+// Where ParseURI finds the user information of `text`, in 0-based byte
+// offsets into `text` itself (a backslash counts as the slash ParseURI reads
+// it as; the lengths are the same): bytes [begin, at) are "user:password",
+// either part possibly empty, and `at` is the "@" that ends them, the first
+// one in the authority. `host_holds_at`: another "@" follows in the
+// authority, so it belongs to the host or port. Absent when the text has no
+// "://" or its authority no "@". Every caller that must find, hide or wipe
+// the credentials of a URL asks this, so none can disagree with the request.
+struct TNetUserInfoPlace {
+  std::size_t begin = 0;
+  std::size_t at = 0;
+  bool host_holds_at = false;
+};
+std::optional<TNetUserInfoPlace> FindUserInfo(std::string_view text);
 
 // Resolves `path` against `base` with `delimiter` as the separator: an
 // absolute path wins unchanged, ".." removes one segment, runs of the

@@ -14,7 +14,10 @@ inline constexpr std::size_t kProfileReadLimit = 2047;
 // Where the program at `program_path` keeps its settings. Windows: beside
 // the program, its extension replaced by ".ini". Linux:
 // ${XDG_CONFIG_HOME:-$HOME/.config}/NAME.ini, NAME being the program's file
-// name without its extension.
+// name without its extension; an XDG_CONFIG_HOME or HOME that is not an
+// absolute path counts as unset, and without HOME the home folder comes
+// from the password database. Empty when the user has none: nothing is then
+// read, and every write fails.
 std::string SettingsFilePath(const std::string& program_path);
 
 // The value of `key` in `section` of `file`, or `fallback` when the file,

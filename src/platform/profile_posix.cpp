@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "platform/profile.h"
+#include "platform/replace_file_posix.h"
 
 namespace tolvar::platform {
 namespace {
@@ -97,28 +99,20 @@ void MakeParentDirectories(const std::string& file) {
     ::mkdir(file.substr(0, slash).c_str(), 0700);
 }
 
-bool WriteAllFd(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Writes `content` to a temporary file beside `file` and renames it over
-// `file`; `mode` becomes the new file's permission bits.
-bool ReplaceFile(const std::string& file, const std::string& content, mode_t mode) {
-  std::string temp = file + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
-  bool ok = ::fchmod(fd, mode) == 0 && WriteAllFd(fd, content) && ::fsync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(temp.c_str(), file.c_str()) != 0) ok = false;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+// The user's home folder: $HOME when it is an absolute path, else the
+// password database's entry of the effective user; empty when neither has
+// one.
+std::string HomeDirectory() {
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return home;
+  const long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::string buf(size > 0 ? static_cast<std::size_t>(size) : 16384, '\0');
+  struct passwd pw;
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_dir &&
+      found->pw_dir[0] == '/')
+    return found->pw_dir;
+  return {};
 }
 
 }  // namespace
@@ -127,15 +121,13 @@ std::string SettingsFilePath(const std::string& program_path) {
   std::string name = program_path.substr(program_path.rfind('/') + 1);
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0) name.resize(dot);
+  // Only absolute paths count (the XDG base directory rule): a relative one
+  // would put the settings wherever the run happens to start, where anyone
+  // who can write that folder could plant them.
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  std::string dir;
-  if (xdg && *xdg) {
-    dir = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    dir = std::string(home && *home ? home : ".") + "/.config";
-  }
-  return dir + "/" + name + ".ini";
+  if (xdg && xdg[0] == '/') return std::string(xdg) + "/" + name + ".ini";
+  const std::string home = HomeDirectory();
+  return home.empty() ? std::string() : home + "/.config/" + name + ".ini";
 }
 
 std::string ReadIniValue(const std::string& file, const std::string& section, const std::string& key,
@@ -164,6 +156,7 @@ std::string ReadIniValue(const std::string& file, const std::string& section, co
 
 bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
                    const std::string& value) {
+  if (file.empty()) return false;  // no settings file for a user without a home folder
   mode_t mode = 0600;
   struct stat st;
   std::string content;
@@ -217,7 +210,7 @@ bool WriteIniValue(const std::string& file, const std::string& section, const st
   }
   std::string out;
   for (const Line& line : lines) out += line.text + line.end;
-  return ReplaceFile(file, out, mode);
+  return ReplaceFileContent(file, out, mode);
 }
 
 }  // namespace tolvar::platform

@@ -43,9 +43,12 @@ bool ReadFileVersion(const std::string& path, std::string* version);
 bool ShellOpen(const std::string& document);
 
 bool FileExists(const std::string& path);
-// Creates `path` (replacing any file), writes `bytes` in one call and closes
-// it; false on any failure, which may leave a part of the bytes behind.
-bool WriteWholeFile(const std::string& path, const std::string& bytes);
+// Writes `bytes` to a new file beside `path` and renames it over `path`:
+// `path` is then either its old self or the whole new content, and a link
+// planted at `path` is replaced, never followed. On Linux the file is
+// readable and writable by its owner only (0600); on Windows it takes the
+// folder's permissions. False on any failure, which leaves `path` as it was.
+bool ReplaceWholeFile(const std::string& path, const std::string& bytes);
 
 // `path` as an absolute path (relative ones taken against the current
 // directory); the path itself when that cannot be had. The file need not
@@ -67,6 +70,12 @@ bool IsOpenHandle(TOSHandle handle, unsigned long* code);
 // Reads up to `count` bytes; the number read, 0 at the end of input, -1 on
 // a failure (the code is then LastErrorCode()).
 long ReadHandle(TOSHandle handle, void* buffer, long count);
+
+// Moves the read position of `handle` back by `count` bytes when it is a
+// regular (disk) file, so that those bytes are read again by whoever reads
+// the handle next; false, changing nothing, for a pipe, terminal or device,
+// whose bytes once read cannot be given back.
+bool UnreadHandle(TOSHandle handle, long count);
 
 enum class HandleKind { kUnknown, kDisk, kChar, kPipe };
 HandleKind GetHandleKind(TOSHandle handle);

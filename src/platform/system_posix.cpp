@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/error_code_posix.h"
+#include "platform/replace_file_posix.h"
 #include "platform/system.h"
 
 extern char** environ;
@@ -131,24 +132,8 @@ bool FileExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    return false;
-  }
-  std::size_t done = 0;
-  bool ok = true;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0) ok = false;
-  return ok;
+bool ReplaceWholeFile(const std::string& path, const std::string& bytes) {
+  return ReplaceFileContent(path, bytes, 0600);
 }
 
 std::string PathDirectory(const std::string& path) {
@@ -249,6 +234,12 @@ long ReadHandle(TOSHandle handle, void* buffer, long count) {
     if (n >= 0) return static_cast<long>(n);
     if (errno != EINTR) return -1;
   }
+}
+
+bool UnreadHandle(TOSHandle handle, long count) {
+  struct stat st;
+  if (::fstat(static_cast<int>(handle), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  return ::lseek(static_cast<int>(handle), -static_cast<off_t>(count), SEEK_CUR) != -1;
 }
 
 }  // namespace tolvar::platform

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "platform/system.h"
@@ -94,13 +95,25 @@ bool FileExists(const std::string& path) {
   return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-  HANDLE h =
-      CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+bool ReplaceWholeFile(const std::string& path, const std::string& bytes) {
+  // A name of this process's own beside `path`. CREATE_NEW never opens what
+  // is there already, a planted link included.
+  std::string temp;
+  HANDLE h = INVALID_HANDLE_VALUE;
+  for (unsigned attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
+    temp = path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt) + ".tmp";
+    h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+      return false;
+  }
   if (h == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+  if (ok && !FlushFileBuffers(h)) ok = false;
   if (!CloseHandle(h)) ok = false;
+  // Replaces a link at `path` itself, not what it points to.
+  if (ok && !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) ok = false;
+  if (!ok) DeleteFileA(temp.c_str());
   return ok;
 }
 
@@ -194,6 +207,14 @@ long ReadHandle(TOSHandle handle, void* buffer, long count) {
   if (ReadFile(ToWin(handle), buffer, static_cast<DWORD>(count), &n, nullptr)) return static_cast<long>(n);
   // A pipe whose writer has gone is the end of the input, not a failure.
   return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+}
+
+bool UnreadHandle(TOSHandle handle, long count) {
+  // Moving the position of a pipe or console is undefined: disk files only.
+  if (GetFileType(ToWin(handle)) != FILE_TYPE_DISK) return false;
+  LARGE_INTEGER back;
+  back.QuadPart = -static_cast<LONGLONG>(count);
+  return SetFilePointerEx(ToWin(handle), back, nullptr, FILE_CURRENT) != FALSE;
 }
 
 }  // namespace tolvar::platform

@@ -1,5 +1,6 @@
-// The user name and password given with -xu and -xp leave the command line
-// that other users of the machine can read while a run goes on.
+// The user name and password given with -xu and -xp, or inside the -u URL,
+// leave the command line that other users of the machine can read while a
+// run goes on.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -34,7 +35,9 @@ TEST(TolvarCredentialsTest, ProcCmdlineShowsNeitherUserNorPasswordWhileTheRunWai
   if (Target::Current().IsWrapped()) GTEST_SKIP() << "under a wrapper /proc shows the wrapper's own argv";
   TScriptedServer server({TScript().ReadUntil("\r\n\r\n").Silent()});
   TempDir dir;
-  const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/";
+  const std::string host = "127.0.0.1:" + std::to_string(server.Port()) + "/";
+  // Regression: the URL's own user information stayed readable.
+  const std::string url = "http://url.user:url-pw@" + host;
   RunSpec run =
       e2e::TolvarCopyRun(dir, {"-c", "echo $$ > pid; exec \"$0\" \"$@\"", e2e::TolvarCopyPath(dir), "-q", "-u", url,
                                "-xu", "ann.user", "-xpsecret-attached", "-xp", "pass word", "-t", "30"});
@@ -55,10 +58,12 @@ TEST(TolvarCredentialsTest, ProcCmdlineShowsNeitherUserNorPasswordWhileTheRunWai
   EXPECT_EQ(cmdline.find("ann.user"), std::string::npos) << cmdline;
   EXPECT_EQ(cmdline.find("secret"), std::string::npos) << cmdline;
   EXPECT_EQ(cmdline.find("pass word"), std::string::npos) << cmdline;
+  EXPECT_EQ(cmdline.find("url-pw"), std::string::npos) << cmdline;
   // Same arguments, same lengths: only the values are overwritten.
-  const std::string expected = dir.path() + "/tolvar" + std::string(1, '\0') + "-q" + '\0' + "-u" + '\0' + url + '\0' +
-                               "-xu" + '\0' + "********" + '\0' + "-xp***************" + '\0' + "-xp" + '\0' +
-                               "*********" + '\0' + "-t" + '\0' + "30" + '\0';
+  const std::string expected = dir.path() + "/tolvar" + std::string(1, '\0') + "-q" + '\0' + "-u" + '\0' +
+                               "http://***************@" + host + '\0' + "-xu" + '\0' + "********" + '\0' +
+                               "-xp***************" + '\0' + "-xp" + '\0' + "*********" + '\0' + "-t" + '\0' + "30" +
+                               '\0';
   EXPECT_EQ(cmdline, expected);
   EXPECT_EQ(result.exit_code, 3);
 }

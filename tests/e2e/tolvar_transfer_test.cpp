@@ -123,8 +123,9 @@ TEST(TolvarTransferTest, ExitCodesOfFailedRuns) {
 }
 
 TEST(TolvarTransferTest, ContentLengthShorterOrLongerThanTheBody) {
-  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabcdef").Close(),
-                          TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nabc").Close()});
+  TScriptedServer server(
+      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabcdef").Close(),
+       TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nabc").Close()});
   TempDir dir;
   auto r = Quiet(dir, {"-u", Url(server)});
   EXPECT_EQ(r.exit_code, 0);
@@ -194,6 +195,34 @@ TEST(TolvarTransferTest, UrlFromStandardInputFirstLineTrimmed) {
   if (!Target::Current().IsWindows()) {
     EXPECT_EQ(r.err, "URL が指定されていません.\r\n");
   }
+}
+
+// Regression: the URL line was read one byte per call without a bound (a
+// 20 MB line took 41 s and 161 MB). Read in blocks, a line beyond the bound
+// ends the run with exit code 1 and leaves the rest of the input unread;
+// from a file, what was read beyond the line end is given back, so the next
+// reader of the same input starts at the second line.
+TEST(TolvarTransferTest, UrlLineReadInBlocksWithABound) {
+  TempDir dir;
+  const Target& t = Target::Current();
+  const std::size_t size = (1u << 20) + 1;
+  dir.WriteFile("big", std::string(size - 1, 'u') + "\n");
+  RunSpec run = TolvarCopyRun(dir, {"-c", "{ " + t.ShellPrefix() + "\"$0\" -q -lu -u -; echo \"rc=$?\"; wc -c; } < big",
+                                    e2e::TolvarCopyPath(dir)});
+  RunResult r = e2e::RunProcess("/bin/sh", run);
+  const std::string message = t.IsWindows() ? "\x95W\x8F\x80\x93\xFC\x97\xCD\x82\xCC URL \x82\xAA 65536 \x83o\x83"
+                                              "C\x83g\x82\xF0\x92\xB4\x82\xA6\x82\xC4\x82\xA2\x82\xDC\x82\xB7.\n"
+                                            : "標準入力の URL が 65536 バイトを超えています.\n";
+  EXPECT_EQ(r.err, message);
+  ASSERT_EQ(r.out.rfind("rc=1\n", 0), 0u) << r.out;
+  const std::size_t unread = std::stoul(r.out.substr(5));
+  EXPECT_GE(unread, size - 65536 - 4096);
+  EXPECT_LT(unread, size - 65536);
+
+  dir.WriteFile("lines", "http://127.0.0.1:1/\r\nsecond line\n");
+  run.args[1] = "{ " + t.ShellPrefix() + "\"$0\" -q -lu -u -; echo \"rc=$?\"; cat; } < lines";
+  r = e2e::RunProcess("/bin/sh", run);
+  EXPECT_EQ(r.out, "rc=3\n\nsecond line\n");
 }
 
 TEST(TolvarTransferTest, ProxyBasicAndPostRequestBytes) {

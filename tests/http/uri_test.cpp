@@ -67,6 +67,56 @@ TEST(TNetURITest, ComposedHostWithAtSignStaysTheHost) {
   EXPECT_EQ(TNetURI("s://u@h/").ComposeURI(false, false), "s://h/");
 }
 
+// Regression: the user information was looked for after a literal "://",
+// while the parser reads a backslash as a slash; "http:\\bob:pw@h\p" sent
+// bob's password but was stored and shown with it. The place of the user
+// information is the parser's own, so it names exactly the bytes the parser
+// takes for user and password.
+TEST(TNetURITest, FindUserInfoAgreesWithTheParser) {
+  struct Case {
+    const char* text;
+    bool found;
+    std::size_t begin, at;
+    bool host_holds_at;
+  };
+  const Case cases[] = {
+      {"http://bob:pw@h/p", true, 7, 13, false},
+      {"http:\\\\bob:pw@h\\p", true, 7, 13, false},
+      {"http:/\\bob:pw@h:81", true, 7, 13, false},
+      {"s://:pw@h/", true, 4, 7, false},
+      {"s://@h/", true, 4, 4, false},
+      {"s://a:b@c@d:1/", true, 4, 7, true},
+      {"s://h:1@2/", true, 4, 7, false},
+      // The backslash ends the authority: the host is h, "@other" is path.
+      {"http://h\\@other.example:81/x", false, 0, 0, false},
+      {"http://h/mail?to=a@b", false, 0, 0, false},
+      {"user:pw@host/p", false, 0, 0, false},
+      {"", false, 0, 0, false},
+  };
+  for (const Case& c : cases) {
+    const auto place = FindUserInfo(c.text);
+    ASSERT_EQ(place.has_value(), c.found) << c.text;
+    const TNetURI uri(c.text);
+    if (!place) {
+      EXPECT_EQ(uri.Username, "") << c.text;
+      continue;
+    }
+    EXPECT_EQ(place->begin, c.begin) << c.text;
+    EXPECT_EQ(place->at, c.at) << c.text;
+    EXPECT_EQ(place->host_holds_at, c.host_holds_at) << c.text;
+    const std::string info = std::string(c.text).substr(place->begin, place->at - place->begin);
+    if (!uri.Username.empty()) {
+      EXPECT_EQ(info, uri.Username + (uri.Password.empty() ? "" : ":" + uri.Password)) << c.text;
+    }
+  }
+  // 0x82 0x40 is one Shift_JIS character whose trail byte is an "@".
+  platform::ForceCodePage(platform::kShiftJisCodePage);
+  EXPECT_FALSE(FindUserInfo("http://\x82@h/").has_value());
+  platform::ForceCodePage(1252);
+  EXPECT_EQ(FindUserInfo("http://\x82@h/")->at, 8u);
+  platform::ForceCodePage(0);
+}
+
 TEST(TNetURITest, ComposeFailsWithoutProtocolBeforeHost) {
   TNetURI uri;
   try {

@@ -1,10 +1,13 @@
 #include "client/entry/program_body.h"
 
+#include "client/entry/url_line.h"
 #include "client/help/help_page.h"
 #include "client/support/exit_code.h"
+#include "client/support/message_text.h"
 #include "client/support/run_state.h"
 #include "client/support/std_err.h"
 #include "client/support/text.h"
+#include "client/support/wipe.h"
 #include "client/transfer/form_main.h"
 #include "platform/system.h"
 #include "platform/window_host.h"
@@ -20,20 +23,12 @@ const char kPreparingHelp[] =
     "\x83w\x83\x8B\x83v\x82\xF0\x95\\\x8E\xA6\x82\xB7\x82\xE9\x8F\x80\x94\xF5\x82\xF0\x82\xB5\x82\xC4\x82\xA2\x82\xDC"
     "\x82\xB7.";
 
-// One line of standard input: up to the first CR, LF or 0x1A (the text
-// end-of-file mark), the whole input when none comes, empty at its end. The
-// rest of the input is left unread. False when reading failed.
-bool ReadUrlLine(std::string* line) {
-  const platform::TOSHandle input = platform::GetStdHandle(platform::StdStream::kInput);
-  line->clear();
-  for (;;) {
-    char c = 0;
-    const long n = platform::ReadHandle(input, &c, 1);
-    if (n < 0) return false;
-    if (n == 0 || c == '\r' || c == '\n' || c == '\x1A') return true;
-    line->push_back(c);
-  }
-}
+// "標準入力の URL が " + the bound + " バイトを超えています.": a line too long
+// for a URL, given as "-u -".
+const char kUrlLineTooLongHead[] = "\x95W\x8F\x80\x93\xFC\x97\xCD\x82\xCC URL \x82\xAA ";
+const char kUrlLineTooLongTail[] =
+    " \x83o\x83"
+    "C\x83g\x82\xF0\x92\xB4\x82\xA6\x82\xC4\x82\xA2\x82\xDC\x82\xB7.";
 
 // The message box of a failure that leaves the program unable to go on.
 void ShowFatal(TCommandLineOption& options, unsigned long code, const std::string& failure,
@@ -50,19 +45,33 @@ void ShowFatal(TCommandLineOption& options, unsigned long code, const std::strin
 
 void RunTransferSession(TCommandLineOption& options) {
   if (options.FUrl == "-") {
+    const platform::TOSHandle input = platform::GetStdHandle(platform::StdStream::kInput);
     std::string line;
-    if (!ReadUrlLine(&line)) {
+    const TUrlLineResult result =
+        ReadUrlLine([input](char* buffer, long count) { return platform::ReadHandle(input, buffer, count); },
+                    [input](long count) { platform::UnreadHandle(input, count); }, kUrlLineLimit, &line);
+    if (result == TUrlLineResult::ulReadFailed) {
       WriteStdErrLine(platform::SystemErrorText(platform::LastErrorCode()), StdErrLineEnd(options));
       options.FExitCode = ecCannotGoOn;
       return;
     }
+    if (result == TUrlLineResult::ulTooLong) {
+      WriteStdErrLine(TMessageText(kUrlLineTooLongHead).Data(std::to_string(kUrlLineLimit)).Own(kUrlLineTooLongTail),
+                      StdErrLineEnd(options));
+      options.FExitCode = ecBadSettings;
+      return;
+    }
     options.FUrl = TrimControl(line);
+    WipeString(line);
   }
   const bool quiet = (options.FFlags & ofQuiet) != 0;
   try {
     platform::InitialiseWindowing(quiet);
   } catch (const std::exception& e) {
     const unsigned long code = platform::LastErrorCode();
+    // No window, no run: the settings of a run that never started are not
+    // saved (a later scripted run would take them for the user's own).
+    options.FIgnoreIni = true;
     ShowFatal(options, code, e.what(), "Can't initilize application.",
               "Can't initilize application, Not enough memory?");
     return;

@@ -210,13 +210,44 @@ class PageWriter {
   std::string page_;
 };
 
+// A setting as page text: a browser opens the page with the user's rights,
+// so no value may open a tag, an attribute or an entity of its own. The five
+// bytes are ASCII below 0x40, never the trail byte of a Shift_JIS character,
+// so the value is escaped byte by byte whatever its code page.
+std::string Escaped(const std::string& value) {
+  std::string out;
+  out.reserve(value.size());
+  for (char c : value) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
 std::string OrText(const std::string& value, const char* when_empty) {
-  return value.empty() ? when_empty : value;
+  return value.empty() ? when_empty : Escaped(value);
 }
 
 std::string PostPutData(const TCommandLineOption& o) {
   if (o.FPostPutData.empty()) return kNotGiven;
-  return std::string(o.FPostPutAsFileName ? "-ff" : "-fs") + " \"" + o.FPostPutData + "\"";
+  return std::string(o.FPostPutAsFileName ? "-ff" : "-fs") + " \"" + Escaped(o.FPostPutData) + "\"";
 }
 
 }  // namespace
@@ -236,7 +267,7 @@ std::string BuildHelpDocument(const TCommandLineOption& o, const std::string& he
   const S data = PostPutData(o);
   w.Row(nullptr, kRow5Description, kRow5Note, &data);
   // Like -xu and -xp, the URL's own user name and password are not shown.
-  const S url = o.FUrl == "-" ? S(kStdin) : UrlWithoutUserInfo(o.FUrl);
+  const S url = o.FUrl == "-" ? S(kStdin) : Escaped(UrlWithoutUserInfo(o.FUrl));
   w.Row("-u URL", kRow6Description, kRow6Note, &url);
   const S referer = OrText(o.FReferer, kNotGiven);
   w.Row("-r Referer", kRow7Description, kRow7Note, &referer);
@@ -246,13 +277,13 @@ std::string BuildHelpDocument(const TCommandLineOption& o, const std::string& he
   w.Row("-xp Password", kRow9Description, kRow9Note, &password);
   const S proxy = OrText(o.FProxyHost, kNoProxy);
   w.Row("-p ProxyServer", kRow10Description, kRow10Note, &proxy);
-  const S port = o.FProxyHost.empty() ? S(kNoProxy) : o.FProxyPort;
+  const S port = o.FProxyHost.empty() ? S(kNoProxy) : Escaped(o.FProxyPort);
   w.Row("-c ProxyPort", kRow11Description, kRow11Note, &port);
   const S header = OrText(o.FHeaderFile, kToStderr);
   w.Row("-h HeaderToSave", kRow12Description, kRow12Note, &header);
   const S body = OrText(o.FBodyFile, kToStdout);
   w.Row("-b BodyToSave", kRow13Description, kRow13Note, &body);
-  const S retrys = o.FRetrys.empty() || o.FRetrys == "0" ? S(kNoRetry) : o.FRetrys;
+  const S retrys = o.FRetrys.empty() || o.FRetrys == "0" ? S(kNoRetry) : Escaped(o.FRetrys);
   w.Row("-a Retrys", kRow14Description, kRow14Note, &retrys);
   const S interval = OrText(o.FInterval, "0");
   w.Row("-i Interval", kRow15Description, kRow15Note, &interval);
@@ -262,10 +293,10 @@ std::string BuildHelpDocument(const TCommandLineOption& o, const std::string& he
   w.Lines(kAfterRows);
   w.Lines(kExitCodes);
   w.Lines(kFilesBefore);
-  w.Line(kHelpPathOpen + help_path + kHelpPathClose);
+  w.Line(kHelpPathOpen + Escaped(help_path) + kHelpPathClose);
   w.Lines(kFilesAfter);
   w.Lines(kClosingBefore);
-  w.Line("tolvar " + o.FVersion + " - Quillon");
+  w.Line("tolvar " + Escaped(o.FVersion) + " - Quillon");
   w.Lines(kClosingAfter);
   return w.Take();
 }

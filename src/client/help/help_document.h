@@ -10,8 +10,10 @@ namespace tolvar::client {
 
 // The whole page for `options` as Shift_JIS bytes, every line ended by
 // CR LF, the last one too; `help_path` is listed among the related files.
-// Current values are inserted as they are, without HTML escaping; the user
-// name and the password are never shown, only whether they are set.
+// Every value inserted (settings, the help path, the version) is escaped for
+// HTML (& < > " '), so a page for values without those bytes is the same
+// as unescaped. The user name and the password are never shown, only
+// whether they are set, nor the user information of the URL.
 std::string BuildHelpDocument(const TCommandLineOption& options, const std::string& help_path);
 
 }  // namespace tolvar::client

@@ -14,7 +14,7 @@ const char kNoHelpFile[] = "ヘルプファイルが見つからないが生成�
 
 bool WritePage(const TCommandLineOption& options, const std::string& path) {
   try {
-    return platform::WriteWholeFile(path, BuildHelpDocument(options, path));
+    return platform::ReplaceWholeFile(path, BuildHelpDocument(options, path));
   } catch (const std::exception&) {
     return false;  // building the page ran out of memory
   }

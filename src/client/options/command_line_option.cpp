@@ -5,6 +5,7 @@
 #include "client/support/text.h"
 #include "client/support/url_text.h"
 #include "client/support/wipe.h"
+#include "http/uri.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 
@@ -69,9 +70,11 @@ class TokenCursor {
 };
 
 // A two-letter value switch: attached values trimmed, placeholders cleared.
-void TakeValue(TokenCursor& cursor, std::string& field) {
-  cursor.Value(2, true, field);
+// False when there was no value to take.
+bool TakeValue(TokenCursor& cursor, std::string& field) {
+  const bool taken = cursor.Value(2, true, field);
   if (IsPlaceholder(field)) field.clear();
+  return taken;
 }
 
 void TakeNumber(TokenCursor& cursor, std::string& field, int limit) {
@@ -195,7 +198,17 @@ void TCommandLineOption::ParseArguments(const std::vector<std::string>& tokens) 
         FFlags |= ofHelp;
         break;
       case 'U':
-        TakeValue(cursor, FUrl);
+        // The user name and password inside a URL are as secret as -xu and
+        // -xp: their bytes join the places to wipe.
+        if (TakeValue(cursor, FUrl)) {
+          const auto place = http::FindUserInfo(FUrl);
+          if (place && place->at > place->begin) {
+            platform::CommandLineSpan span = cursor.LastValue();
+            span.begin += place->begin;
+            span.size = place->at - place->begin;
+            FCredentialSpans.push_back(span);
+          }
+        }
         break;
       case 'R':
         TakeValue(cursor, FReferer);

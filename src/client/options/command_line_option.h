@@ -92,9 +92,10 @@ class TCommandLineOption {
   std::string FPostPutData;  // a file name (-ff) or the text itself (-fs)
   bool FPostPutAsFileName = false;
   TRect FPositionMain = kUnsetRect;
-  // Where the -xu and -xp values of the command line last parsed lie in it
-  // (every one given, overridden ones too): token and bytes for an argv,
-  // byte offsets for a raw command line. Empty after a stored string.
+  // Where the -xu and -xp values of the command line last parsed lie in it,
+  // and the user information of its -u values (every one given, overridden
+  // ones too): token and bytes for an argv, byte offsets for a raw command
+  // line. Empty after a stored string.
   std::vector<platform::CommandLineSpan> FCredentialSpans;
 };
 

@@ -126,6 +126,29 @@ TEST(BuildHelpDocumentTest, ShowsTheSettingsThisRunWouldUse) {
   EXPECT_TRUE(Has(set, "C:\\tools\\tolvara.htm"));
 }
 
+// Regression: settings and the program's folder went onto the page raw, so
+// a URL, referer or file name could plant markup in a page a browser opens
+// with the user's rights. Every inserted value is escaped; the page keeps
+// its lines and its tags.
+TEST(BuildHelpDocumentTest, EveryInsertedValueIsEscaped) {
+  const std::string hostile = "<script>a&b\"c'd</script>";
+  const std::string escaped = "&lt;script&gt;a&amp;b&quot;c&#39;d&lt;/script&gt;";
+  TCommandLineOption o;
+  o.ParseArguments({"tolvar", "-u", "http://h/" + hostile, "-r", hostile, "-p", hostile, "-c", hostile, "-h", hostile,
+                    "-b", hostile, "-ff", hostile});
+  const std::string page = BuildHelpDocument(o, "/opt/R&D's <tools>/tolvara.htm");
+  EXPECT_FALSE(Has(page, "<script>"));
+  EXPECT_FALSE(Has(page, "a&b"));
+  for (const std::string& row : {"http://h/" + escaped, escaped, "-ff \"" + escaped + "\""})
+    EXPECT_TRUE(Has(page, "</B>: " + row + "</TR>\r\n")) << row;
+  const std::string plain = Page({});
+  for (char c : {'<', '>', '\n'})
+    EXPECT_EQ(std::count(page.begin(), page.end(), c), std::count(plain.begin(), plain.end(), c));
+  EXPECT_TRUE(Has(page, "<TR><TD>/opt/R&amp;D&#39;s &lt;tools&gt;/tolvara.htm<TD>"));
+  // A value with none of the five bytes is shown as it is.
+  EXPECT_TRUE(Has(Page({"-fs", "a b"}), "</B>: -fs \"a b\"</TR>\r\n"));
+}
+
 TEST(BuildHelpDocumentTest, ListsEveryExitCodeWithItsWording) {
   const std::string page = Page({});
   for (const std::string* text : {&kExit0, &kExit1, &kExit2, &kExit3, &kExit4, &kExit5})

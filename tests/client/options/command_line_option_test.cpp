@@ -197,6 +197,35 @@ TEST(TCommandLineOptionTest, CredentialSpansNameEveryUserAndPasswordValue) {
   EXPECT_TRUE(o.FCredentialSpans.empty());
 }
 
+// Regression: a password inside a -u URL stayed readable in the process's
+// command line while -xu and -xp values were wiped.
+TEST(TCommandLineOptionTest, CredentialSpansNameTheUserInfoOfEveryUrl) {
+  TCommandLineOption o;
+  const std::vector<std::string> tokens{"tolvar",
+                                        "-u",
+                                        "http://bob:pw@h/p",
+                                        "-u  http:\\\\ann:x@h\\p ",
+                                        "-u",
+                                        "http://h\\@other/x",
+                                        "-u",
+                                        "http://@h/",
+                                        "-u",
+                                        "s://a:b@c@d/",
+                                        "-xp",
+                                        "z"};
+  o.ParseArguments(tokens);
+  EXPECT_EQ(Covered(tokens, o.FCredentialSpans), (std::vector<std::string>{"bob:pw", "ann:x", "a:b", "z"}));
+  // The attached value is trimmed: the span counts from the token's start.
+  EXPECT_EQ(o.FCredentialSpans[1].begin, 11u);
+
+  platform::ProcessCommandLine raw;
+  raw.is_raw = true;
+  raw.raw = "tolvar.exe -q -u \"http://u:p@h/\"";
+  o.ParseCommandLine(raw);
+  ASSERT_EQ(o.FCredentialSpans.size(), 1u);
+  EXPECT_EQ(raw.raw.substr(o.FCredentialSpans[0].begin, o.FCredentialSpans[0].size), "u:p");
+}
+
 TEST(TCommandLineOptionTest, CredentialSpansOfARawCommandLineAreByteOffsets) {
   TCommandLineOption o;
   platform::ProcessCommandLine raw;

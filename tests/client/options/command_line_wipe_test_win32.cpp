@@ -1,5 +1,5 @@
 // The command_line_wipe CTest entry runs this binary with -xu and -xp
-// values after its GoogleTest switches; the case parses this process's own
+// values and a -u URL with user information before its GoogleTest switches; the case parses this process's own
 // command line as tolvar does, wipes it, and reads back what GetCommandLineA
 // and GetCommandLineW (the process parameters, which other processes read)
 // hold then.
@@ -39,6 +39,8 @@ TEST(CommandLineWipeTest, CredentialsLeaveBothCommandLineBuffers) {
     EXPECT_EQ(line.find("wipe user"), std::string::npos) << line;
     EXPECT_EQ(line.find("wipe-attached"), std::string::npos) << line;
     EXPECT_EQ(line.find("wipe-pass"), std::string::npos) << line;
+    EXPECT_EQ(line.find("wipe-url"), std::string::npos) << line;
+    EXPECT_NE(line.find(" -u http:\\\\********************@h\\p "), std::string::npos) << line;
     EXPECT_NE(line.find("--gtest_filter=CommandLineWipeTest.*"), std::string::npos) << line;
     EXPECT_NE(line.find(" -xu \"*********\" -xp************* -xp *********"), std::string::npos) << line;
   }

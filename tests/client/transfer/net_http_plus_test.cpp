@@ -14,7 +14,7 @@ using tolvar::testing::TScriptedServer;
 
 using tolvar::testing::kHeadEnd;
 
-std::string Url(const TScriptedServer& server, const std::string& path) {
+std::string PlusUrl(const TScriptedServer& server, const std::string& path) {
   return "http://127.0.0.1:" + std::to_string(server.Port()) + path;
 }
 
@@ -24,14 +24,14 @@ TEST(TNetHTTPPlusTest, HeaderTextIsStatusLineThenRawLinesCachedPerRequest) {
        TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 Fine\r\n\r\n").Close()});
   TNetHTTPPlus client;
   tolvar::platform::TMemoryStream body;
-  client.RunGet(Url(server, "/a"), &body);
+  client.RunGet(PlusUrl(server, "/a"), &body);
   EXPECT_EQ(client.HeaderText(), "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nX-Two: b\r\n");
   EXPECT_EQ(&client.HeaderText(), &client.HeaderText());
   EXPECT_EQ(body.Bytes(), "hi");
   client.Disconnect();
   // The next request starts with an empty cache.
   tolvar::platform::TMemoryStream body2;
-  client.RunGet(Url(server, "/b"), &body2);
+  client.RunGet(PlusUrl(server, "/b"), &body2);
   EXPECT_EQ(client.HeaderText(), "HTTP/1.0 200 Fine\r\n");
 }
 
@@ -56,14 +56,14 @@ TEST(TNetHTTPPlusTest, PutAndPostSendTheSourceAsBody) {
   tolvar::platform::TMemoryStream body;
   {
     TNetHTTPPlus client;
-    client.RunPut(Url(server, "/up"), &source, &body);
+    client.RunPut(PlusUrl(server, "/up"), &source, &body);
   }
   tolvar::platform::TMemoryStream post;
   post.Write("a=1", 3);
   post.SetPosition(0);
   {
     TNetHTTPPlus client;
-    client.RunPost(Url(server, "/form"), &post, &body);
+    client.RunPost(PlusUrl(server, "/form"), &post, &body);
   }
   ASSERT_TRUE(server.WaitDone(10000));
   EXPECT_EQ(server.Received(0).rfind("PUT /up HTTP/1.", 0), 0u) << server.Received(0);
