@@ -51,6 +51,21 @@ std::unique_ptr<platform::TStream> CreateDestinationFile(const std::string& name
 
 }  // namespace
 
+class TFormMain::TStep {
+ public:
+  explicit TStep(TFormMain& form, bool read = true) : form_(form) {
+    if (form_.FStepDepth++ == 0 && read && form_.FView != nullptr) form_.FView->ReadModel(form_.FModel);
+  }
+  ~TStep() {
+    if (--form_.FStepDepth == 0 && form_.FView != nullptr) form_.FView->ShowModel(form_.FModel);
+  }
+  TStep(const TStep&) = delete;
+  TStep& operator=(const TStep&) = delete;
+
+ private:
+  TFormMain& form_;
+};
+
 TFormMain::TFormMain(TCommandLineOption& options) : FOptions(options) {}
 
 TFormMain::~TFormMain() {
@@ -77,6 +92,8 @@ bool TFormMain::Quiet() const {
 }
 
 void TFormMain::FormCreate(platform::TWindowHost& host) {
+  // The controls are empty yet: nothing to read, everything to show.
+  TStep step(*this, false);
   FHost = &host;
   const TRect& r = FOptions.FPositionMain;
   const std::int64_t width = std::int64_t{r.Right} - r.Left + 1;
@@ -167,6 +184,7 @@ void TFormMain::CloseWindow() {
 }
 
 void TFormMain::ButtonDownLoadClick() {
+  TStep step(*this);
   DisableSettings();
   bool ok = true;
   if (FModel.EditUrl.Text.empty()) {
@@ -431,6 +449,7 @@ void TFormMain::WriteResponseHeader(TNetHTTPPlus& client) {
 }
 
 void TFormMain::ButtonAbortClick() {
+  TStep step(*this);
   TThreadConnection* conn = FConnection.load();
   if (conn == nullptr) {
     CloseWindow();
@@ -460,6 +479,7 @@ void TFormMain::OnStatusMessage(std::uintptr_t code) {
 }
 
 std::intptr_t TFormMain::OnMessage(std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam) {
+  TStep step(*this);
   // Nothing may unwind through the window system; a failure that escapes a
   // handler ends the window and is raised again by the program body.
   try {
@@ -491,6 +511,7 @@ void TFormMain::HandleMessage(std::uint32_t msg, std::uintptr_t wparam, std::int
 }
 
 void TFormMain::OnCloseRequest() {
+  TStep step(*this);
   if (auto conn = Take(FConnection)) {
     conn->Terminate();
     if (conn->Client) conn->Client->Disconnect();
@@ -521,6 +542,7 @@ void TFormMain::StopRetry() {
 }
 
 void TFormMain::FormClose() {
+  TStep step(*this);
   FOptions.FMethod = GetRequestMethod();
   FOptions.FUrl = FModel.EditUrl.Text;
   FOptions.FReferer = FModel.EditReferer.Text;
