@@ -513,6 +513,9 @@ void TFormMain::HandleMessage(std::uint32_t msg, std::uintptr_t wparam, std::int
 void TFormMain::OnCloseRequest() {
   TStep step(*this);
   if (auto conn = Take(FConnection)) {
+    // The attempt is cut off and its end is never handled (the window goes
+    // first): the run failed.
+    FOptions.FExitCode = 3;
     conn->Terminate();
     if (conn->Client) conn->Client->Disconnect();
     // The worker may be blocked reporting its failure to this window: the

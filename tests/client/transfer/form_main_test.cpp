@@ -180,8 +180,8 @@ TEST(TFormMainRunTest, RefusedConnectionRetriesWithCountAndLines) {
 
 TEST(TFormMainRunTest, NotFoundRetriedAndEndsWithFour) {
   const std::string answer = "HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!";
-  TScriptedServer server(
-      {TScript().ReadUntil(kHeadEnd).Send(answer).WaitPeerClose(), TScript().ReadUntil(kHeadEnd).Send(answer).WaitPeerClose()});
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send(answer).WaitPeerClose(),
+                          TScript().ReadUntil(kHeadEnd).Send(answer).WaitPeerClose()});
   Harness h;
   h.options.FUrl = Url(server);
   h.options.FRetrys = "1";
@@ -193,7 +193,8 @@ TEST(TFormMainRunTest, NotFoundRetriedAndEndsWithFour) {
 }
 
 TEST(TFormMainRunTest, BodyShorterThanContentLengthEndsWithThree) {
-  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabc").Close()});
+  TScriptedServer server(
+      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabc").Close()});
   Harness h;
   h.options.FUrl = Url(server);
   h.Run();
@@ -305,6 +306,8 @@ TEST(TFormMainCloseTest, CloseDuringTransferStopsTheWorkerWithoutAReport) {
   h.Run();
   EXPECT_TRUE(h.host->Closed());
   EXPECT_FALSE(h.form.Transferring());
+  // Cut off: never reported as a success.
+  EXPECT_EQ(h.options.FExitCode, 3);
   for (const auto& line : h.Log()) EXPECT_EQ(line.rfind("ExitCode=", 0), std::string::npos) << h.Dump();
   // The failure report of the stopped worker was still taken in.
   EXPECT_EQ(h.Log().back().rfind("GET: ", 0), 0u) << h.Dump();
@@ -436,11 +439,11 @@ std::vector<TFaultLog> FaultLogs() {
        "GET: Chunk size out of range: 10000000000000000"},
       {"CloseRightAfterTheHead", close("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n"), "", 3, ""},
       {"ResetInTheBody",
-       [] { return TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n01234").Reset(); }, "",
-       3, ""},
+       [] { return TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n01234").Reset(); },
+       "", 3, ""},
       {"SilentAfterTheHeadUnderAOneSecondTimeOut",
-       [] { return TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n0").Silent(); }, "1", 3,
-       "GET: Read Timeout"},
+       [] { return TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n0").Silent(); },
+       "1", 3, "GET: Read Timeout"},
       // One byte every 200 ms never leaves a receive waiting a second.
       {"DripUnderAOneSecondTimeOut",
        [] {
