@@ -94,12 +94,24 @@ class TWin32Surface final : public TWidgetSurface {
 
   void SetFont(const std::string& face, int pixels) override {
     const std::wstring wide = Widen(face, kProgramCodePage);
-    HFONT font = MakeFont(wide, pixels);
-    if (!CanShowShiftJis(font)) {
-      // The face is missing or has no Japanese glyphs: let the font mapper
-      // pick any face of the system that has them.
-      DeleteObject(font);
-      font = MakeFont(L"", pixels);
+    // The face itself where the system has it. Elsewhere the font mapper
+    // would hand over a substitute of its choosing (Wine: a fixed-pitch
+    // Gothic, too wide for the design's captions), so proportional Japanese
+    // faces come first, then whatever the mapper finds with Japanese glyphs.
+    const std::wstring candidates[] = {wide, L"MS PGothic", L"IPAPGothic", L"VL PGothic"};
+    HFONT font = nullptr;
+    for (const std::wstring& candidate : candidates) {
+      font = MakeFont(candidate, pixels);
+      if (font && CanShowShiftJis(font) && _wcsicmp(FaceOf(font).c_str(), candidate.c_str()) == 0) break;
+      if (font) DeleteObject(font);
+      font = nullptr;
+    }
+    if (!font) {
+      font = MakeFont(wide, pixels);
+      if (font && !CanShowShiftJis(font)) {
+        DeleteObject(font);
+        font = MakeFont(L"", pixels);
+      }
     }
     if (font_ && owns_font_) DeleteObject(font_);
     font_ = font;
@@ -393,6 +405,17 @@ class TWin32Surface final : public TWidgetSurface {
     SelectObject(dc, old);
     ReleaseDC(main_, dc);
     return ok;
+  }
+
+  // The face the mapper really chose for `font`.
+  std::wstring FaceOf(HFONT font) const {
+    wchar_t face[LF_FACESIZE] = {};
+    HDC dc = GetDC(main_);
+    HGDIOBJ old = SelectObject(dc, font);
+    GetTextFaceW(dc, LF_FACESIZE, face);
+    SelectObject(dc, old);
+    ReleaseDC(main_, dc);
+    return face;
   }
 
   SIZE TextSize(HWND hwnd, const std::wstring& text) const {

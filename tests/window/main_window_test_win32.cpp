@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -184,6 +185,50 @@ class TolvarWindow {
   HWND main_ = nullptr;
 };
 
+// Saves what the screen shows of `window`, frame included, as a 24-bit
+// BMP file. False when the screen could not be read.
+bool SaveScreenshot(HWND window, const std::string& path) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+  RECT r{};
+  GetWindowRect(window, &r);
+  const int w = r.right - r.left;
+  const int h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;  // bottom-up, as a BMP file stores it
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool ok = bmp != nullptr;
+  if (ok) {
+    HGDIOBJ old = SelectObject(mem, bmp);
+    ok = BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY) != 0;
+    GdiFlush();
+    SelectObject(mem, old);
+  }
+  if (ok) {
+    const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;  // "BM"
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + stride * static_cast<DWORD>(h);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
+    out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(stride) * h);
+    ok = static_cast<bool>(out);
+  }
+  if (bmp) DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
 std::string Url(const TScriptedServer& server) {
   return "http://127.0.0.1:" + std::to_string(server.Port()) + "/page";
 }
@@ -224,6 +269,10 @@ TEST(MainWindowTest, ControlsFollowTheTableAndAbortWhenIdleSavesTheWindow) {
     }
   };
   check_layout("at start");
+  // The idle window as the user first sees it, kept by the test run.
+  if (const char* shot = std::getenv("TOLVAR_WINDOW_SHOT")) {
+    EXPECT_TRUE(SaveScreenshot(main, shot)) << shot;
+  }
 
   struct Kind {
     TControlKind kind;
