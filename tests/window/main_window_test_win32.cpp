@@ -4,6 +4,7 @@
 // controls and sends them messages. Needs a display (Xvfb under Wine).
 #include <windows.h>
 // After windows.h:
+#include <commctrl.h>
 #include <richedit.h>
 
 #include <gtest/gtest.h>
@@ -120,6 +121,11 @@ class TolvarWindow {
 
   // Starts the program and waits for its main window.
   void Start(const std::string& args) {
+    if (pi_.hProcess) {
+      CloseHandle(pi_.hProcess);
+      CloseHandle(pi_.hThread);
+      pi_ = PROCESS_INFORMATION{};
+    }
     std::wstring line = L"\"" + exe_.wstring() + L"\" " + FromCodePage(args, CP_ACP);
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -129,6 +135,7 @@ class TolvarWindow {
   }
 
   HWND Main() const { return main_; }
+  DWORD ProcessId() const { return pi_.dwProcessId; }
   HWND Control(TControlId id) const { return GetDlgItem(main_, WidgetId(id)); }
   std::vector<std::wstring> Log() const { return LinesOf(TextOf(Control(TControlId::ciRichEditStatus))); }
   bool LogHas(const std::wstring& line) const {
@@ -174,8 +181,9 @@ class TolvarWindow {
           return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
-    // Ready once the controls are there.
-    if (search.found && GetDlgItem(search.found, WidgetId(TControlId::ciRichEditStatus)) == nullptr) return nullptr;
+    // Ready once shown: the controls are made and the creation step (the
+    // saved rectangle, the settings) has run.
+    if (search.found && !IsWindowVisible(search.found)) return nullptr;
     return search.found;
   }
 
@@ -327,8 +335,9 @@ TEST(MainWindowTest, ControlsFollowTheTableAndAbortWhenIdleSavesTheWindow) {
   }
   EXPECT_EQ(items, (std::vector<std::wstring>{L"GET", L"POST", L"PUT"}));
 
-  // Wider and taller, and somewhere else: the anchors hold.
-  const int left = 30, top = 40, width = FormDesign().Width + 100, height = FormDesign().Height + 60;
+  // Wider and taller, and somewhere else: the anchors hold. Within the
+  // 640 x 480 screen that xvfb-run gives by default.
+  const int left = 30, top = 2, width = FormDesign().Width + 100, height = FormDesign().Height + 20;
   ASSERT_TRUE(SetWindowPos(main, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE));
   ASSERT_TRUE(WaitUntil([&] {
     return ClientRectOf(main, tolvar.Control(TControlId::ciButtonAbort)).left ==
@@ -350,6 +359,47 @@ TEST(MainWindowTest, ControlsFollowTheTableAndAbortWhenIdleSavesTheWindow) {
   GetPrivateProfileStringA(section.c_str(), "CommandLine", "", value, sizeof value, ini.c_str());
   EXPECT_NE(std::string(value).find("http://referer.test/"), std::string::npos) << value;
   EXPECT_NE(std::string(value).find("http://127.0.0.1:9/idle"), std::string::npos) << value;
+
+  // The next start comes back where the window was, with what it held.
+  ASSERT_NO_FATAL_FAILURE(tolvar.Start(""));
+  RECT again{};
+  GetWindowRect(tolvar.Main(), &again);
+  EXPECT_EQ(again.left, left);
+  EXPECT_EQ(again.top, top);
+  EXPECT_EQ(again.right - again.left, width);
+  EXPECT_EQ(again.bottom - again.top, height);
+  EXPECT_EQ(TextOf(tolvar.Control(TControlId::ciEditReferer)), L"http://referer.test/");
+  PostMessageW(tolvar.Main(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(tolvar.ExitCode(), 0);
+}
+
+// Every hint is a tooltip of the window: one tool per control with a hint
+// (the radio group's items carry its hint too), and the settings panel's.
+TEST(MainWindowTest, HintsAreTooltips) {
+  TolvarWindow tolvar("hints");
+  ASSERT_NO_FATAL_FAILURE(tolvar.Start("-0"));
+  std::size_t want = 0;
+  for (const TControlRow& row : ControlTable()) {
+    if (std::string(row.Hint).empty()) continue;
+    want += row.Kind == TControlKind::ckRadioGroup ? 1 + MethodItems().size() : 1;
+  }
+  std::pair<DWORD, std::size_t> search{tolvar.ProcessId(), 0};
+  EnumWindows(
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<std::pair<DWORD, std::size_t>*>(lp);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        wchar_t cls[64] = {};
+        GetClassNameW(hwnd, cls, 64);
+        if (pid == s->first && _wcsicmp(cls, TOOLTIPS_CLASSW) == 0) {
+          s->second += static_cast<std::size_t>(SendMessageW(hwnd, TTM_GETTOOLCOUNT, 0, 0));
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  EXPECT_EQ(search.second, want);
+  PostMessageW(tolvar.Main(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(tolvar.ExitCode(), 0);
 }
 
 // Enter presses the default button: the download runs, the log ends with
@@ -424,8 +474,6 @@ TEST(MainWindowTest, QuietRunStartsMinimisedAndClosesByItself) {
       {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok", 1500).Close()});
   TolvarWindow tolvar("quiet");
   ASSERT_NO_FATAL_FAILURE(tolvar.Start("-q -u " + Url(server) + " -b body.bin -h header.txt"));
-  // Shown once created: minimised.
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(tolvar.Main()) != FALSE; }));
   EXPECT_TRUE(IsIconic(tolvar.Main()));
   EXPECT_EQ(tolvar.ExitCode(), 0);
   EXPECT_EQ(ReadFile(tolvar.Path("body.bin")), "ok");
