@@ -42,6 +42,12 @@ std::wstring FromCodePage(const std::string& text, UINT code_page) {
   return wide;
 }
 
+std::string Narrow(const std::wstring& text) {
+  std::string out;
+  for (wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
+  return out;
+}
+
 std::wstring Sjis(const std::string& text) {
   return FromCodePage(text, 932);
 }
@@ -398,6 +404,32 @@ TEST(MainWindowTest, HintsAreTooltips) {
       },
       reinterpret_cast<LPARAM>(&search));
   EXPECT_EQ(search.second, want);
+  PostMessageW(tolvar.Main(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(tolvar.ExitCode(), 0);
+}
+
+// The header's save dialog: its title, and the chosen path in the box.
+TEST(MainWindowTest, SaveDialogPutsThePathIntoItsBox) {
+  TolvarWindow tolvar("dialog");
+  ASSERT_NO_FATAL_FAILURE(tolvar.Start("-0"));
+  tolvar.Click(TControlId::ciButtonSaveAsHeader);
+  const TFileDialogRow& row = FileDialogs()[0];
+  ASSERT_EQ(row.OpenedBy, TControlId::ciButtonSaveAsHeader);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (dialog = FindWindowW(L"#32770", Sjis(row.Title).c_str())) != nullptr; }))
+      << "no dialog titled as the table says";
+  // The file name box of the common dialog (cmb13, or edt1 in the old
+  // style), then OK.
+  HWND name = GetDlgItem(dialog, 0x47C);
+  if (name == nullptr) name = GetDlgItem(dialog, 0x480);
+  ASSERT_NE(name, nullptr);
+  SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"chosen_header.txt"), SMTO_ABORTIFHUNG, 5000,
+                      nullptr);
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  ASSERT_TRUE(WaitUntil([&] {
+    const std::wstring text = TextOf(tolvar.Control(TControlId::ciEditHeader));
+    return text.size() > 17 && text.compare(text.size() - 17, 17, L"chosen_header.txt") == 0;
+  })) << "header box holds: " << Narrow(TextOf(tolvar.Control(TControlId::ciEditHeader)));
   PostMessageW(tolvar.Main(), WM_CLOSE, 0, 0);
   EXPECT_EQ(tolvar.ExitCode(), 0);
 }
