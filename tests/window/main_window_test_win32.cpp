@@ -311,6 +311,11 @@ TEST(MainWindowTest, ControlsFollowTheTableAndAbortWhenIdleSavesTheWindow) {
     if (row.Kind == TControlKind::ckMaskEdit) {
       EXPECT_EQ((style & ES_PASSWORD) != 0, row.PasswordChar) << row.Name;
       EXPECT_EQ((style & ES_NUMBER) != 0, row.MaskWidth > 0) << row.Name;
+      if (row.MaskWidth > 0) {
+        EXPECT_EQ(SendMessageW(control, EM_GETLIMITTEXT, 0, 0), row.MaskWidth) << row.Name;
+      } else {
+        EXPECT_EQ(SendMessageW(control, EM_GETPASSWORDCHAR, 0, 0), L'*') << row.Name;
+      }
     }
     if (row.Kind == TControlKind::ckButton) {
       EXPECT_EQ((style & 0x0F) == BS_DEFPUSHBUTTON, row.Default) << row.Name;
