@@ -243,6 +243,17 @@ bool SaveScreenshot(HWND window, const std::string& path) {
   return ok;
 }
 
+// The colour the screen shows inside an edit box, near its right end
+// where no text is.
+COLORREF FillOf(HWND edit) {
+  RECT r{};
+  GetWindowRect(edit, &r);
+  HDC screen = GetDC(nullptr);
+  const COLORREF c = GetPixel(screen, r.right - 6, (r.top + r.bottom) / 2);
+  ReleaseDC(nullptr, screen);
+  return c;
+}
+
 std::string Url(const TScriptedServer& server) {
   return "http://127.0.0.1:" + std::to_string(server.Port()) + "/page";
 }
@@ -517,10 +528,14 @@ TEST(MainWindowTest, AbortDuringATransferEndsTheRunWithoutRetry) {
     EXPECT_FALSE(IsWindowEnabled(tolvar.Control(id))) << ControlRow(id).Name;
   }
   EXPECT_TRUE(IsWindowEnabled(tolvar.Control(TControlId::ciButtonAbort)));
+  // Locked boxes are painted in the button-face colour.
+  HWND url = tolvar.Control(TControlId::ciEditUrl);
+  EXPECT_TRUE(WaitUntil([&] { return FillOf(url) == GetSysColor(COLOR_BTNFACE); })) << std::hex << FillOf(url);
   tolvar.Click(TControlId::ciButtonAbort);
   ASSERT_TRUE(WaitUntil([&] { return tolvar.LogEndsWith(L"ExitCode=3"); }));
   EXPECT_TRUE(tolvar.LogHas(Sjis(texts::kAborting)));
   EXPECT_FALSE(tolvar.ReadOnly(TControlId::ciEditUrl));
+  EXPECT_TRUE(WaitUntil([&] { return FillOf(url) == GetSysColor(COLOR_WINDOW); })) << std::hex << FillOf(url);
   // The retry interval has passed and no second connection came.
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   EXPECT_EQ(server.Accepted(), 1u);
