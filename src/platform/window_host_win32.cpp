@@ -150,6 +150,9 @@ bool TWindowHost::Minimised() const {
 void TWindowHost::Run() {
   MSG m;
   while (!impl_->closed && GetMessageA(&m, nullptr, 0, 0) > 0) {
+    // The keyboard of a form: Tab between the controls, Enter for the
+    // default button, arrows in the radio group.
+    if (impl_->hwnd && IsDialogMessageA(impl_->hwnd, &m)) continue;
     TranslateMessage(&m);
     DispatchMessageA(&m);
   }

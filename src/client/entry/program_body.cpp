@@ -9,7 +9,9 @@
 #include "client/support/text.h"
 #include "client/support/wipe.h"
 #include "client/transfer/form_main.h"
+#include "client/transfer/form_window.h"
 #include "platform/system.h"
+#include "platform/widget_surface.h"
 #include "platform/window_host.h"
 
 #include <exception>
@@ -79,7 +81,11 @@ void RunTransferSession(TCommandLineOption& options) {
   // The form outlives its window: the window is gone before FormDestroy.
   TFormMain form(options);
   try {
-    platform::TWindowHost window("Quillon", kDesignBounds, form);
+    platform::TWindowHost window(FormDesign().Caption, kDesignBounds, form);
+    // The controls go before the window does; a host that shows no window
+    // (a scripted run on Linux) leaves the form without a view.
+    TFormWindow view(form);
+    view.Attach(platform::CreateWidgetSurface(window, view));
     form.FormCreate(window);
     window.Show(quiet);
     window.Run();

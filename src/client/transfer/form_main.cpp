@@ -43,6 +43,21 @@ std::unique_ptr<platform::TStream> CreateDestinationFile(const std::string& name
 
 }  // namespace
 
+class TFormMain::TStep {
+ public:
+  explicit TStep(TFormMain& form, bool read = true) : form_(form) {
+    if (form_.FStepDepth++ == 0 && read && form_.FView != nullptr) form_.FView->ReadModel(form_.FModel);
+  }
+  ~TStep() {
+    if (--form_.FStepDepth == 0 && form_.FView != nullptr) form_.FView->ShowModel(form_.FModel);
+  }
+  TStep(const TStep&) = delete;
+  TStep& operator=(const TStep&) = delete;
+
+ private:
+  TFormMain& form_;
+};
+
 TFormMain::TFormMain(TCommandLineOption& options) : FOptions(options) {}
 
 TFormMain::~TFormMain() {
@@ -81,6 +96,8 @@ bool TFormMain::Quiet() const {
 }
 
 void TFormMain::FormCreate(platform::TWindowHost& host) {
+  // The controls are empty yet: nothing to read, everything to show.
+  TStep step(*this, false);
   FHost = &host;
   const TRect& r = FOptions.FPositionMain;
   const std::int64_t width = std::int64_t{r.Right} - r.Left + 1;
@@ -131,6 +148,7 @@ void TFormMain::CloseWindow() {
 }
 
 void TFormMain::ButtonDownLoadClick() {
+  TStep step(*this);
   DisableSettings();
   const TSettingsCheck check = CheckSettings(FModel);
   for (const std::string& message : check.Messages) ReportLine(message);
@@ -323,6 +341,7 @@ bool TFormMain::WriteResponseHeader(TNetHTTPPlus& client) {
 }
 
 void TFormMain::ButtonAbortClick() {
+  TStep step(*this);
   TThreadConnection* conn = FConnection.load();
   if (conn == nullptr) {
     CloseWindow();
@@ -352,6 +371,7 @@ void TFormMain::OnStatusMessage(std::uintptr_t code) {
 }
 
 std::intptr_t TFormMain::OnMessage(std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam) {
+  TStep step(*this);
   // Nothing may unwind through the window system; a failure that escapes a
   // handler ends the window and is raised again by the program body.
   try {
@@ -383,6 +403,7 @@ void TFormMain::HandleMessage(std::uint32_t msg, std::uintptr_t wparam, std::int
 }
 
 void TFormMain::OnCloseRequest() {
+  TStep step(*this);
   if (auto conn = Take(FConnection)) {
     // The stopped worker posts no end, so no attempt result follows: a run
     // closed before its transfer finished ends as an aborted one. A retry
@@ -403,6 +424,7 @@ void TFormMain::StopRetry() {
 }
 
 void TFormMain::FormClose() {
+  TStep step(*this);
   ModelToSettings(FModel, FOptions);
   if (FHost != nullptr) {
     const platform::TWindowBounds b = FHost->Bounds();

@@ -14,7 +14,9 @@
 #include <string>
 
 #include "client/options/command_line_option.h"
+#include "client/transfer/control_table.h"
 #include "client/transfer/form_model.h"
+#include "client/transfer/form_view.h"
 #include "client/transfer/net_http_plus.h"
 #include "client/transfer/thread_connection.h"
 #include "client/transfer/thread_retry.h"
@@ -28,7 +30,7 @@ namespace tolvar::client {
 inline constexpr int kThreadWaitMs = 4000;
 
 // The window's outer size at 96 dots per inch.
-inline constexpr platform::TWindowBounds kDesignBounds{0, 0, 494, 454};
+inline const platform::TWindowBounds kDesignBounds{0, 0, FormDesign().Width, FormDesign().Height};
 
 class TFormMain : public platform::TWindowEvents {
  public:
@@ -61,6 +63,10 @@ class TFormMain : public platform::TWindowEvents {
   void DisableSettings();
   void EnableSettings();
 
+  // The window that shows the model (borrowed; null for none): read before
+  // and shown after every step, as form_view.h says.
+  void SetView(TFormView* view) { FView = view; }
+
   TFormModel& Model() { return FModel; }
   const TFormModel& Model() const { return FModel; }
 
@@ -73,6 +79,10 @@ class TFormMain : public platform::TWindowEvents {
   std::exception_ptr EscapedFailure() const { return FEscapedFailure; }
 
  private:
+  // One controller step: reads the view in (unless `read` is false) when it
+  // is the outermost one, and shows the model when it ends.
+  class TStep;
+
   void HandleMessage(std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam);
   void FormClose();
   void ReportLine(const std::string& text);
@@ -123,6 +133,8 @@ class TFormMain : public platform::TWindowEvents {
   std::string FPostData;
   bool FPostDataEdited = false;
   std::exception_ptr FEscapedFailure;
+  TFormView* FView = nullptr;
+  int FStepDepth = 0;
 };
 
 }  // namespace tolvar::client
