@@ -29,6 +29,7 @@ native_pkgs=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine64                              # the Windows tests (64-bit Wine on every host)
   xvfb xauth                               # a display for Wine's windows (xvfb-run needs xauth)
+  fonts-ipafont-gothic                     # Japanese glyphs for the window's texts and its picture
   nginx-light tinyproxy                    # peers of the HTTP tests and the demo
   dante-server openssl libssl3             # SOCKS and TLS peers, the TLS handler's library
   python3                                  # the test summary and the benchmarks
