@@ -49,7 +49,7 @@ struct TWidgetRect {
   std::int32_t height = 0;
 };
 
-struct TWidgetSpec {
+struct TWidgetDesc {
   TWidgetKind kind = TWidgetKind::wkLabel;
   // A label given width 0 is fitted to its caption in the surface's font
   // and keeps that size whatever SetBounds says.
@@ -87,7 +87,7 @@ class TWidgetSurface {
   virtual void SetFont(const std::string& face, int pixels) = 0;
   // Adds a control; controls reached with the Tab key are added in tab
   // order. `id` is unique, from 100 to 0x0FFF.
-  virtual void Add(int id, const TWidgetSpec& spec) = 0;
+  virtual void Add(int id, const TWidgetDesc& desc) = 0;
   // The context menu of control `id`; an empty caption is a separator, "&"
   // marks an access key.
   virtual void SetContextMenu(int id, const std::vector<std::string>& items) = 0;

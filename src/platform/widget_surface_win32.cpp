@@ -96,7 +96,7 @@ class TWin32Surface final : public TWidgetSurface {
     const std::wstring wide = Widen(face, kProgramCodePage);
     // The face itself where the system has it. Elsewhere the font mapper
     // would hand over a substitute of its choosing (Wine: a fixed-pitch
-    // Gothic, too wide for the design's captions), so proportional Japanese
+    // Gothic, too wide for the form's captions), so proportional Japanese
     // faces come first, then whatever the mapper finds with Japanese glyphs.
     const std::wstring candidates[] = {wide, L"MS PGothic", L"IPAPGothic", L"VL PGothic"};
     HFONT font = nullptr;
@@ -118,42 +118,42 @@ class TWin32Surface final : public TWidgetSurface {
     owns_font_ = font != nullptr;
   }
 
-  void Add(int id, const TWidgetSpec& spec) override {
+  void Add(int id, const TWidgetDesc& desc) override {
     TWidget w;
-    w.kind = spec.kind;
-    w.fit = spec.kind == TWidgetKind::wkLabel && spec.rect.width == 0;
-    const std::wstring caption = Widen(spec.caption, kProgramCodePage);
-    switch (spec.kind) {
+    w.kind = desc.kind;
+    w.fit = desc.kind == TWidgetKind::wkLabel && desc.rect.width == 0;
+    const std::wstring caption = Widen(desc.caption, kProgramCodePage);
+    switch (desc.kind) {
       case TWidgetKind::wkPanel:
         break;
       case TWidgetKind::wkLabel:
-        w.hwnd = Child(0, L"STATIC", caption, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, spec.rect, id);
+        w.hwnd = Child(0, L"STATIC", caption, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, desc.rect, id);
         break;
       case TWidgetKind::wkEdit:
       case TWidgetKind::wkPassword:
       case TWidgetKind::wkDigits: {
         DWORD style = WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL;
-        if (spec.kind == TWidgetKind::wkPassword) style |= ES_PASSWORD;
-        if (spec.kind == TWidgetKind::wkDigits) style |= ES_NUMBER;
-        w.hwnd = Child(WS_EX_CLIENTEDGE, L"EDIT", L"", style, spec.rect, id);
-        if (spec.kind == TWidgetKind::wkPassword) SendMessageW(w.hwnd, EM_SETPASSWORDCHAR, L'*', 0);
-        if (spec.max_length > 0) SendMessageW(w.hwnd, EM_LIMITTEXT, static_cast<WPARAM>(spec.max_length), 0);
+        if (desc.kind == TWidgetKind::wkPassword) style |= ES_PASSWORD;
+        if (desc.kind == TWidgetKind::wkDigits) style |= ES_NUMBER;
+        w.hwnd = Child(WS_EX_CLIENTEDGE, L"EDIT", L"", style, desc.rect, id);
+        if (desc.kind == TWidgetKind::wkPassword) SendMessageW(w.hwnd, EM_SETPASSWORDCHAR, L'*', 0);
+        if (desc.max_length > 0) SendMessageW(w.hwnd, EM_LIMITTEXT, static_cast<WPARAM>(desc.max_length), 0);
         break;
       }
       case TWidgetKind::wkButton:
         w.hwnd = Child(0, L"BUTTON", caption,
-                       WS_TABSTOP | WS_GROUP | (spec.default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), spec.rect, id);
-        if (spec.default_button) default_id_ = id;
+                       WS_TABSTOP | WS_GROUP | (desc.default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), desc.rect, id);
+        if (desc.default_button) default_id_ = id;
         break;
       case TWidgetKind::wkCheckBox:
-        w.hwnd = Child(0, L"BUTTON", caption, WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, spec.rect, id);
+        w.hwnd = Child(0, L"BUTTON", caption, WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, desc.rect, id);
         break;
       case TWidgetKind::wkRadioGroup: {
-        w.hwnd = Child(0, L"BUTTON", caption, WS_GROUP | BS_GROUPBOX, spec.rect, id);
-        for (std::size_t i = 0; i < spec.items.size(); ++i) {
+        w.hwnd = Child(0, L"BUTTON", caption, WS_GROUP | BS_GROUPBOX, desc.rect, id);
+        for (std::size_t i = 0; i < desc.items.size(); ++i) {
           const DWORD first = i == 0 ? (WS_GROUP | WS_TABSTOP) : 0;
-          w.items.push_back(Child(0, L"BUTTON", Widen(spec.items[i], kProgramCodePage), first | BS_AUTORADIOBUTTON,
-                                  ItemRect(spec.rect, i, spec.items.size()), RadioItemId(id, i)));
+          w.items.push_back(Child(0, L"BUTTON", Widen(desc.items[i], kProgramCodePage), first | BS_AUTORADIOBUTTON,
+                                  ItemRect(desc.rect, i, desc.items.size()), RadioItemId(id, i)));
         }
         break;
       }
@@ -161,7 +161,7 @@ class TWin32Surface final : public TWidgetSurface {
         const DWORD style = WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN |
                             ES_NOHIDESEL | ES_DISABLENOSCROLL;
         if (const wchar_t* rich = RichEditClass()) {
-          w.hwnd = Child(WS_EX_CLIENTEDGE, rich, L"", style, spec.rect, id);
+          w.hwnd = Child(WS_EX_CLIENTEDGE, rich, L"", style, desc.rect, id);
           if (w.hwnd) {
             w.rich = true;
             SendMessageW(w.hwnd, EM_SETTEXTMODE, TM_PLAINTEXT, 0);
@@ -169,15 +169,15 @@ class TWin32Surface final : public TWidgetSurface {
             SendMessageW(w.hwnd, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
           }
         }
-        if (!w.hwnd) w.hwnd = Child(WS_EX_CLIENTEDGE, L"EDIT", L"", style, spec.rect, id);
+        if (!w.hwnd) w.hwnd = Child(WS_EX_CLIENTEDGE, L"EDIT", L"", style, desc.rect, id);
         break;
       }
     }
-    if (spec.kind != TWidgetKind::wkPanel && !w.hwnd) throw std::runtime_error("A control cannot be created.");
+    if (desc.kind != TWidgetKind::wkPanel && !w.hwnd) throw std::runtime_error("A control cannot be created.");
     if (w.fit) w.fitted = TextSize(w.hwnd, caption);
     widgets_[id] = w;
-    if (!spec.hint.empty()) AddHint(id, widgets_[id], Widen(spec.hint, kProgramCodePage), spec.rect);
-    SetBounds(id, spec.rect);
+    if (!desc.hint.empty()) AddHint(id, widgets_[id], Widen(desc.hint, kProgramCodePage), desc.rect);
+    SetBounds(id, desc.rect);
   }
 
   void SetContextMenu(int id, const std::vector<std::string>& items) override {

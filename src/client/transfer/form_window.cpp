@@ -131,17 +131,17 @@ void TFormWindow::Attach(std::unique_ptr<platform::TWidgetSurface> surface) {
   const TFormDesign& form = FormDesign();
   FSurface->SetFont(form.FontFace, form.FontPixels);
   for (const TControlRow* row : CreationOrder()) {
-    platform::TWidgetSpec spec;
-    spec.kind = WidgetKindOf(*row);
-    spec.rect = ToWidgetRect(PlaceControl(*row, form.ClientWidth, form.ClientHeight));
-    spec.caption = row->Caption;
-    spec.hint = row->Hint;
+    platform::TWidgetDesc desc;
+    desc.kind = WidgetKindOf(*row);
+    desc.rect = ToWidgetRect(PlaceControl(*row, form.ClientWidth, form.ClientHeight));
+    desc.caption = row->Caption;
+    desc.hint = row->Hint;
     if (row->Kind == TControlKind::ckRadioGroup) {
-      for (const char* item : MethodItems()) spec.items.emplace_back(item);
+      for (const char* item : MethodItems()) desc.items.emplace_back(item);
     }
-    spec.max_length = row->MaskWidth;
-    spec.default_button = row->Default;
-    FSurface->Add(WidgetId(row->Id), spec);
+    desc.max_length = row->MaskWidth;
+    desc.default_button = row->Default;
+    FSurface->Add(WidgetId(row->Id), desc);
   }
   std::vector<std::string> menu;
   for (const TStatusMenuItem& item : StatusMenu()) menu.emplace_back(item.Caption);

@@ -22,7 +22,7 @@ using platform::TWidgetKind;
 class RecordingSurface : public platform::TWidgetSurface {
  public:
   struct Widget {
-    platform::TWidgetSpec spec;
+    platform::TWidgetDesc desc;
     platform::TWidgetRect rect;
     std::string text;
     bool enabled = true;
@@ -41,10 +41,10 @@ class RecordingSurface : public platform::TWidgetSurface {
     font = face;
     font_pixels = pixels;
   }
-  void Add(int id, const platform::TWidgetSpec& spec) override {
+  void Add(int id, const platform::TWidgetDesc& desc) override {
     order.push_back(id);
-    widgets[id].spec = spec;
-    widgets[id].rect = spec.rect;
+    widgets[id].desc = desc;
+    widgets[id].rect = desc.rect;
   }
   void SetContextMenu(int id, const std::vector<std::string>& items) override { widgets.at(id).menu = items; }
   void SetBounds(int id, const platform::TWidgetRect& rect) override { widgets.at(id).rect = rect; }
@@ -148,14 +148,14 @@ TEST_F(FormWindowTest, BuildsEveryControlOfTheTableInTabOrder) {
       {TControlId::ciSettingsPanel, TWidgetKind::wkPanel, 0},
   };
   for (const Case& c : cases) {
-    const platform::TWidgetSpec& spec = surface->W(c.id).spec;
-    EXPECT_EQ(spec.kind, c.kind) << ControlRow(c.id).Name;
-    EXPECT_EQ(spec.max_length, c.max_length) << ControlRow(c.id).Name;
-    EXPECT_EQ(spec.caption, ControlRow(c.id).Caption) << ControlRow(c.id).Name;
-    EXPECT_EQ(spec.hint, ControlRow(c.id).Hint) << ControlRow(c.id).Name;
+    const platform::TWidgetDesc& desc = surface->W(c.id).desc;
+    EXPECT_EQ(desc.kind, c.kind) << ControlRow(c.id).Name;
+    EXPECT_EQ(desc.max_length, c.max_length) << ControlRow(c.id).Name;
+    EXPECT_EQ(desc.caption, ControlRow(c.id).Caption) << ControlRow(c.id).Name;
+    EXPECT_EQ(desc.hint, ControlRow(c.id).Hint) << ControlRow(c.id).Name;
   }
-  EXPECT_TRUE(surface->W(TControlId::ciButtonConnect).spec.default_button);
-  EXPECT_EQ(surface->W(TControlId::ciRadioGroupMethod).spec.items, (std::vector<std::string>{"GET", "POST", "PUT"}));
+  EXPECT_TRUE(surface->W(TControlId::ciButtonConnect).desc.default_button);
+  EXPECT_EQ(surface->W(TControlId::ciRadioGroupMethod).desc.items, (std::vector<std::string>{"GET", "POST", "PUT"}));
   EXPECT_EQ(surface->W(TControlId::ciRichEditStatus).menu.size(), StatusMenu().size());
   EXPECT_EQ(surface->W(TControlId::ciRichEditStatus).menu[3], "");
 }
