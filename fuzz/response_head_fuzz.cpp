@@ -68,7 +68,7 @@ void CheckDate(const std::string& value) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  tolvar::http::TNetHTTPResponse response(nullptr);
+  tolvar::http::TNetHTTPResponse response;
   std::size_t pos = 0;
   bool status = true;
   while (pos < text.size()) {

@@ -1,54 +1,18 @@
 #include "http/custom_http.h"
 
-#include <algorithm>
-#include <limits>
-
 #include "http/body_reader.h"
 #include "http/exceptions.h"
-#include "http/number.h"
+#include "http/route.h"
 #include "http/scheme_registry.h"
+#include "http/scoped_value.h"
 #include "http/token.h"
 #include "transport/exceptions.h"
 #include "transport/ssl_io_handler.h"
 
 namespace tolvar::http {
 
-namespace {
-
-// Restores a field on every way out of a scope.
-template <typename T>
-class TRestoreOnExit {
- public:
-  explicit TRestoreOnExit(T& field) : field_(field), saved_(field) {}
-  ~TRestoreOnExit() { field_ = saved_; }
-  TRestoreOnExit(const TRestoreOnExit&) = delete;
-  TRestoreOnExit& operator=(const TRestoreOnExit&) = delete;
-
- private:
-  T& field_;
-  T saved_;
-};
-
-constexpr int kMaxPort = 65535;
-
-// A port beyond 16 bits would wrap to another one in the socket address
-// while the Host line named the bogus one.
-void CheckPortRange(std::int64_t port, const char* what) {
-  if (port < 0 || port > kMaxPort) {
-    throw ENetException("The " + std::string(what) + " port " + std::to_string(port) +
-                        " is outside the range 0 to 65535.");
-  }
-}
-
-// The port as a number for the default-port rule: anything that is not a
-// number counts as 0.
-int PortNumber(const std::string& port) {
-  return ParseInt32(port).value_or(0);
-}
-
-}  // namespace
-
-TNetCustomHTTP::TNetCustomHTTP() : FProtocol(std::make_unique<TNetHTTPProtocol>(this)) {
+TNetCustomHTTP::TNetCustomHTTP()
+    : FProtocol(std::make_unique<TNetHTTPProtocol>(static_cast<TNetHTTPProtocolClient&>(*this))) {
   Port = 80;
   FURI.Port = "80";
 }
@@ -95,7 +59,7 @@ void TNetCustomHTTP::Get(const std::string& url, platform::TStream* response) {
 void TNetCustomHTTP::Post(const std::string& url, platform::TStream* source, platform::TStream* response) {
   if (Connected()) CloseConnection();
   // Also after a failure: later requests must not go out as HTTP/1.0.
-  TRestoreOnExit<TNetHTTPProtocolVersion> version(ProtocolVersion);
+  TScopedValue<TNetHTTPProtocolVersion> version(ProtocolVersion);
   if (!HTTPOptions.Has(hoKeepOrigProtocol)) ProtocolVersion = pv1_0;
   PerformRequest(hmPost, url, source, response);
 }
@@ -149,7 +113,7 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ur
     ThrowIfAborted();
     for (;;) {
       ++FRedirectCount;
-      ResolveTarget();
+      TakeRoute();
       ConnectAndSend();
       FProtocol->HeadBytes = 0;
       do {
@@ -157,7 +121,7 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ur
         FProtocol->ReadHeaders();
         ProcessCookies(Response());
       } while (Response().StatusCode() == 100);
-      const NextStep next = FProtocol->DecideNext();
+      const NextStep next = FProtocol->DecideNext(Counts());
       if (next == NextStep::Finished) break;
       if (next == NextStep::NextRequest) {
         // Whatever a redirect or error page wrote is cut off.
@@ -181,7 +145,7 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ur
       CloseConnection();
       throw transport::ENetClosedSocket();
     }
-    if (!Response().KeepAlive()) CloseConnection();
+    if (!KeepsConnection(Response())) CloseConnection();
     throw;
   } catch (...) {
     // After any other failure the connection may hold the rest of a body or
@@ -190,7 +154,7 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ur
     if (AbortRequested()) throw transport::ENetClosedSocket();
     throw;
   }
-  if (!Response().KeepAlive()) CloseConnection();
+  if (!KeepsConnection(Response())) CloseConnection();
   FRedirectCount = 0;
   // A counted body cut short or an until-close body ends quietly when the
   // socket closes; an abort must not pass for a complete response.
@@ -200,98 +164,42 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ur
   }
 }
 
-void TNetCustomHTTP::ResolveTarget() {
+void TNetCustomHTTP::TakeRoute() {
   TNetHTTPRequest& request = Request();
-  TNetURI target(request.URL);
-  // Refused before the current location takes it: a later URL without a
-  // port would inherit it.
-  if (const auto port = ParseInt64(target.Port)) CheckPortRange(*port, "server");
-  if (!target.Username.empty()) {
-    request.Username = target.Username;
-    request.Password = target.Password;
-  }
-  FURI.Username = request.Username;
-  FURI.Password = request.Password;
-  FURI.Path = MergePath(FURI.Path, target.Path, "/");
-  FURI.Document = target.Document;
-  FURI.Params = target.Params;
-  if (!target.Host.empty()) FURI.Host = target.Host;
-  FURI.Protocol = target.Protocol.empty() ? "http" : target.Protocol;
-  if (!target.Port.empty()) {
-    FURI.Port = target.Port;
-  } else {
-    const int current = PortNumber(FURI.Port);
-    if (current == 0 || current == 80 || current == 443) {
-      if (SameText(FURI.Protocol, "http")) {
-        FURI.Port = "80";
-      } else if (SameText(FURI.Protocol, "https")) {
-        FURI.Port = "443";
-      } else {
-        throw ENetUnknownProtocol("");
-      }
-    }
-  }
-  request.URL = FURI.Path + FURI.Document + FURI.Params;
-  if (request.Method == hmOptions && target.Document == "*") request.URL = "*";
-  if (request.Method >= hmOptions && request.Method <= hmDelete && ProtocolVersion == pv1_0) {
-    throw ENetException("This request method is supported in HTTP 1.1");
-  }
+  auto* tls = dynamic_cast<transport::TNetSSLIOHandlerSocket*>(IOHandler().get());
+  TNetRouteQuery query;
+  query.Current = FURI;
+  query.URL = request.URL;
+  query.Method = request.Method;
+  query.Version = ProtocolVersion;
+  query.Username = request.Username;
+  query.Password = request.Password;
+  query.ProxyServer = ProxyParams.ProxyServer();
+  query.ProxyPort = ProxyParams.ProxyPort();
+  query.Handler = tls != nullptr ? TNetHandlerKind::Tls : IOHandler() ? TNetHandlerKind::Plain : TNetHandlerKind::None;
+  TNetRoute route = PlanRoute(query);
+
+  FURI = std::move(route.Location);
+  request.Username = FURI.Username;
+  request.Password = FURI.Password;
+  request.URL = std::move(route.Target);
+  request.Host = std::move(route.HostLine);
+  request.Kind = route.Kind;
   if (request.Method == hmPost || request.Method == hmPut) {
     request.SetContentLength(request.Source != nullptr ? request.Source->GetSize() : 0);
   } else {
     request.SetContentLength(-1);
   }
-  request.Host = FURI.Port == "80" ? FURI.Host : FURI.Host + ":" + FURI.Port;
-}
-
-ConnectionKind TNetCustomHTTP::ChooseRoute() {
-  const bool https = SameText(FURI.Protocol, "https");
-  if (ProxyParams.ProxyServer().empty()) {
-    const int port = StrictInt32(FURI.Port);
-    CheckPortRange(port, "server");
-    if (!SameText(Host, FURI.Host) || port != Port) {
-      if (Connected()) CloseConnection();
-      Host = FURI.Host;
-      Port = port;
-    }
-    // https goes direct only through a TLS handler that a program installed;
-    // plain http through such a handler passes its bytes through unchanged.
-    auto* tls = dynamic_cast<transport::TNetSSLIOHandlerSocket*>(IOHandler().get());
-    if (https) {
-      if (tls == nullptr) throw transport::ENetIOHandlerPropInvalid();
-      tls->SetPassThrough(false);
-      return ConnectionKind::DirectTls;
-    }
-    if (tls != nullptr) tls->SetPassThrough(true);
-    return ConnectionKind::Direct;
+  if (!SameText(Host, route.ConnectHost) || Port != route.ConnectPort) {
+    if (Connected()) CloseConnection();
+    Host = route.ConnectHost;
+    Port = route.ConnectPort;
   }
-  CheckPortRange(ProxyParams.ProxyPort(), "proxy");
-  // The origin's port too: it goes into the absolute target and the Host
-  // line. A text that is no number at all is the proxy's to refuse.
-  if (const auto origin_port = ParseInt64(FURI.Port)) {
-    CheckPortRange(*origin_port, "server");
-  }
-  if ((!SameText(Host, ProxyParams.ProxyServer()) || Port != ProxyParams.ProxyPort()) && Connected()) {
-    CloseConnection();
-  }
-  // Set directly: the current location keeps the origin server.
-  Host = ProxyParams.ProxyServer();
-  Port = ProxyParams.ProxyPort();
-  // Through a proxy the TLS handler, if any, talks plainly: to the proxy
-  // itself, or inside the tunnel until the proxy opened it.
-  auto* tls = dynamic_cast<transport::TNetSSLIOHandlerSocket*>(IOHandler().get());
-  if (tls != nullptr) tls->SetPassThrough(true);
-  if (https) {
-    if (IOHandler() && tls == nullptr) throw transport::ENetIOHandlerPropInvalid();
-    return ConnectionKind::ProxyTunnel;
-  }
-  return ConnectionKind::Proxy;
+  if (tls != nullptr) tls->SetPassThrough(route.PassThrough);
 }
 
 void TNetCustomHTTP::ConnectAndSend() {
   TNetHTTPRequest& request = Request();
-  request.Kind = ChooseRoute();
-  if (request.Kind == ConnectionKind::Proxy) request.URL = FURI.AbsoluteURI();
   if (ProtocolVersion == pv1_0 && request.Connection.empty()) {
     if (request.Kind == ConnectionKind::Direct) request.Connection = "keep-alive";
     if (request.Kind == ConnectionKind::Proxy) request.ProxyConnection = "keep-alive";
@@ -306,14 +214,14 @@ void TNetCustomHTTP::ConnectAndSend() {
   } else {
     EnsureConnected(Response());
   }
-  FProtocol->SendRequestHead(&FURI);
+  FProtocol->SendRequestHead(&FURI, ProtocolVersion);
   if ((request.Method == hmPost || request.Method == hmPut) && request.Source != nullptr) {
     WriteFromStream(*request.Source);
   }
 }
 
 void TNetCustomHTTP::EnsureConnected(TNetHTTPResponse& response) {
-  if (!response.KeepAlive()) CloseConnection();
+  if (!KeepsConnection(response)) CloseConnection();
   TestClosedByPeer(false);
   if (!Connected()) {
     // An abort that came while no socket was open (before the request, or
@@ -325,61 +233,21 @@ void TNetCustomHTTP::EnsureConnected(TNetHTTPResponse& response) {
   }
 }
 
-void TNetCustomHTTP::OpenTunnel() {
-  TNetHTTPProtocol tunnel(this);
-  tunnel.Request.UserAgent = Request().UserAgent;
-  tunnel.Request.Host = Request().Host;
-  tunnel.Request.SetContentLength(Request().ContentLength());
-  tunnel.Request.Pragma = "no-cache";
-  tunnel.Request.URL = FURI.Host + ":" + FURI.Port;
-  tunnel.Request.Method = hmConnect;
-  tunnel.Request.ProxyConnection = "keep-alive";
-  platform::TMemoryStream buffer;
-  tunnel.Response.BodyStream = &buffer;
-  for (;;) {
-    EnsureConnected(tunnel.Response);
-    tunnel.SendRequestHead(nullptr);
-    tunnel.HeadBytes = 0;
-    ReadStatusLine(tunnel);
-    if (!tunnel.Response.StatusLine.empty()) {
-      tunnel.ReadHeaders();
-      ProcessCookies(tunnel.Response);
-    } else {
-      tunnel.Response.StatusLine = "HTTP/1.0 200 OK";
-      tunnel.Response.Connection = "close";
-    }
-    const int code = tunnel.Response.StatusCode();
-    if (code == 200) {
-      // The tunnel is open: the request inside it needs the TLS handler.
-      auto* tls = dynamic_cast<transport::TNetSSLIOHandlerSocket*>(IOHandler().get());
-      if (tls == nullptr) {
-        CloseConnection();
-        throw transport::ENetIOHandlerPropInvalid();
-      }
-      try {
-        tls->SetPassThrough(false);
-      } catch (...) {
-        // A failed handshake leaves nothing worth keeping on this connection.
-        CloseConnection();
-        throw;
-      }
-      return;
-    }
-    if (code / 100 == 2 && tunnel.Response.Location.empty()) {
-      // Another 2xx opens no tunnel either; its body is only the failure's
-      // text, so it is capped like any error body.
-      ReadBody(tunnel.Response, TNetHTTPProtocol::kMaxDiscardedBody);
-      CloseConnection();
-      throw ENetHTTPProtocolException(code, tunnel.Response.StatusLine, buffer.Bytes());
-    }
-    const NextStep next = tunnel.DecideNext();
-    if (next != NextStep::NextRequest && next != NextStep::RepeatForAuth) {
-      // A 2xx other than 200 (or a redirect a handler accepted) opens no
-      // tunnel; sending again would only repeat it.
-      CloseConnection();
-      throw ENetHTTPProtocolException(tunnel.Response.StatusCode(), tunnel.Response.StatusLine, buffer.Bytes());
-    }
-  }
+bool TNetCustomHTTP::KeepsConnection(TNetHTTPResponse& response) {
+  TestDisconnected(false, false);
+  return response.KeepAlive(Connected(), ProtocolVersion);
+}
+
+TNetExchangeCounts TNetCustomHTTP::Counts() const {
+  TNetExchangeCounts counts;
+  counts.RedirectCount = FRedirectCount;
+  counts.RedirectMaximum = RedirectMaximum;
+  counts.HandleRedirects = HandleRedirects;
+  counts.AuthRetryCount = FAuthRetries;
+  counts.AuthProxyRetryCount = FAuthProxyRetries;
+  counts.AuthRetries = AuthRetries;
+  counts.InProcessAuth = HTTPOptions.Has(hoInProcessAuth);
+  return counts;
 }
 
 void TNetCustomHTTP::ReadStatusLine(TNetHTTPProtocol& protocol) {
@@ -414,77 +282,6 @@ bool TNetCustomHTTP::ConfirmRedirect(std::string& dest, TNetHTTPMethod& method, 
   bool handled = HandleRedirects;
   if (OnRedirect) OnRedirect(*this, dest, num_redirect, handled, method);
   return handled;
-}
-
-std::unique_ptr<TNetAuthentication> TNetCustomHTTP::ChooseAuthentication(const TNetHeaderList& challenges,
-                                                                         const SelectAuthorizationEvent& select) {
-  for (const std::string& challenge : challenges.Lines()) {
-    std::string rest = challenge;
-    std::string scheme = TakeToken(rest, " ");
-    if (!FindScheme(scheme)) continue;
-    if (select) select(*this, scheme, challenges);
-    auto chosen = FindScheme(scheme);
-    return chosen ? chosen->Create() : nullptr;
-  }
-  return nullptr;
-}
-
-bool TNetCustomHTTP::RunAuthorization(TNetAuthentication& auth, const AuthorizationEvent& ask, std::string& user,
-                                      std::string& password, bool* basic) {
-  // A handler that keeps answering without giving what the scheme needs
-  // would ask forever; it gets as many turns as a request has attempts.
-  for (int turns = 0; turns <= AuthRetries; ++turns) {
-    switch (auth.Proceed()) {
-      case AuthDecision::SendAgain:
-        return true;
-      case AuthDecision::GiveUp:
-        return false;
-      case AuthDecision::AskCaller: {
-        auth.AssignUserName(user);
-        auth.AssignPassword(password);
-        bool handled = false;
-        ask(*this, auth, handled);
-        if (!handled) return false;
-        if (basic != nullptr) *basic = true;
-        user = auth.UserName();
-        password = auth.Password();
-        break;
-      }
-    }
-  }
-  return false;
-}
-
-bool TNetCustomHTTP::AuthorizeServer(TNetHTTPRequest& request, TNetHTTPResponse& response) {
-  ++FAuthRetries;
-  if (!request.Authentication) {
-    request.Authentication = ChooseAuthentication(response.WWWAuthenticate, OnSelectAuthorization);
-    if (!request.Authentication) return false;
-  }
-  if (!OnAuthorization) return false;
-  request.Authentication->AssignUserName(request.Username);
-  request.Authentication->AssignPassword(request.Password);
-  request.Authentication->SetChallenges(response.WWWAuthenticate);
-  return RunAuthorization(*request.Authentication, OnAuthorization, request.Username, request.Password,
-                          &request.BasicAuthentication);
-}
-
-bool TNetCustomHTTP::AuthorizeProxy(TNetHTTPRequest&, TNetHTTPResponse& response) {
-  ++FAuthProxyRetries;
-  if (!ProxyParams.Authentication) {
-    ProxyParams.Authentication = ChooseAuthentication(response.ProxyAuthenticate, OnSelectProxyAuthorization);
-    if (!ProxyParams.Authentication) return false;
-  }
-  // A 407 means the proxy refused what it was sent: the password must come
-  // from the handler again.
-  ProxyParams.ProxyPassword.clear();
-  ProxyParams.Authentication->Reset();
-  if (!OnProxyAuthorization) return false;
-  ProxyParams.Authentication->AssignUserName(ProxyParams.ProxyUsername);
-  ProxyParams.Authentication->AssignPassword(ProxyParams.ProxyPassword);
-  ProxyParams.Authentication->SetChallenges(response.ProxyAuthenticate);
-  return RunAuthorization(*ProxyParams.Authentication, OnProxyAuthorization, ProxyParams.ProxyUsername,
-                          ProxyParams.ProxyPassword, nullptr);
 }
 
 void TNetCustomHTTP::FireDisconnected() {

@@ -26,7 +26,7 @@
 
 namespace tolvar::http {
 
-class TNetCustomHTTP : public transport::TNetTCPClient {
+class TNetCustomHTTP : public transport::TNetTCPClient, private TNetHTTPProtocolClient {
  public:
   using RedirectEvent = std::function<void(TNetCustomHTTP& sender, std::string& dest, int num_redirect, bool& handled,
                                            TNetHTTPMethod& method)>;
@@ -44,11 +44,11 @@ class TNetCustomHTTP : public transport::TNetTCPClient {
   void Put(const std::string& url, platform::TStream* source, platform::TStream* response);
 
   // The answers to a 401 and a 407: true sends the request again.
-  virtual bool AuthorizeServer(TNetHTTPRequest& request, TNetHTTPResponse& response);
-  virtual bool AuthorizeProxy(TNetHTTPRequest& request, TNetHTTPResponse& response);
+  bool AuthorizeServer(TNetHTTPRequest& request, TNetHTTPResponse& response) override;
+  bool AuthorizeProxy(TNetHTTPRequest& request, TNetHTTPResponse& response) override;
   // Whether a redirect to `dest` is followed (or, when not followed,
   // accepted as the end of the request).
-  virtual bool ConfirmRedirect(std::string& dest, TNetHTTPMethod& method, int num_redirect);
+  bool ConfirmRedirect(std::string& dest, TNetHTTPMethod& method, int num_redirect) override;
   // The whole exchange; raises on failure. On success the body has been
   // written to `response` from its position at the start.
   virtual void PerformRequest(TNetHTTPMethod method, const std::string& url, platform::TStream* source,
@@ -72,7 +72,7 @@ class TNetCustomHTTP : public transport::TNetTCPClient {
 
   // Null until the first response when AllowCookies holds, and again after
   // a manager set by the caller was destroyed.
-  TNetCookieManager* CookieManager() const { return FCookieManager; }
+  TNetCookieManager* CookieManager() const override { return FCookieManager; }
   // A manager set by the caller is not owned; the one created before stays
   // only when it was the caller's. The manager must be destroyed on the
   // thread that drives this client or while no request runs.
@@ -81,12 +81,14 @@ class TNetCustomHTTP : public transport::TNetTCPClient {
   // Reads the body of `response` into its BodyStream by its framing. With
   // `limit` >= 0 at most that many bytes are kept: true means the body was
   // longer and the connection has been closed instead of read to its end.
-  bool ReadBody(TNetHTTPResponse& response, std::int32_t limit = -1);
+  bool ReadBody(TNetHTTPResponse& response, std::int32_t limit = -1) override;
   // Creates the cookie manager when allowed, then hands it the response's
   // Set-cookie and Set-cookie2 values.
   void ProcessCookies(TNetHTTPResponse& response);
   // Disconnects unless the response says the connection may be kept.
   void EnsureConnected(TNetHTTPResponse& response);
+  // Whether the connection may serve another request after `response`.
+  bool KeepsConnection(TNetHTTPResponse& response);
 
   int AuthRetries = 3;
   bool AllowCookies = true;
@@ -110,17 +112,23 @@ class TNetCustomHTTP : public transport::TNetTCPClient {
   void FireDisconnected() override;
 
  private:
-  friend class TNetHTTPProtocol;
-
+  transport::TNetTCPConnection& Wire() override { return *this; }
+  TNetProxyConnectionInfo& ProxyInfo() override { return ProxyParams; }
   // Closes the connection as a step of the exchange (no abort).
-  void CloseConnection();
+  void CloseConnection() override;
+  // The counters of the request in progress and the limits they run to.
+  TNetExchangeCounts Counts() const;
   // A Disconnect from a thread other than the calling one is pending.
   bool AbortRequested() const;
   // ENetClosedSocket "Disconnected." when AbortRequested.
   void ThrowIfAborted();
   void ForgetCookieManager();
-  void ResolveTarget();
-  ConnectionKind ChooseRoute();
+  // Plans the route of the request record's URL and applies it: the
+  // current location, the record, the host and port to connect to (closing
+  // a connection elsewhere) and the TLS handler's mode.
+  void TakeRoute();
+  // Connects (through the tunnel when the route has one) and sends the
+  // head and body.
   void ConnectAndSend();
   void OpenTunnel();
   // The status line of the next response (counted against the head limit).

@@ -3,9 +3,9 @@
 #include <exception>
 #include <string_view>
 
-#include "http/custom_http.h"
 #include "http/exceptions.h"
 #include "http/response_decision.h"
+#include "http/scoped_value.h"
 
 namespace tolvar::http {
 
@@ -33,23 +33,9 @@ class TDiscardStream : public platform::TStream {
   void SetSize(std::int64_t) override {}
 };
 
-// Restores a field of the client on every way out of a scope.
-template <typename T>
-class TScopedValue {
- public:
-  TScopedValue(T& field, T value) : field_(field), saved_(field) { field_ = value; }
-  ~TScopedValue() { field_ = saved_; }
-  TScopedValue(const TScopedValue&) = delete;
-  TScopedValue& operator=(const TScopedValue&) = delete;
-
- private:
-  T& field_;
-  T saved_;
-};
-
 }  // namespace
 
-TNetHTTPProtocol::TNetHTTPProtocol(TNetCustomHTTP* client) : Request(client), Response(client), FHTTP(client) {}
+TNetHTTPProtocol::TNetHTTPProtocol(TNetHTTPProtocolClient& client) : FClient(client) {}
 
 void TNetHTTPProtocol::CheckRequestFields() const {
   RejectLineBreak("URL", Request.URL);
@@ -73,8 +59,8 @@ void TNetHTTPProtocol::CheckRequestFields() const {
   // values, which would end at the break.
   RejectLineBreak("Username", Request.Username);
   RejectLineBreak("Password", Request.Password);
-  RejectLineBreak("proxy user name", FHTTP->ProxyParams.ProxyUsername);
-  RejectLineBreak("proxy password", FHTTP->ProxyParams.ProxyPassword);
+  RejectLineBreak("proxy user name", FClient.ProxyInfo().ProxyUsername);
+  RejectLineBreak("proxy password", FClient.ProxyInfo().ProxyPassword);
   for (const std::string& line : Request.CustomHeaders.Lines()) {
     std::string_view name(line);
     name = name.substr(0, name.find(':'));
@@ -82,13 +68,14 @@ void TNetHTTPProtocol::CheckRequestFields() const {
   }
 }
 
-void TNetHTTPProtocol::SendRequestHead(const TNetURI* location) {
+void TNetHTTPProtocol::SendRequestHead(const TNetURI* location, TNetHTTPProtocolVersion version) {
   CheckRequestFields();
   Request.WriteToRaw();
-  FHTTP->ProxyParams.AddProxyAuthorization(Request.RawLines);
-  if (location != nullptr && FHTTP->CookieManager() != nullptr) {
+  FClient.ProxyInfo().AddProxyAuthorization(Request.RawLines);
+  TNetCookieManager* cookies = FClient.CookieManager();
+  if (location != nullptr && cookies != nullptr) {
     // No TLS handler exists in this build, so no connection is encrypted.
-    std::string cookie = FHTTP->CookieManager()->CookieHeaderFor(*location, false);
+    std::string cookie = cookies->CookieHeaderFor(*location, false);
     if (!cookie.empty()) Request.RawLines.SetValueOf("Cookie", cookie);
   }
   // Lines added above from other sources (credentials, cookies) are checked
@@ -97,31 +84,33 @@ void TNetHTTPProtocol::SendRequestHead(const TNetURI* location) {
     RejectLineBreak(std::string_view(line).substr(0, line.find(':')), line);
   }
   const std::string request_line =
-      MethodWord(Request.Method) + " " + Request.URL + " HTTP/" + ProtocolVersionText(FHTTP->ProtocolVersion);
-  FHTTP->BeginWriteBuffering(-1);
+      MethodWord(Request.Method) + " " + Request.URL + " HTTP/" + ProtocolVersionText(version);
+  transport::TNetTCPConnection& wire = FClient.Wire();
+  wire.BeginWriteBuffering(-1);
   try {
-    FHTTP->WriteLine(request_line);
+    wire.WriteLine(request_line);
     for (const std::string& line : Request.RawLines.Lines()) {
-      if (!line.empty()) FHTTP->WriteLine(line);
+      if (!line.empty()) wire.WriteLine(line);
     }
-    FHTTP->WriteLine("");
+    wire.WriteLine("");
   } catch (...) {
-    FHTTP->DiscardWriteBuffer();
-    FHTTP->EndWriteBuffering();
+    wire.DiscardWriteBuffer();
+    wire.EndWriteBuffering();
     throw;
   }
-  FHTTP->EndWriteBuffering();
+  wire.EndWriteBuffering();
 }
 
 std::string TNetHTTPProtocol::ReadHeadLine() {
-  std::string line = FHTTP->ReceiveLine("\n");
+  transport::TNetTCPConnection& wire = FClient.Wire();
+  std::string line = wire.ReceiveLine("\n");
   // An empty line marked as timed out is a line the server cut off by
   // closing; it must not pass for the end of the head.
-  if (line.empty() && FHTTP->LastLineTimedOut) throw transport::ENetConnClosedGracefully();
+  if (line.empty() && wire.LastLineTimedOut) throw transport::ENetConnClosedGracefully();
   // The line end (at least the LF) counts too, so empty lines are not free.
   HeadBytes += static_cast<std::int64_t>(line.size()) + 2;
   if (HeadBytes > kMaxHeaderBytes) {
-    FHTTP->Disconnect();
+    wire.Disconnect();
     throw ENetException("The response header is larger than " + std::to_string(kMaxHeaderBytes) + " bytes.");
   }
   return line;
@@ -136,7 +125,7 @@ void TNetHTTPProtocol::ReadHeaders() {
       Response.RawLines.Add(std::move(line));
     }
   } catch (const transport::ENetConnClosedGracefully&) {
-    FHTTP->Disconnect();
+    FClient.Wire().Disconnect();
   }
   Response.ReadFromRaw();
 }
@@ -149,12 +138,12 @@ bool TNetHTTPProtocol::ResponseHasNoBody() {
   return Request.Method == hmHead || code / 100 == 1 || code == 204 || code == 304;
 }
 
-NextStep TNetHTTPProtocol::DecideNext() {
+NextStep TNetHTTPProtocol::DecideNext(const TNetExchangeCounts& counts) {
   TNetResponseFacts facts;
   facts.StatusCode = Response.StatusCode();
   facts.HasLocation = !Response.Location.empty();
   facts.Method = Request.Method;
-  facts.InProcessAuth = FHTTP->HTTPOptions.Has(hoInProcessAuth);
+  facts.InProcessAuth = counts.InProcessAuth;
 
   // The steps that may change the destination or ask for credentials are
   // asked first; their answers are facts of the decision.
@@ -163,16 +152,16 @@ NextStep TNetHTTPProtocol::DecideNext() {
   const TNetResponseKind kind = ClassifyResponse(facts.StatusCode, facts.HasLocation);
   switch (kind) {
     case TNetResponseKind::rkRedirect:
-      facts.RedirectFollowable = FHTTP->HandleRedirects && FHTTP->FRedirectCount < FHTTP->RedirectMaximum;
-      facts.RedirectConfirmed = FHTTP->ConfirmRedirect(dest, method, FHTTP->FRedirectCount);
+      facts.RedirectFollowable = counts.HandleRedirects && counts.RedirectCount < counts.RedirectMaximum;
+      facts.RedirectConfirmed = FClient.ConfirmRedirect(dest, method, counts.RedirectCount);
       break;
     case TNetResponseKind::rkServerAuth:
-      facts.Authorized = FHTTP->FAuthRetries < FHTTP->AuthRetries && FHTTP->AuthorizeServer(Request, Response);
+      facts.Authorized = counts.AuthRetryCount < counts.AuthRetries && FClient.AuthorizeServer(Request, Response);
       if (!facts.Authorized && Request.Authentication) Request.Authentication->Reset();
       break;
     case TNetResponseKind::rkProxyAuth:
-      facts.Authorized = FHTTP->FAuthProxyRetries < FHTTP->AuthRetries && FHTTP->AuthorizeProxy(Request, Response);
-      if (!facts.Authorized && FHTTP->ProxyParams.Authentication) FHTTP->ProxyParams.Authentication->Reset();
+      facts.Authorized = counts.AuthProxyRetryCount < counts.AuthRetries && FClient.AuthorizeProxy(Request, Response);
+      if (!facts.Authorized && FClient.ProxyInfo().Authentication) FClient.ProxyInfo().Authentication->Reset();
       break;
     case TNetResponseKind::rkFailure:
     case TNetResponseKind::rkSuccess:
@@ -183,7 +172,7 @@ NextStep TNetHTTPProtocol::DecideNext() {
   const bool fails =
       kind == TNetResponseKind::rkFailure || (kind == TNetResponseKind::rkRedirect && !facts.RedirectConfirmed) ||
       ((kind == TNetResponseKind::rkServerAuth || kind == TNetResponseKind::rkProxyAuth) && !facts.Authorized);
-  if (!fails) facts.Connected = FHTTP->Connected();
+  if (!fails) facts.Connected = FClient.Wire().Connected();
 
   const TNetResponseDecision decision = DecideResponse(facts);
   if (decision.FollowRedirect) {
@@ -201,7 +190,7 @@ NextStep TNetHTTPProtocol::DecideNext() {
       break;
     case TNetBodyAction::baRead:
       if (Response.BodyStream != nullptr) {
-        FHTTP->ReadBody(Response);
+        FClient.ReadBody(Response, -1);
       } else {
         // Nobody wants the body, but left unread on a kept connection it
         // would be taken for the next answer.
@@ -216,26 +205,26 @@ void TNetHTTPProtocol::ReadCappedInto(platform::TStream* stream) {
   if (ResponseHasNoBody()) return;
   TDiscardStream discard;
   TScopedValue<platform::TStream*> body(Response.BodyStream, stream != nullptr ? stream : &discard);
-  FHTTP->ReadBody(Response, kMaxDiscardedBody);
+  FClient.ReadBody(Response, kMaxDiscardedBody);
 }
 
 void TNetHTTPProtocol::RaiseProtocolFailure() {
   platform::TMemoryStream buffer;
   {
-    TScopedValue<std::int32_t> timeout(FHTTP->ReadTimeout, 2000);
+    TScopedValue<std::int32_t> timeout(FClient.Wire().ReadTimeout, 2000);
     ReadCappedInto(&buffer);
   }
   throw ENetHTTPProtocolException(Response.StatusCode(), Response.StatusLine, buffer.Bytes());
 }
 
 void TNetHTTPProtocol::DrainBody() {
-  TScopedValue<std::int32_t> timeout(FHTTP->ReadTimeout, 4000);
+  TScopedValue<std::int32_t> timeout(FClient.Wire().ReadTimeout, 4000);
   try {
     ReadCappedInto(nullptr);
   } catch (const std::exception&) {
     // The page itself does not matter, but where it broke off is unknown:
     // the next request must not read the rest of it as its answer.
-    FHTTP->CloseConnection();
+    FClient.CloseConnection();
   }
 }
 

@@ -10,14 +10,9 @@
 
 namespace tolvar::http {
 
-class TNetCustomHTTP;
-
 class TNetHTTPRequest : public TNetRequestHeaderInfo {
  public:
-  explicit TNetHTTPRequest(TNetCustomHTTP* client) : FHTTP(client) {}
   virtual ~TNetHTTPRequest() = default;
-
-  TNetCustomHTTP* HTTP() const { return FHTTP; }
 
   // The URL passed in; after target resolution the request target.
   std::string URL;
@@ -25,9 +20,6 @@ class TNetHTTPRequest : public TNetRequestHeaderInfo {
   // The request body of a POST or PUT; not owned.
   platform::TStream* Source = nullptr;
   ConnectionKind Kind = ConnectionKind::Direct;
-
- private:
-  TNetCustomHTTP* FHTTP;
 };
 
 }  // namespace tolvar::http

@@ -1,6 +1,5 @@
 #include "http/http_response.h"
 
-#include "http/custom_http.h"
 #include "http/number.h"
 #include "http/token.h"
 
@@ -13,18 +12,17 @@ int TNetHTTPResponse::StatusCode() {
   return ParseInt32(TakeToken(rest, " ")).value_or(-1);
 }
 
-bool TNetHTTPResponse::KeepAlive() {
+bool TNetHTTPResponse::KeepAlive(bool connected, TNetHTTPProtocolVersion own_version) {
   if (StatusLine.size() >= 8) {
     const std::string version = StatusLine.substr(5, 3);
     if (SameText(version, "1.0")) ServerVersion = pv1_0;
     if (SameText(version, "1.1")) ServerVersion = pv1_1;
   }
-  FHTTP->TestDisconnected(false, false);
-  if (!FHTTP->Connected()) return false;
+  if (!connected) return false;
   const std::string connection = Trim(Connection);
   const std::string proxy_connection = Trim(ProxyConnection);
   // The client's own version decides, not the server's.
-  if (FHTTP->ProtocolVersion == pv1_0) {
+  if (own_version == pv1_0) {
     return SameText(connection, "KEEP-ALIVE") || SameText(proxy_connection, "KEEP-ALIVE");
   }
   return !SameText(connection, "CLOSE") && !SameText(proxy_connection, "CLOSE");

@@ -10,29 +10,24 @@
 
 namespace tolvar::http {
 
-class TNetCustomHTTP;
-
 class TNetHTTPResponse : public TNetResponseHeaderInfo {
  public:
-  explicit TNetHTTPResponse(TNetCustomHTTP* client) : FHTTP(client) {}
   virtual ~TNetHTTPResponse() = default;
 
   // The number after the first blank of the status line; -1 when there is
   // none. Computed on every call.
   int StatusCode();
-  // Whether the connection may serve another request: it is still open and
-  // the response's Connection or Proxy-Connection agree under the client's
-  // own protocol version (1.0: "keep-alive" needed; 1.1: unless "close").
-  // Also takes ServerVersion from the status line. Computed on every call.
-  bool KeepAlive();
+  // Whether the connection may serve another request: it is still open
+  // (`connected`, as the caller found it) and the response's Connection or
+  // Proxy-Connection agree under the client's own protocol version
+  // `own_version` (1.0: "keep-alive" needed; 1.1: unless "close"). Also
+  // takes ServerVersion from the status line. Computed on every call.
+  bool KeepAlive(bool connected, TNetHTTPProtocolVersion own_version);
 
   std::string StatusLine;
   TNetHTTPProtocolVersion ServerVersion = pv1_1;
   // Where the body goes; not owned. Null: the body is not read.
   platform::TStream* BodyStream = nullptr;
-
- private:
-  TNetCustomHTTP* FHTTP;
 };
 
 }  // namespace tolvar::http

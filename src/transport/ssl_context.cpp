@@ -4,9 +4,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "transport/ssl_certificate.h"
 #include "transport/ssl_exceptions.h"
-#include "transport/ssl_io_handler.h"
-#include "transport/ssl_socket.h"
 
 namespace tolvar::transport {
 namespace {
@@ -23,13 +22,14 @@ std::mutex g_info_lock;
 std::mutex g_password_lock;
 std::mutex g_verify_lock;
 
-TNetSSLSocket* SocketOf(const ossl::Api& api, const ossl::SSL* ssl) {
-  return ssl != nullptr ? static_cast<TNetSSLSocket*>(api.SSL_get_ex_data(ssl, 0)) : nullptr;
+// The context a TLS connection was made from (slot 0 of its ex_data).
+const TNetSSLContext* ContextOf(const ossl::Api& api, const ossl::SSL* ssl) {
+  return ssl != nullptr ? static_cast<const TNetSSLContext*>(api.SSL_get_ex_data(ssl, 0)) : nullptr;
 }
 
 }  // namespace
 
-TNetSSLContext::TNetSSLContext(TNetSSLIOHandlerSocket* owner) : api_(ossl::Load()), owner_(owner) {
+TNetSSLContext::TNetSSLContext(TNetSSLOwner* owner) : api_(ossl::Load()), owner_(owner) {
   if (api_ == nullptr) throw ENetOSSLCouldNotLoadSSLLibrary();
   ++g_live;
 }
@@ -165,11 +165,11 @@ int TNetSSLContext::PasswordCallback(char* buffer, int size, int, void* userdata
 void TNetSSLContext::InfoCallback(const ossl::SSL* ssl, int, int) {
   std::lock_guard<std::mutex> lock(g_info_lock);
   const ossl::Api* api = ossl::Load();
-  TNetSSLSocket* socket = SocketOf(*api, ssl);
-  if (socket == nullptr || socket->Owner() == nullptr) return;
+  const TNetSSLContext* context = ContextOf(*api, ssl);
+  if (context == nullptr || context->Owner() == nullptr) return;
   const char* state = api->SSL_state_string_long(ssl);
   try {
-    socket->Owner()->FireStatusInfo(std::string("SSL status: \"") + (state ? state : "") + "\"");
+    context->Owner()->FireStatusInfo(std::string("SSL status: \"") + (state ? state : "") + "\"");
   } catch (...) {
     // A listener's failure must not unwind through OpenSSL.
   }
@@ -180,17 +180,17 @@ int TNetSSLContext::VerifyCallback(int preverify_ok, ossl::X509_STORE_CTX* store
   const ossl::Api* api = ossl::Load();
   auto* ssl =
       static_cast<ossl::SSL*>(api->X509_STORE_CTX_get_ex_data(store, api->SSL_get_ex_data_X509_STORE_CTX_idx()));
-  TNetSSLSocket* socket = SocketOf(*api, ssl);
-  if (socket == nullptr || socket->Owner() == nullptr) return 0;
+  const TNetSSLContext* context = ContextOf(*api, ssl);
+  if (context == nullptr || context->Owner() == nullptr) return 0;
   TNetX509 certificate(*api, api->X509_STORE_CTX_get_current_cert(store));
   bool agreed = false;
   try {
-    agreed = socket->Owner()->FireVerifyPeer(certificate);
+    agreed = context->Owner()->FireVerifyPeer(certificate);
   } catch (...) {
     agreed = false;
   }
   const int depth = api->X509_STORE_CTX_get_error_depth(store);
-  return preverify_ok > 0 && depth <= socket->Context().VerifyDepth && agreed ? 1 : 0;
+  return preverify_ok > 0 && depth <= context->VerifyDepth && agreed ? 1 : 0;
 }
 
 }  // namespace tolvar::transport

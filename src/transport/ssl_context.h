@@ -8,17 +8,18 @@
 
 #include "transport/openssl_api.h"
 #include "transport/ssl_options.h"
+#include "transport/ssl_owner.h"
 
 namespace tolvar::transport {
-
-class TNetSSLIOHandlerSocket;
 
 class TNetSSLContext {
  public:
   // ENetOSSLCouldNotLoadSSLLibrary "Could not load SSL library." when no
   // OpenSSL can be loaded. `owner` answers the callbacks and must outlive
   // the context.
-  explicit TNetSSLContext(TNetSSLIOHandlerSocket* owner);
+  // Each TLS connection made from the context keeps the context in slot 0
+  // of its ex_data, so the callbacks find the owner and VerifyDepth.
+  explicit TNetSSLContext(TNetSSLOwner* owner);
   ~TNetSSLContext();
   TNetSSLContext(const TNetSSLContext&) = delete;
   TNetSSLContext& operator=(const TNetSSLContext&) = delete;
@@ -48,7 +49,7 @@ class TNetSSLContext {
 
   ossl::SSL_CTX* Handle() const { return ctx_; }
   const ossl::Api& Api() const { return *api_; }
-  TNetSSLIOHandlerSocket* Owner() const { return owner_; }
+  TNetSSLOwner* Owner() const { return owner_; }
 
   // Contexts alive in the process.
   static int LiveCount();
@@ -63,7 +64,7 @@ class TNetSSLContext {
   void Free();
 
   const ossl::Api* api_;
-  TNetSSLIOHandlerSocket* owner_;
+  TNetSSLOwner* owner_;
   ossl::SSL_CTX* ctx_ = nullptr;
 };
 

@@ -19,7 +19,7 @@
 
 namespace tolvar::transport {
 
-class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket {
+class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket, public TNetSSLOwner {
  public:
   TNetSSLIOHandlerSocket() = default;
   ~TNetSSLIOHandlerSocket() override;
@@ -54,7 +54,8 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket {
   // the read (socket error 10060) instead of blocking the caller forever.
   int ReadTimeout = -1;
   // The wait in force for this connection (driving thread only).
-  int RecordWaitMs() const { return record_wait_ms_; }
+  int RecordWaitMs() const override { return record_wait_ms_; }
+  TNetSocketHandle& Binding() override { return TNetIOHandlerSocket::Binding(); }
   // The current TLS connection, or null (pass-through, not connected).
   std::shared_ptr<TNetSSLSocket> SSLSocket() const;
 
@@ -66,10 +67,10 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket {
   std::function<void()> OnBeforeConnect;
 
   virtual void FireBeforeConnect();
-  virtual void FireStatusInfo(const std::string& message);
-  virtual void FireGetPassword(std::string& password);
+  void FireStatusInfo(const std::string& message) override;
+  void FireGetPassword(std::string& password) override;
   // true when no OnVerifyPeer is set.
-  virtual bool FireVerifyPeer(TNetX509& certificate);
+  bool FireVerifyPeer(TNetX509& certificate) override;
 
  protected:
   // Creates the TLS connection and runs the client handshake; nothing when

@@ -3,7 +3,6 @@
 #include "platform/socket.h"
 #include "transport/ssl_context.h"
 #include "transport/ssl_exceptions.h"
-#include "transport/ssl_io_handler.h"
 
 namespace tolvar::transport {
 namespace {
@@ -11,13 +10,6 @@ namespace {
 constexpr int kErrorSsl = 1;         // SSL_ERROR_SSL: a protocol failure
 constexpr int kErrorZeroReturn = 6;  // SSL_ERROR_ZERO_RETURN: closing alert received
 constexpr int kWsaETimedOut = 10060;
-
-std::string OneLine(const ossl::Api& api, ossl::X509_NAME* name) {
-  if (name == nullptr) return std::string();
-  char buffer[512];
-  const char* text = api.X509_NAME_oneline(name, buffer, sizeof buffer);
-  return text != nullptr ? std::string(text) : std::string();
-}
 
 }  // namespace
 
@@ -43,20 +35,14 @@ std::string TNetSSLCipher::Version() const {
   return s ? s : "";
 }
 
-std::string TNetX509::SubjectName() const {
-  return cert_ ? OneLine(api_, api_.X509_get_subject_name(cert_)) : std::string();
-}
-
-std::string TNetX509::IssuerName() const {
-  return cert_ ? OneLine(api_, api_.X509_get_issuer_name(cert_)) : std::string();
-}
-
-TNetSSLSocket::TNetSSLSocket(TNetSSLIOHandlerSocket* owner, std::shared_ptr<TNetSSLContext> context)
+TNetSSLSocket::TNetSSLSocket(TNetSSLOwner* owner, std::shared_ptr<TNetSSLContext> context)
     : owner_(owner), context_(std::move(context)), api_(context_->Api()) {
   api_.ERR_clear_error();
   ssl_ = api_.SSL_new(context_->Handle());
   if (ssl_ == nullptr) throw ENetOSSLConnectError();
-  if (api_.SSL_set_ex_data(ssl_, 0, this) < 1) {
+  // The callbacks find their way back through the context, which answers
+  // for the same owner and outlives this connection.
+  if (api_.SSL_set_ex_data(ssl_, 0, context_.get()) < 1) {
     api_.SSL_free(ssl_);
     throw ENetOSSLDataBindingError();
   }

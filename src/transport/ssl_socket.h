@@ -6,11 +6,11 @@
 #include <string>
 
 #include "transport/openssl_api.h"
+#include "transport/ssl_owner.h"
 
 namespace tolvar::transport {
 
 class TNetSSLContext;
-class TNetSSLIOHandlerSocket;
 
 // The cipher a connection agreed on (valid while the connection lives).
 class TNetSSLCipher {
@@ -26,27 +26,14 @@ class TNetSSLCipher {
   const ossl::SSL_CIPHER* cipher_;
 };
 
-// A certificate under verification; valid only inside the verify event.
-class TNetX509 {
- public:
-  TNetX509(const ossl::Api& api, ossl::X509* cert) : api_(api), cert_(cert) {}
-  // "/CN=..." style one-line names; empty when there is no certificate.
-  std::string SubjectName() const;
-  std::string IssuerName() const;
-  ossl::X509* Handle() const { return cert_; }
-
- private:
-  const ossl::Api& api_;
-  ossl::X509* cert_;
-};
-
 class TNetSSLSocket : private ossl::BioEndpoint {
  public:
   // Runs the client handshake over the owner's socket. The context is kept
   // alive as long as this connection. Raises ENetOSSLConnectError when the
   // connection cannot be created or the handshake fails,
   // ENetOSSLDataBindingError when it cannot carry its owner.
-  TNetSSLSocket(TNetSSLIOHandlerSocket* owner, std::shared_ptr<TNetSSLContext> context);
+  // `owner` must outlive the connection.
+  TNetSSLSocket(TNetSSLOwner* owner, std::shared_ptr<TNetSSLContext> context);
   // Sends the closing alert when the handshake had completed, then frees
   // the connection.
   ~TNetSSLSocket() override;
@@ -63,7 +50,7 @@ class TNetSSLSocket : private ossl::BioEndpoint {
   const TNetSSLCipher& Cipher();
   // "Cipher: name = ...; description = ...; bits = ...; version = ...; "
   std::string CipherText();
-  TNetSSLIOHandlerSocket* Owner() const { return owner_; }
+  TNetSSLOwner* Owner() const { return owner_; }
   TNetSSLContext& Context() const { return *context_; }
 
  private:
@@ -73,7 +60,7 @@ class TNetSSLSocket : private ossl::BioEndpoint {
   template <typename Op>
   int Io(Op op);
 
-  TNetSSLIOHandlerSocket* owner_;
+  TNetSSLOwner* owner_;
   std::shared_ptr<TNetSSLContext> context_;
   const ossl::Api& api_;
   ossl::SSL* ssl_ = nullptr;
