@@ -14,6 +14,8 @@ struct TAttemptFailure {
   // The worker's report ("GET: " and the engine's message); empty when the
   // request returned normally.
   std::string WorkerText;
+  // The URL the attempt asked for.
+  std::string Url;
   // The response's Location value; empty when it gave none.
   std::string Location;
   TAttemptOutcome Outcome;

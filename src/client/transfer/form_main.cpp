@@ -290,6 +290,7 @@ void TFormMain::FinishTransfer(bool succeeded) {
   // answer first and the reason right below it.
   if (Quiet()) {
     const TMessageText reason = FailureLine({.WorkerText = FAttemptFailure,
+                                             .Url = FModel.EditUrl.Text,
                                              .Location = client->Response().Location,
                                              .Outcome = outcome,
                                              .Attempt = FAttempt,
