@@ -1,7 +1,9 @@
 // tolvar -? as a whole process: notice, page beside the program, exit code 1.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "support/process_runner.h"
 #include "tolvar_copy.h"
@@ -17,10 +19,15 @@ TEST(TolvarHelpTest, WritesPageAndEndsWithOne) {
   auto r = RunTolvarCopy(dir, {"-?", "-lu", "-u", "-", "-xp", "secret"});
   EXPECT_EQ(r.exit_code, 1);
   // Windows shows the Shift_JIS bytes; Linux the locale's UTF-8.
+  // Linux runs it without a display: no viewer can show the page, so the
+  // run says where it is and what else to read.
   EXPECT_EQ(r.err, Target::Current().IsWindows()
                        ? "\x83w\x83\x8B\x83v\x82\xF0\x95\\\x8E\xA6\x82\xB7\x82\xE9\x8F\x80\x94\xF5\x82\xF0"
                          "\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7.\n"
-                       : "ヘルプを表示する準備をしています.\n");
+                       : "ヘルプを表示する準備をしています.\ntolvar: no viewer could open the help page; it is " +
+                             dir.path() +
+                             "/tolvara.htm: open it in a web browser\n"
+                             "tolvar: the manual page says the same: man tolvar\n");
   const std::string page = e2e::ReadFile(dir.path() + "/tolvara.htm");
   ASSERT_FALSE(page.empty());
   EXPECT_EQ(page.rfind("<HTML><HEAD>\r\n", 0), 0u);
@@ -30,6 +37,23 @@ TEST(TolvarHelpTest, WritesPageAndEndsWithOne) {
   // The project version, from the version resource on Windows.
   EXPECT_NE(page.find("tolvar " TOLVAR_VERSION_TEXT " - Quillon\r\n"), std::string::npos);
   EXPECT_EQ(page.substr(page.size() - 16), "</BODY></HTML>\r\n");
+}
+
+TEST(TolvarHelpTest, WithADisplayTheViewerOpensThePageSilently) {
+  if (Target::Current().IsWindows()) GTEST_SKIP() << "no viewer may start under Wine";
+  TempDir dir;
+  auto run = e2e::TolvarCopyRun(dir, {"-?"});
+  run.env["DISPLAY"] = ":0";  // only looked at: the stand-in viewer needs none
+  auto r = RunTolvarCopy(dir, run);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "ヘルプを表示する準備をしています.\n");
+  // The stand-in viewer runs detached and notes the page it was given.
+  std::string note;
+  for (int i = 0; i < 500 && note.empty(); ++i) {
+    note = e2e::ReadFile(dir.path() + "/opened");
+    if (note.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(note, dir.path() + "/tolvara.htm\n");
 }
 
 }  // namespace

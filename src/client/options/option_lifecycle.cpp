@@ -76,7 +76,8 @@ int ShutDownOptions(std::unique_ptr<TCommandLineOption> options) {
     const bool saved = options->SaveToIni(&failure, &left_out);
     for (const std::string& sw : left_out)
       WriteStdErrLine(TMessageText(sw).Own(kValueNotSaved), StdErrLineEnd(*options));
-    if (!saved) platform::ShowErrorBox(options->FProgramPath, failure.ForUser(), StdErrLineEnd(*options) == TLineEnd::leLf);
+    if (!saved)
+      platform::ShowErrorBox(options->FProgramPath, failure.ForUser(), StdErrLineEnd(*options) == TLineEnd::leLf);
   }
   options.reset();
   return exit_code;

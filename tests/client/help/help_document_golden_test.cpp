@@ -52,12 +52,12 @@ TEST(BuildHelpDocumentGoldenTest, DefaultSettings) {
 TEST(BuildHelpDocumentGoldenTest, SettingsGivenOnTheCommandLine) {
   const std::string expected = Golden("help_page_given.htm");
   const std::string actual = GoldenPage({"-lu", "-q",       "-p",  "proxy.example",
-                                   "-c",  "8080",     "-r",  "http://ref.example/page",
-                                   "-xu", "alice",    "-fm", "POST",
-                                   "-ff", "data.bin", "-h",  "head.txt",
-                                   "-b",  "body.txt", "-u",  "http://host.example/path",
-                                   "-a",  "3",        "-i",  "20",
-                                   "-t",  "60"});
+                                         "-c",  "8080",     "-r",  "http://ref.example/page",
+                                         "-xu", "alice",    "-fm", "POST",
+                                         "-ff", "data.bin", "-h",  "head.txt",
+                                         "-b",  "body.txt", "-u",  "http://host.example/path",
+                                         "-a",  "3",        "-i",  "20",
+                                         "-t",  "60"});
   EXPECT_TRUE(actual == expected) << FirstDifference(expected, actual);
 }
 

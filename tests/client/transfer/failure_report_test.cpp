@@ -37,27 +37,23 @@ TEST(FailureLineTest, ReasonPerKindOfFailure) {
       {"Refused", Refused(), "tolvar: GET: Socket Error # 111 Connection refused."},
       {"SecondOfThreeAttempts", With([](auto& f) { f.Attempt = 2, f.Attempts = 3; }),
        "tolvar: attempt 2 of 3: GET: Socket Error # 111 Connection refused."},
-      {"RedirectNamesItsTarget",
-       With([](auto& f) {
+      {"RedirectNamesItsTarget", With([](auto& f) {
          f.WorkerText = "GET: HTTP/1.1 302 Found", f.Location = "http://h/next", f.Outcome.StatusCode = 302;
        }),
        "tolvar: GET: HTTP/1.1 302 Found, not followed: Location http://h/next"},
-      {"Https",
-       With([](auto& f) { f.WorkerText = "GET: IOHandler value is not valid", f.Url = " HTTPS://h/"; }),
+      {"Https", With([](auto& f) { f.WorkerText = "GET: IOHandler value is not valid", f.Url = " HTTPS://h/"; }),
        "tolvar: GET: IOHandler value is not valid (https is not supported: plain http only)"},
       {"ServerError", With([](auto& f) { f.WorkerText = "POST: HTTP/1.1 500 Oops", f.Outcome.StatusCode = 500; }),
        "tolvar: POST: HTTP/1.1 500 Oops"},
       // The request returned, yet fewer bytes came than announced.
-      {"ShortBodyWithItsCounts",
-       With([](auto& f) {
+      {"ShortBodyWithItsCounts", With([](auto& f) {
          f.WorkerText.clear(), f.MethodIndex = 2;
          f.Outcome = {.Succeeded = true, .ContentLength = 10, .BodyCount = 4, .StatusCode = 200};
        }),
        "tolvar: PUT: Length(Body)=4, Content-Length: 10"},
       // Nothing to say: a success, one the user stopped, a header file
       // already reported, a body that arrived whole despite a late failure.
-      {"Success",
-       With([](auto& f) {
+      {"Success", With([](auto& f) {
          f.WorkerText.clear();
          f.Outcome = {.Succeeded = true, .ContentLength = 3, .BodyCount = 3, .StatusCode = 200};
        }),
