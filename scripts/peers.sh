@@ -43,6 +43,9 @@ cp "$here/demo/sample.htm" "$dir/www/page.htm"
 # conversion or loss.
 python3 -c 'import sys; sys.stdout.buffer.write(bytes(range(256)) * 12289)' >"$dir/www/big.bin"
 printf 'before <!--# echo var="request_method" --> after\n' >"$dir/www/ssi.htm"
+# Two of the page's relative links, so that its links can be fetched too.
+printf 'body { margin: 0 }\n' >"$dir/www/style.css"
+printf '<p>second</p>\n' >"$dir/www/second.htm"
 # Bodies at the edges of a read: nothing, one byte, one past 64 KiB.
 : >"$dir/www/empty.bin"
 printf 'x' >"$dir/www/one.bin"

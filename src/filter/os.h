@@ -53,6 +53,11 @@ bool ShellOpen(const std::string& document, const std::string& directory);
 // absolute file names are read instead of being taken for unknown switches.
 bool SlashStartsSwitch(const std::string& arg);
 
+// Whether output lines and messages end in LF when neither -lu nor -ld is
+// given: Linux (a CR would stay in each line a shell loop reads); Windows
+// ends them in CR LF.
+bool LfEndsLinesByDefault();
+
 // Converts a text of the program's own (Shift_JIS bytes) into what reaches
 // the user: unchanged on Windows; the locale's character set on Linux.
 std::string ShowText(const std::string& sjis);

@@ -213,6 +213,10 @@ bool SlashStartsSwitch(const std::string& arg) {
   return ::stat(arg.c_str(), &st) != 0;
 }
 
+bool LfEndsLinesByDefault() {
+  return true;
+}
+
 std::string ShowText(const std::string& sjis) {
   const char* codeset = nl_langinfo(CODESET);
   std::string target = codeset ? codeset : "";

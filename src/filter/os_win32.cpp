@@ -99,6 +99,10 @@ bool SlashStartsSwitch(const std::string&) {
   return true;
 }
 
+bool LfEndsLinesByDefault() {
+  return false;
+}
+
 std::string ShowText(const std::string& sjis) {
   return sjis;
 }

@@ -65,7 +65,10 @@ int ShowHelp(const TCommandLineOption& options) {
 }  // namespace
 
 int RunProgram(const std::vector<std::string>& args) {
-  const TCommandLineOption options(args, os::SlashStartsSwitch);
+  TCommandLineOption options;
+  // The platform's line end first: -lu and -ld given later change it.
+  if (os::LfEndsLinesByDefault()) options.FFlags |= ofUnixStyle;
+  options.ParseArguments(args, os::SlashStartsSwitch);
   if (options.Help()) return ShowHelp(options);
 
   int exit_code = kExitOk;

@@ -39,7 +39,8 @@ bool GetLoginName(std::string* name);
 bool ReadFileVersion(const std::string& path, std::string* version);
 
 // Asks the desktop to open `document` with its associated program, without
-// waiting for it; true when that could be started.
+// waiting for it; true when that could be started (on Linux never without
+// an X or Wayland display).
 bool ShellOpen(const std::string& document);
 
 bool FileExists(const std::string& path);
@@ -79,6 +80,11 @@ bool UnreadHandle(TOSHandle handle, long count);
 
 enum class HandleKind { kUnknown, kDisk, kChar, kPipe };
 HandleKind GetHandleKind(TOSHandle handle);
+
+// Whether message lines end in LF when no switch says otherwise: Linux
+// tools read lines up to LF alone (a CR would stay in the line); Windows
+// programs end theirs in CR LF.
+bool LfEndsLinesByDefault();
 
 // Writes the bytes unchanged to standard error; failures are ignored.
 void WriteStdErr(const std::string& bytes);

@@ -102,6 +102,11 @@ bool ReadFileVersion(const std::string&, std::string* version) {
 }
 
 bool ShellOpen(const std::string& document) {
+  // Without a display the opener could only start a viewer in a terminal
+  // that it does not have: nothing would be shown.
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if ((x11 == nullptr || *x11 == '\0') && (wayland == nullptr || *wayland == '\0')) return false;
   // Started detached in a session of its own, never waited for, its output
   // kept away from ours.
   posix_spawn_file_actions_t fa;
@@ -166,6 +171,10 @@ HandleKind GetHandleKind(TOSHandle handle) {
   if (S_ISCHR(st.st_mode)) return HandleKind::kChar;
   if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return HandleKind::kPipe;
   return HandleKind::kUnknown;
+}
+
+bool LfEndsLinesByDefault() {
+  return true;
 }
 
 void WriteStdErr(const std::string& bytes) {

@@ -149,6 +149,10 @@ HandleKind GetHandleKind(TOSHandle handle) {
   }
 }
 
+bool LfEndsLinesByDefault() {
+  return false;
+}
+
 void WriteStdErr(const std::string& bytes) {
   HANDLE h = ::GetStdHandle(STD_ERROR_HANDLE);
   if (h == nullptr || h == INVALID_HANDLE_VALUE) return;

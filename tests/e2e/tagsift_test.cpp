@@ -26,6 +26,11 @@ const Target& T() {
   return Target::Current();
 }
 
+// The default line end of output and messages: LF on Linux, CR LF on Windows.
+std::string Nl() {
+  return T().IsWindows() ? "\r\n" : "\n";
+}
+
 // The message text as this target shows it under LC_ALL=C.UTF-8.
 std::string CannotOpen() {
   return T().IsWindows() ? kCannotOpenSjis : kCannotOpenUtf8;
@@ -50,8 +55,13 @@ TEST(TagsiftTest, FiltersStandardInputToStandardOutput) {
   TempDir dir;
   auto r = T().Run("tagsift", In(dir, {}, kPage));
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.out, "first.htm\r\nsecond.htm\r\n\r\n");
+  EXPECT_EQ(r.out, "first.htm" + Nl() + "second.htm" + Nl() + Nl());
   EXPECT_EQ(r.err, "");
+  // -ld asks for CR LF on both targets, -lu for LF; the later one wins.
+  r = T().Run("tagsift", In(dir, {"-lu", "-ld"}, kPage));
+  EXPECT_EQ(r.out, "first.htm\r\nsecond.htm\r\n\r\n");
+  r = T().Run("tagsift", In(dir, {"-ld", "-lu"}, kPage));
+  EXPECT_EQ(r.out, "first.htm\nsecond.htm\n\n");
 }
 
 TEST(TagsiftTest, UnixStyleAndParameterForms) {
@@ -92,10 +102,10 @@ TEST(TagsiftTest, MessagesFollowTheLocaleOnLinux) {
   run.env["LC_ALL"] = "ja_JP.SJIS";
   auto r = T().Run("tagsift", run);
   EXPECT_EQ(r.exit_code, 2);
-  EXPECT_EQ(r.err, "nofile: " + kCannotOpenSjis + "2)\r\n");
+  EXPECT_EQ(r.err, "nofile: " + kCannotOpenSjis + "2)\n");
   run.env["LC_ALL"] = "C";  // ASCII only: the texts come in UTF-8
   r = T().Run("tagsift", run);
-  EXPECT_EQ(r.err, "nofile: " + kCannotOpenUtf8 + "2)\r\n");
+  EXPECT_EQ(r.err, "nofile: " + kCannotOpenUtf8 + "2)\n");
 }
 
 TEST(TagsiftTest, EndOfSwitchesMakesFileNames) {
@@ -103,8 +113,8 @@ TEST(TagsiftTest, EndOfSwitchesMakesFileNames) {
   dir.WriteFile("-h", "href=dash ");
   auto r = T().Run("tagsift", In(dir, {"--", "-h", "-x"}));
   EXPECT_EQ(r.exit_code, 2);
-  EXPECT_EQ(r.out, "dash\r\n");
-  EXPECT_EQ(r.err, "-x: " + CannotOpen() + "2)\r\n");
+  EXPECT_EQ(r.out, "dash" + Nl());
+  EXPECT_EQ(r.err, "-x: " + CannotOpen() + "2)" + Nl());
 }
 
 TEST(TagsiftTest, DirectoryIsAFileThatCannotBeOpened) {
@@ -112,7 +122,7 @@ TEST(TagsiftTest, DirectoryIsAFileThatCannotBeOpened) {
   std::filesystem::create_directory(dir.path() + "/sub");
   auto r = T().Run("tagsift", In(dir, {"sub"}));
   EXPECT_EQ(r.exit_code, 2);
-  EXPECT_EQ(r.err, "sub: " + CannotOpen() + "5)\r\n");
+  EXPECT_EQ(r.err, "sub: " + CannotOpen() + "5)" + Nl());
   EXPECT_EQ(r.out, "");
 }
 
@@ -122,7 +132,7 @@ TEST(TagsiftTest, AbsolutePathsAreFilesOnLinux) {
   std::string page = dir.WriteFile("abs.htm", "href=abs ");
   auto r = T().Run("tagsift", In(dir, {page}));
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.out, "abs\r\n");
+  EXPECT_EQ(r.out, "abs\n");
 }
 
 TEST(TagsiftTest, HelpWithoutPageShowsUsage) {
@@ -160,7 +170,7 @@ TEST(TagsiftTest, HelpPageIsOpenedBesideTheProgram) {
   run.env["OPENED"] = dir.path() + "/opened";
   auto r = T().RunPath(dir.path() + "/tagsift", run);
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, kPreparingHelpUtf8 + "\r\n");
+  EXPECT_EQ(r.err, kPreparingHelpUtf8 + "\n");
   // The viewer runs detached; give it a moment to leave its note.
   for (int i = 0; i < 500 && !std::filesystem::exists(dir.path() + "/opened"); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -200,7 +210,7 @@ TEST(TagsiftTest, LargeInputIsExact) {
   std::string page, expected;
   for (int i = 0; i < 50000; ++i) {
     page += "<p>text " + std::to_string(i) + " <a HREF=\"/x/" + std::to_string(i) + "\">l</a>\n";
-    expected += "/x/" + std::to_string(i) + "\r\n";
+    expected += "/x/" + std::to_string(i) + Nl();
   }
   dir.WriteFile("large.htm", page);
   auto r = T().Run("tagsift", In(dir, {"large.htm"}));

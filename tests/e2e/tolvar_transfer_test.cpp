@@ -47,6 +47,11 @@ int RefusedPort() {
   return gone.Port();
 }
 
+// The default end of a message line: LF on Linux, CR LF on Windows.
+std::string Nl() {
+  return Target::Current().IsWindows() ? "\r\n" : "\n";
+}
+
 RunResult Quiet(const TempDir& dir, std::vector<std::string> args) {
   args.insert(args.begin(), "-q");
   return RunTolvarCopy(dir, args);
@@ -110,16 +115,16 @@ TEST(TolvarTransferTest, ExitCodesOfFailedRuns) {
               "を設定してください.\n");
   }
   EXPECT_EQ(r.out, "");
-  // 3: refused; the header of no response is CR LF alone.
+  // 3: refused; the header of no response is CR LF alone, the reason after it.
   r = Quiet(dir, {"-u", "http://127.0.0.1:" + std::to_string(RefusedPort()) + "/"});
   EXPECT_EQ(r.exit_code, 3);
-  EXPECT_EQ(r.err, "\r\n");
+  EXPECT_EQ(r.err, "\r\ntolvar: GET: Socket Error # 10061 Connection refused." + Nl());
   // 4: 404, its body still delivered.
   TScriptedServer not_found(
       {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone").WaitPeerClose()});
   r = Quiet(dir, {"-u", Url(not_found)});
   EXPECT_EQ(r.exit_code, 4);
-  EXPECT_EQ(r.err, "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n");
+  EXPECT_EQ(r.err, "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\ntolvar: GET: HTTP/1.1 404 Not Found" + Nl());
 }
 
 TEST(TolvarTransferTest, ContentLengthShorterOrLongerThanTheBody) {
@@ -193,7 +198,7 @@ TEST(TolvarTransferTest, UrlFromStandardInputFirstLineTrimmed) {
   r = RunTolvarCopy(dir, run);
   EXPECT_EQ(r.exit_code, 1);
   if (!Target::Current().IsWindows()) {
-    EXPECT_EQ(r.err, "URL が指定されていません.\r\n");
+    EXPECT_EQ(r.err, "URL が指定されていません.\n");
   }
 }
 

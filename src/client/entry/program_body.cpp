@@ -41,7 +41,7 @@ void ShowFatal(TCommandLineOption& options, unsigned long code, const std::strin
   } else {
     text = failure + "\r\n" + closing_without_code;
   }
-  platform::ShowErrorBox(platform::GetModulePath(), text, (options.FFlags & ofUnixStyle) != 0);
+  platform::ShowErrorBox(platform::GetModulePath(), text, StdErrLineEnd(options) == TLineEnd::leLf);
   options.FExitCode = ecCannotGoOn;
 }
 

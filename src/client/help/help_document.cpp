@@ -260,7 +260,7 @@ std::string BuildHelpDocument(const TCommandLineOption& o, const std::string& he
   w.Row("-0[+|-]", kRow1Description, nullptr, &ini);
   const S quiet = (o.FFlags & ofQuiet) ? kQuiet : kGui;
   w.Row("-q", kRow2Description, nullptr, &quiet);
-  const S style = (o.FFlags & ofUnixStyle) ? kUnix : kDos;
+  const S style = StdErrLineEnd(o) == TLineEnd::leLf ? kUnix : kDos;
   w.Row("-lu", kRow3Description, nullptr, &style);
   const S method = MethodName(o.FMethod);
   w.Row("-fm {GET|PUT|POST}", kRow4Description, nullptr, &method);

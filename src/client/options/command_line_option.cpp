@@ -77,8 +77,25 @@ bool TakeValue(TokenCursor& cursor, std::string& field) {
   return taken;
 }
 
-void TakeNumber(TokenCursor& cursor, std::string& field, int limit) {
+// Whether `text` is a plain decimal number above `limit` (leading zeros and
+// a plus sign allowed), which the field cannot hold.
+bool AboveLimit(const std::string& text, int limit) {
+  const std::string t = TrimControl(text);
+  std::size_t i = !t.empty() && t[0] == '+' ? 1 : 0;
+  if (i == t.size() || t.find_first_not_of("0123456789", i) != std::string::npos) return false;
+  i = std::min(t.find_first_not_of('0', i), t.size());
+  const std::string digits = t.substr(i);
+  const std::string most = std::to_string(limit);
+  return digits.size() != most.size() ? digits.size() > most.size() : digits > most;
+}
+
+void TakeNumber(TokenCursor& cursor, std::string& field, int limit, std::vector<std::string>& ignored) {
+  const std::string sw = cursor.Token().substr(0, 2);
   TakeValue(cursor, field);
+  if (AboveLimit(field, limit)) {
+    ignored.push_back(sw + " " + TrimControl(field) + ": more than " + std::to_string(limit) + ", " +
+                      std::to_string(limit) + " used");
+  }
   field = ClampNumber(field, limit);
 }
 
@@ -171,11 +188,19 @@ void TCommandLineOption::ParseString(const std::string& text) {
 
 void TCommandLineOption::ParseArguments(const std::vector<std::string>& tokens) {
   FCredentialSpans.clear();
+  FIgnored.clear();
   TokenCursor cursor(tokens);
   bool end_of_switches = false;
+  // Which kinds of request data this parse gave: text, a file name.
+  bool data_text = false;
+  bool data_file = false;
   while (cursor.Next()) {
     const std::string& token = cursor.Token();
-    if (end_of_switches || token.size() < 2 || (token[0] != '-' && token[0] != '/')) continue;
+    if (end_of_switches) continue;
+    if (token.size() < 2 || (token[0] != '-' && token[0] != '/')) {
+      FIgnored.push_back("\"" + token + "\": not a switch nor the value of one, ignored");
+      continue;
+    }
     const bool has_third = token.size() > 2;
     const char third = has_third ? Upper(token[2]) : '\0';
     std::string value;
@@ -191,8 +216,8 @@ void TCommandLineOption::ParseArguments(const std::vector<std::string>& tokens) 
         FIgnoreIni = true;
         break;
       case 'L':
-        if (third == 'U') FFlags |= ofUnixStyle;
-        if (third == 'D') FFlags &= ~std::uint32_t{ofUnixStyle};
+        if (third == 'U') FFlags = (FFlags & ~std::uint32_t{ofDosStyle}) | ofUnixStyle;
+        if (third == 'D') FFlags = (FFlags & ~std::uint32_t{ofUnixStyle}) | ofDosStyle;
         break;
       case '?':
         FFlags |= ofHelp;
@@ -226,19 +251,23 @@ void TCommandLineOption::ParseArguments(const std::vector<std::string>& tokens) 
         TakeValue(cursor, FBodyFile);
         break;
       case 'A':
-        TakeNumber(cursor, FRetrys, 99);
+        TakeNumber(cursor, FRetrys, 99, FIgnored);
         break;
       case 'I':
-        TakeNumber(cursor, FInterval, 999);
+        TakeNumber(cursor, FInterval, 999, FIgnored);
         break;
       case 'T':
-        TakeNumber(cursor, FTimeOut, 9999);
+        TakeNumber(cursor, FTimeOut, 9999, FIgnored);
         break;
       case 'F':
         if (third == 'M') {
           FMethod = cursor.Value(3, false, value) ? MethodFromText(value) : std::uint8_t{miGet};
+          if (FMethod == miGet && !TrimControl(value).empty() && UpperAscii(TrimControl(value)) != "GET") {
+            FIgnored.push_back("-fm " + value + ": not GET, POST or PUT, GET used");
+          }
           break;
         }
+        (third == 'F' ? data_file : data_text) = true;
         if (third == 'F' || third == 'S') {
           FPostPutAsFileName = third == 'F';
           cursor.Value(3, false, FPostPutData);
@@ -254,11 +283,21 @@ void TCommandLineOption::ParseArguments(const std::vector<std::string>& tokens) 
         if ((third == 'U' && cursor.Value(3, false, FUserName)) ||
             (third == 'P' && cursor.Value(3, false, FPassword))) {
           FCredentialSpans.push_back(cursor.LastValue());
+        } else if (third != 'U' && third != 'P') {
+          FIgnored.push_back(token + ": unknown switch, ignored");
         }
         break;
       default:
+        FIgnored.push_back(token + ": unknown switch, ignored");
         break;
     }
+  }
+  if (data_text && data_file) {
+    FIgnored.push_back(std::string("-fs and -ff both given: only the last one, ") +
+                       (FPostPutAsFileName ? "-ff" : "-fs") + ", used");
+  }
+  if ((data_text || data_file) && FMethod == miGet) {
+    FIgnored.push_back("request data given with GET: not sent (-fm POST or -fm PUT sends it)");
   }
 }
 

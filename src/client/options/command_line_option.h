@@ -20,6 +20,7 @@ enum : std::uint32_t {
   ofHelp = 1,       // -?: write and open the help page, then end
   ofUnixStyle = 2,  // -lu: message lines on standard error end in LF, not CR LF
   ofQuiet = 4,      // -q: no interaction; the run starts and ends by itself
+  ofDosStyle = 8,   // -ld: message lines end in CR LF, whatever the platform's default
 };
 
 // Strings are bytes in the ANSI code page; empty means not set. Numbers
@@ -97,11 +98,18 @@ class TCommandLineOption {
   // ones too): token and bytes for an argv, byte offsets for a raw command
   // line. Empty after a stored string.
   std::vector<platform::CommandLineSpan> FCredentialSpans;
+  // What the last parse took no notice of, one line each for the user: an
+  // unknown switch or a stray token, a method name that is not one, a number
+  // beyond its field, request data that will not be sent.
+  std::vector<std::string> FIgnored;
 };
 
-// The line end of message lines on standard error that `options` asks for.
+// The line end of message lines on standard error that `options` asks for:
+// -lu or -ld, the later one winning; neither, the platform's own.
 inline TLineEnd StdErrLineEnd(const TCommandLineOption& options) {
-  return (options.FFlags & ofUnixStyle) != 0 ? TLineEnd::leLf : TLineEnd::leCrLf;
+  if ((options.FFlags & ofUnixStyle) != 0) return TLineEnd::leLf;
+  if ((options.FFlags & ofDosStyle) != 0) return TLineEnd::leCrLf;
+  return platform::LfEndsLinesByDefault() ? TLineEnd::leLf : TLineEnd::leCrLf;
 }
 
 // Names the option set that main owns while the program body runs (null

@@ -24,7 +24,7 @@ void ReportCreateFailure(const std::string& caption, unsigned long error, const 
   TMessageText text;
   text.Data(platform::SystemErrorText(error)).Own("\r\n").Data(what).Own("\r\n");
   text.Own(error != 0 ? "Can't create TCommandLineOption." : "Can't create TCommandLineOption, Not enough memory?");
-  platform::ShowErrorBox(caption, text.ForUser(), false);
+  platform::ShowErrorBox(caption, text.ForUser(), platform::LfEndsLinesByDefault());
 }
 
 }  // namespace
@@ -52,8 +52,12 @@ std::unique_ptr<TCommandLineOption> StartUpOptions(const platform::ProcessComman
   try {
     ApplyOptionLayers(*main, *scratch, command_line);
   } catch (const std::exception& e) {
-    platform::ShowErrorBox(caption, TMessageText().Data(e.what()).ForUser(), false);
+    platform::ShowErrorBox(caption, TMessageText().Data(e.what()).ForUser(), platform::LfEndsLinesByDefault());
     return nullptr;
+  }
+  // The run goes on as before; the user learns what it did not take.
+  for (const std::string& ignored : main->FIgnored) {
+    WriteStdErrLine(TMessageText("tolvar: warning: ").Data(ignored), StdErrLineEnd(*main));
   }
   return main;
 }
@@ -72,7 +76,8 @@ int ShutDownOptions(std::unique_ptr<TCommandLineOption> options) {
     const bool saved = options->SaveToIni(&failure, &left_out);
     for (const std::string& sw : left_out)
       WriteStdErrLine(TMessageText(sw).Own(kValueNotSaved), StdErrLineEnd(*options));
-    if (!saved) platform::ShowErrorBox(options->FProgramPath, failure.ForUser(), (options->FFlags & ofUnixStyle) != 0);
+    if (!saved)
+      platform::ShowErrorBox(options->FProgramPath, failure.ForUser(), StdErrLineEnd(*options) == TLineEnd::leLf);
   }
   options.reset();
   return exit_code;

@@ -11,6 +11,7 @@
 #include "client/support/std_handle.h"
 #include "client/transfer/attempt_client.h"
 #include "client/transfer/attempt_outcome.h"
+#include "client/transfer/failure_report.h"
 #include "client/transfer/handle_extend_stream.h"
 #include "client/transfer/settings_check.h"
 #include "client/transfer/settings_copy.h"
@@ -156,6 +157,8 @@ void TFormMain::ButtonDownLoadClick() {
   FRetriesLeft = check.Retries;
   FIntervalMs = check.IntervalMs;
   FTimeoutMs = check.TimeoutMs;
+  FAttempt = 0;
+  FAttempts = check.Retries + 1;
   if (!check.Ok()) {
     EnableSettings();
     FOptions.FExitCode = ecBadSettings;
@@ -167,6 +170,8 @@ void TFormMain::ButtonDownLoadClick() {
 
 void TFormMain::StartTransfer() {
   FOptions.FExitCode = ecSuccess;
+  ++FAttempt;
+  FAttemptFailure.clear();
   auto client = NewAttemptClient(FModel, FProxyPortNumber, FTimeoutMs, FOptions.FUserAgent);
   // The status event runs on the worker thread: it only posts.
   const platform::WindowHandle window = FHost->Handle();
@@ -299,6 +304,18 @@ void TFormMain::FinishTransfer(bool succeeded) {
   outcome.StatusCode = client->Response().StatusCode();
   outcome.HeaderWritten = WriteResponseHeader(*client);
   FOptions.FExitCode = ExitCodeOf(outcome);
+  // After the header text, so a script reading standard error sees the
+  // answer first and the reason right below it.
+  if (Quiet()) {
+    const TMessageText reason = FailureLine({.WorkerText = FAttemptFailure,
+                                             .Url = FModel.EditUrl.Text,
+                                             .Location = client->Response().Location,
+                                             .Outcome = outcome,
+                                             .Attempt = FAttempt,
+                                             .Attempts = FAttempts,
+                                             .MethodIndex = GetRequestMethod()});
+    if (!reason.Bytes().empty()) WriteStdErrLine(reason, StdErrLineEnd(FOptions));
+  }
 
   CloseRequestSource();
   CloseBodyDestination();
@@ -307,6 +324,7 @@ void TFormMain::FinishTransfer(bool succeeded) {
   if (FRetriesLeft > 0) {
     --FRetriesLeft;
     AddLogLine(std::to_string(FIntervalMs / 1000) + texts::kRetryInSuffix);
+    if (Quiet()) WriteStdErrLine(RetryLine(FIntervalMs), StdErrLineEnd(FOptions));
     AddLogLine("");
     if (FRetry.load() == nullptr) {
       auto retry = std::make_unique<TThreadRetry>();
@@ -396,7 +414,10 @@ void TFormMain::HandleMessage(std::uint32_t msg, std::uintptr_t wparam, std::int
       FinishTransfer(lparam != 0);
     }
   } else if (msg == WM_TRANSFER_ERROR) {
-    if (lparam != 0) AddLogLine(reinterpret_cast<const char*>(lparam));
+    if (lparam != 0) {
+      FAttemptFailure = reinterpret_cast<const char*>(lparam);
+      AddLogLine(FAttemptFailure);
+    }
   } else if (msg == WM_TRANSFER_STATUS) {
     OnStatusMessage(wparam);
   }

@@ -123,6 +123,11 @@ class TFormMain : public platform::TWindowEvents {
   std::int32_t FRetriesLeft = 0;
   std::int32_t FIntervalMs = 0;
   std::int32_t FTimeoutMs = 0;
+  // The attempt under way (from 1), how many the run may make, and the
+  // worker's report of its failure: a scripted run says it on standard error.
+  std::int32_t FAttempt = 0;
+  std::int32_t FAttempts = 1;
+  std::string FAttemptFailure;
   // Owned; each is taken out with an exchange against null before it is
   // released, so two handlers never release the same object. The client of
   // an attempt is owned through FConnection's Client.

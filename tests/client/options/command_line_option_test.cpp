@@ -37,6 +37,37 @@ TEST(TCommandLineOptionTest, NumbersAreClamped) {
   EXPECT_EQ(o.FInterval, "4");
 }
 
+TEST(TCommandLineOptionTest, WhatWasIgnoredIsListed) {
+  struct Row {
+    std::vector<std::string> args;
+    std::vector<std::string> ignored;
+  };
+  const std::vector<Row> rows = {
+      {{"-o", "x.html"}, {"-o: unknown switch, ignored", "\"x.html\": not a switch nor the value of one, ignored"}},
+      {{"-xz"}, {"-xz: unknown switch, ignored"}},
+      {{"-fm", "HEAD"}, {"-fm HEAD: not GET, POST or PUT, GET used"}},
+      {{"-fm", " get "}, {}},
+      {{"-fm", "PUT", "-fs", "a", "-ff", "b"}, {"-fs and -ff both given: only the last one, -ff, used"}},
+      {{"-fs", "a"}, {"request data given with GET: not sent (-fm POST or -fm PUT sends it)"}},
+      {{"-fs", "a", "-fm", "POST"}, {}},
+      {{"-a", "100", "-i+1000", "-t", "010000"},
+       {"-a 100: more than 99, 99 used", "-i +1000: more than 999, 999 used", "-t 010000: more than 9999, 9999 used"}},
+      {{"-a", "099", "-i", "999", "-t", "-5"}, {}},
+      // After "--" nothing is a switch, and nothing is worth a word.
+      {{"-u", "http://h/", "--", "-o", "x"}, {}},
+  };
+  for (const Row& row : rows) {
+    TCommandLineOption o;
+    Parse(o, row.args);
+    EXPECT_EQ(o.FIgnored, row.ignored) << row.args[0] << " " << row.args.size();
+  }
+  // Each parse lists its own: the stored switches' list does not carry over.
+  TCommandLineOption o;
+  Parse(o, {"-o"});
+  Parse(o, {"-u", "x"});
+  EXPECT_TRUE(o.FIgnored.empty());
+}
+
 TEST(TCommandLineOptionTest, ValueFormsAndPlaceholders) {
   TCommandLineOption o;
   Parse(o, {"-u  X ", "-r", "-u", "/P", " host ", "-help"});
@@ -64,8 +95,18 @@ TEST(TCommandLineOptionTest, FlagsAndEndOfSwitches) {
   EXPECT_TRUE(o.FFlags & ofQuiet);
   EXPECT_FALSE(o.FIgnoreIni);
   EXPECT_TRUE(o.FFlags & ofUnixStyle);
+  EXPECT_EQ(StdErrLineEnd(o), TLineEnd::leLf);
   Parse(o, {"-ld", "-quiet"});
   EXPECT_FALSE(o.FFlags & ofUnixStyle);
+  EXPECT_EQ(StdErrLineEnd(o), TLineEnd::leCrLf);
+  // Neither: the platform's own; -ld is never stored.
+  Parse(o, {"-lu", "-ld", "-lu"});
+  EXPECT_EQ(StdErrLineEnd(o), TLineEnd::leLf);
+  EXPECT_EQ(o.BuildCommandLine().rfind("-lu ", 0), 0u);
+  Parse(o, {"-ld"});
+  EXPECT_EQ(o.BuildCommandLine().find("-l"), std::string::npos);
+  TCommandLineOption d;
+  EXPECT_EQ(StdErrLineEnd(d), platform::LfEndsLinesByDefault() ? TLineEnd::leLf : TLineEnd::leCrLf);
   EXPECT_TRUE(o.FIgnoreIni);
   TCommandLineOption e;
   Parse(e, {"--", "-q", "-?"});
