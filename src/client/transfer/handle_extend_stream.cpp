@@ -1,6 +1,7 @@
 #include "client/transfer/handle_extend_stream.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/system.h"
 
@@ -15,8 +16,19 @@ platform::TOSHandle CheckedHandle(platform::TOSHandle handle) {
 
 }  // namespace
 
-THandleExtendStream::THandleExtendStream(platform::TOSHandle handle) : THandleStream(CheckedHandle(handle)) {
-  if (IsSizable()) FKept = std::max<std::int64_t>(THandleStream::GetSize(), 0);
+THandleExtendStream::THandleExtendStream(platform::TOSHandle handle, std::int64_t kept,
+                                         std::unique_ptr<platform::TStream> owner)
+    : THandleStream(CheckedHandle(handle)), FOwner(std::move(owner)) {
+  if (!IsSizable()) return;
+  const std::int64_t physical = std::max<std::int64_t>(THandleStream::GetSize(), 0);
+  FKept = kept >= 0 ? kept : physical;
+  if (physical > FKept) {
+    // An earlier attempt of this run left bytes behind: they go, and this
+    // attempt writes where the run began (a file opened for appending
+    // writes at its end anyway).
+    THandleStream::SetSize(FKept);
+    if (Position() > FKept) Seek(FKept, platform::TSeekOrigin::soBeginning);
+  }
 }
 
 bool THandleExtendStream::IsSizable() const {
