@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <memory>
 #include <string>
 
 #include "client/transfer/handle_extend_stream.h"
@@ -159,6 +160,49 @@ TEST(HandleExtendStreamPosixTest, CutBackOnAReplacedFileEmptiesItAndTheCount) {
   close(out);
   EXPECT_EQ(FileContent(name), "body");
   unlink(name);
+}
+
+// Regression: a retry's stream measured the file anew, so a failed
+// attempt's bytes stayed ahead of the next body. Given where the run began,
+// each attempt's stream cuts the file back to it and writes from there,
+// whether the file was opened for writing at that offset or for appending.
+TEST(HandleExtendStreamPosixTest, RegressionRetryCutsBackToWhereTheRunBegan) {
+  for (const int append : {0, O_APPEND}) {
+    char name[] = "/tmp/tolvar_extend_retryXXXXXX";
+    const int made = mkstemp(name);
+    ASSERT_GE(made, 0);
+    close(made);
+    const int out = open(name, O_WRONLY | append);
+    ASSERT_GE(out, 0);
+    ASSERT_EQ(write(out, "old\n", 4), 4);
+    {
+      THandleExtendStream first(out, 4);
+      first.WriteBuffer(std::string(60, 'x').data(), 60);
+    }
+    {
+      THandleExtendStream second(out, 4);
+      second.WriteBuffer("body", 4);
+      EXPECT_EQ(second.GetSize(), 4);
+    }
+    close(out);
+    EXPECT_EQ(FileContent(name), "old\nbody") << (append ? "appending" : "writing");
+    unlink(name);
+  }
+}
+
+// A device named as the destination: the stream owns the file that opened
+// it, ignores the engine's size changes and counts what it is given.
+TEST(HandleExtendStreamPosixTest, OwnedDeviceIsCountedNotSized) {
+  auto device = std::make_unique<tolvar::platform::TFileStream>("/dev/null", tolvar::platform::TFileMode::fmCreate,
+                                                                tolvar::platform::TFileShare::fsExclusive);
+  const auto handle = device->Handle();
+  THandleExtendStream s(handle, -1, std::move(device));
+  EXPECT_FALSE(s.IsSizable());
+  s.SetSize(5);
+  s.WriteBuffer("hello", 5);
+  s.SetSize(s.Position());
+  EXPECT_EQ(s.GetSize(), 5);
+  EXPECT_FALSE(s.WriteFailed());
 }
 
 }  // namespace
