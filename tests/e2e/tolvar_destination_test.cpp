@@ -157,6 +157,10 @@ std::vector<TScript> PartialThenWhole() {
 // attempt's body and the run ended with 0. A file is cut back to where the
 // run began: empty after ">", its earlier content after ">>".
 TEST(TolvarDestinationTest, RegressionRetryCutsStandardOutputFileBackToTheRunsStart) {
+  if (Target::Current().IsWindows()) {
+    GTEST_SKIP() << "Wine refuses to cut a standard handle inherited from a Unix file (SetEndOfFile: invalid "
+                    "handle), so there the retry is refused as for a pipe";
+  }
   for (const char* shell : {"> out.bin", ">> out.bin"}) {
     TScriptedServer server(PartialThenWhole());
     TempDir dir;

@@ -311,10 +311,16 @@ void TFormMain::FinishTransfer(bool succeeded) {
   outcome.ContentLength = client->Response().ContentLength();
   auto* extend = dynamic_cast<THandleExtendStream*>(body);
   outcome.WriteFailed = extend != nullptr && extend->WriteFailed();
-  const bool handed_on = extend != nullptr && !extend->IsSizable() && extend->Written() > 0;
+
   outcome.StatusCode = client->Response().StatusCode();
   outcome.HeaderWritten = WriteResponseHeader(*client);
   FOptions.FExitCode = ExitCodeOf(outcome);
+  // Before a retry, this attempt's body bytes in standard output (or a
+  // device named for the body) must be taken back; where they cannot be,
+  // no retry is made.
+  bool handed_on = false;
+  if (extend != nullptr && extend->Written() > 0 && FOptions.FExitCode != ecSuccess && FRetriesLeft > 0)
+    handed_on = !extend->TakeBack();
 
   CloseRequestSource();
   CloseBodyDestination();

@@ -19,16 +19,23 @@ platform::TOSHandle CheckedHandle(platform::TOSHandle handle) {
 THandleExtendStream::THandleExtendStream(platform::TOSHandle handle, std::int64_t kept,
                                          std::unique_ptr<platform::TStream> owner)
     : THandleStream(CheckedHandle(handle)), FOwner(std::move(owner)) {
-  if (!IsSizable()) return;
-  const std::int64_t physical = std::max<std::int64_t>(THandleStream::GetSize(), 0);
-  FKept = kept >= 0 ? kept : physical;
-  if (physical > FKept) {
-    // An earlier attempt of this run left bytes behind: they go, and this
-    // attempt writes where the run began (a file opened for appending
-    // writes at its end anyway).
+  if (IsSizable()) FKept = kept >= 0 ? kept : std::max<std::int64_t>(THandleStream::GetSize(), 0);
+}
+
+bool THandleExtendStream::TakeBack() {
+  if (!IsSizable()) return false;
+  try {
     THandleStream::SetSize(FKept);
-    if (Position() > FKept) Seek(FKept, platform::TSeekOrigin::soBeginning);
+  } catch (const platform::EStreamError&) {
+    // The system refuses to cut this handle (Wine does for a standard
+    // handle inherited from a Unix file): the bytes stay out there.
+    return false;
   }
+  // A handle that writes at its position goes back there too; one opened
+  // for appending writes at the end anyway.
+  if (Position() > FKept) Seek(FKept, platform::TSeekOrigin::soBeginning);
+  FWritten = 0;
+  return true;
 }
 
 bool THandleExtendStream::IsSizable() const {

@@ -23,10 +23,9 @@ class THandleExtendStream : public platform::THandleStream {
  public:
   // EStreamError with the system's text when `handle` is not open (a
   // process started without standard output, say). `kept` (bytes, -1: the
-  // file's size now) is where this run's output starts in a disk file; one
-  // that has grown beyond it (an earlier attempt's bytes) is cut back to it
-  // at once and written from there. `owner`, when given, holds `handle`
-  // open and is released with this stream.
+  // file's size now) is where this run's output starts in a disk file: the
+  // stream never cuts below it. `owner`, when given, holds `handle` open and
+  // is released with this stream.
   explicit THandleExtendStream(platform::TOSHandle handle, std::int64_t kept = -1,
                                std::unique_ptr<platform::TStream> owner = nullptr);
   ~THandleExtendStream() override;
@@ -46,6 +45,11 @@ class THandleExtendStream : public platform::THandleStream {
   // again. False for a pipe, a terminal or another device, where every byte
   // written has been handed on for good.
   bool IsSizable() const;
+  // Cuts a disk file back to `kept` and writes from there again, so that a
+  // failed attempt's bytes are gone before the next one; the count starts
+  // anew. False when they cannot be taken back (not sizable, or the system
+  // refuses the cut): they stay where they went.
+  bool TakeBack();
 
  private:
   std::unique_ptr<platform::TStream> FOwner;

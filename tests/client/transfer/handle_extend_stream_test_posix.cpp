@@ -164,7 +164,7 @@ TEST(HandleExtendStreamPosixTest, CutBackOnAReplacedFileEmptiesItAndTheCount) {
 
 // Regression: a retry's stream measured the file anew, so a failed
 // attempt's bytes stayed ahead of the next body. Given where the run began,
-// each attempt's stream cuts the file back to it and writes from there,
+// the stream takes its bytes back to there and writes from there again,
 // whether the file was opened for writing at that offset or for appending.
 TEST(HandleExtendStreamPosixTest, RegressionRetryCutsBackToWhereTheRunBegan) {
   for (const int append : {0, O_APPEND}) {
@@ -176,13 +176,18 @@ TEST(HandleExtendStreamPosixTest, RegressionRetryCutsBackToWhereTheRunBegan) {
     ASSERT_GE(out, 0);
     ASSERT_EQ(write(out, "old\n", 4), 4);
     {
-      THandleExtendStream first(out, 4);
-      first.WriteBuffer(std::string(60, 'x').data(), 60);
+      THandleExtendStream attempt(out, 4);
+      attempt.WriteBuffer(std::string(60, 'x').data(), 60);
+      EXPECT_TRUE(attempt.TakeBack());
+      EXPECT_EQ(attempt.GetSize(), 0);
+      attempt.WriteBuffer("bo", 2);
     }
     {
-      THandleExtendStream second(out, 4);
-      second.WriteBuffer("body", 4);
-      EXPECT_EQ(second.GetSize(), 4);
+      // The next attempt's stream over the same handle cuts no more.
+      THandleExtendStream next(out, 4);
+      EXPECT_TRUE(next.TakeBack());
+      next.WriteBuffer("body", 4);
+      EXPECT_EQ(next.GetSize(), 4);
     }
     close(out);
     EXPECT_EQ(FileContent(name), "old\nbody") << (append ? "appending" : "writing");
@@ -198,10 +203,14 @@ TEST(HandleExtendStreamPosixTest, OwnedDeviceIsCountedNotSized) {
   const auto handle = device->Handle();
   THandleExtendStream s(handle, -1, std::move(device));
   EXPECT_FALSE(s.IsSizable());
+  s.WriteBuffer("x", 1);
+  // Bytes handed to a device cannot be taken back.
+  EXPECT_FALSE(s.TakeBack());
+  EXPECT_EQ(s.GetSize(), 1);
   s.SetSize(5);
   s.WriteBuffer("hello", 5);
   s.SetSize(s.Position());
-  EXPECT_EQ(s.GetSize(), 5);
+  EXPECT_EQ(s.GetSize(), 6);
   EXPECT_FALSE(s.WriteFailed());
 }
 
