@@ -55,8 +55,10 @@ enum class TFileMode {
 };
 
 // Whether other openers may use the file while this stream holds it.
-// Windows enforces it; Linux has no mandatory sharing modes and opens the
-// file either way.
+// Windows enforces it; on Linux it holds between the opens of this process
+// (a regular file held exclusively refuses a second opener, and an
+// exclusive opener is refused a file held at all, with a sharing violation,
+// code 32), since Linux has no sharing modes of its own.
 enum class TFileShare { fsDenyNone, fsExclusive };
 
 class TFileStream : public THandleStream {
@@ -72,6 +74,22 @@ class TFileStream : public THandleStream {
 
  private:
   std::string name_;
+  TFileShare share_ = TFileShare::fsDenyNone;
+  // The file's identity while this process's table of open files holds it
+  // (Linux only; unused on Windows).
+  std::pair<std::uint64_t, std::uint64_t> identity_{0, 0};
+  bool held_ = false;
+};
+
+// A file of its own in the system's temporary folder, read and write, that
+// no other opener can reach and that is deleted when the stream goes.
+// EFileStreamError when it cannot be made.
+class TTemporaryStream : public THandleStream {
+ public:
+  TTemporaryStream();
+  ~TTemporaryStream() override;
+  TTemporaryStream(const TTemporaryStream&) = delete;
+  TTemporaryStream& operator=(const TTemporaryStream&) = delete;
 };
 
 }  // namespace tolvar::platform

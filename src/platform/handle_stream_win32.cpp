@@ -89,4 +89,31 @@ TFileStream::~TFileStream() {
   if (handle_ != kInvalidOSHandle) CloseHandle(Win(handle_));
 }
 
+TTemporaryStream::TTemporaryStream() : THandleStream(kInvalidOSHandle) {
+  char folder[MAX_PATH + 1] = {};
+  char path[MAX_PATH + 1] = {};
+  const DWORD n = GetTempPathA(sizeof folder, folder);
+  DWORD code = 0;
+  if (n == 0 || n > MAX_PATH || GetTempFileNameA(folder, "tlv", 0, path) == 0) {
+    code = GetLastError();
+  } else {
+    // Not shared, and deleted by the system when the handle closes, however
+    // the process ends.
+    HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      handle_ = reinterpret_cast<TOSHandle>(h);
+      return;
+    }
+    code = GetLastError();
+    DeleteFileA(path);
+  }
+  throw EFileStreamError("Cannot create file \"" + std::string(path[0] ? path : folder) + "\". " + SystemText(code),
+                         code, SystemText(code));
+}
+
+TTemporaryStream::~TTemporaryStream() {
+  if (handle_ != kInvalidOSHandle) CloseHandle(Win(handle_));
+}
+
 }  // namespace tolvar::platform

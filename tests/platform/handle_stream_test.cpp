@@ -125,6 +125,62 @@ TEST(TFileStreamTest, FailureMessageEndsWithTheSystemTextOfItsCode) {
   }
 }
 
+// Regression: on Linux a header file naming the body file (or a second name
+// of it) was created over the body just received. A file held to itself is
+// refused to any second opener, and a file held at all to an opener that
+// wants it to itself, with a sharing violation (32), on both targets.
+TEST(TFileStreamTest, RegressionAFileHeldToItselfIsRefusedToASecondOpener) {
+  TempFile f("held");
+  TempFile second("held_link");
+  struct Row {
+    const char* name;
+    TFileMode mode;
+    TFileShare share;
+  };
+  {
+    TFileStream body(f.path(), TFileMode::fmCreate, TFileShare::fsExclusive);
+    body.WriteBuffer("body", 4);
+    std::filesystem::create_hard_link(f.path(), second.path());
+    for (const std::string& name : {f.path(), second.path()}) {
+      for (const Row& row : {Row{"create exclusive", TFileMode::fmCreate, TFileShare::fsExclusive},
+                             Row{"create shared", TFileMode::fmCreate, TFileShare::fsDenyNone},
+                             Row{"read shared", TFileMode::fmOpenRead, TFileShare::fsDenyNone}}) {
+        try {
+          TFileStream again(name, row.mode, row.share);
+          ADD_FAILURE() << row.name << " of " << name << " opened a file held to itself";
+        } catch (const EFileStreamError& e) {
+          EXPECT_EQ(e.Code(), 32u) << row.name << " of " << name;
+        }
+      }
+    }
+    EXPECT_EQ(body.GetSize(), 4);
+  }
+  {
+    // Shared holders share; one wanting the file to itself is refused.
+    TFileStream reader(f.path(), TFileMode::fmOpenRead);
+    TFileStream other(second.path(), TFileMode::fmOpenRead);
+    EXPECT_THROW(TFileStream(f.path(), TFileMode::fmCreate, TFileShare::fsExclusive), EFileStreamError);
+    char b[4];
+    other.ReadBuffer(b, 4);
+    EXPECT_EQ(std::string(b, 4), "body");
+  }
+  // Once released the file opens again, and a create empties it.
+  TFileStream again(f.path(), TFileMode::fmCreate, TFileShare::fsExclusive);
+  EXPECT_EQ(again.GetSize(), 0);
+}
+
+TEST(TTemporaryStreamTest, HoldsWhatIsWrittenAndReadsItBack) {
+  std::string bytes(100000, 't');
+  bytes[99999] = 'z';
+  TTemporaryStream s;
+  s.WriteBuffer(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+  EXPECT_EQ(s.GetSize(), 100000);
+  s.SetPosition(0);
+  std::string back(bytes.size(), '\0');
+  s.ReadBuffer(back.data(), static_cast<std::int32_t>(back.size()));
+  EXPECT_EQ(back, bytes);
+}
+
 TEST(THandleStreamTest, BorrowsWithoutClosing) {
   TempFile f("borrow");
   TFileStream owner(f.path(), TFileMode::fmCreate);

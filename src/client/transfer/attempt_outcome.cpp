@@ -23,4 +23,10 @@ TExitCode ExitCodeOf(const TAttemptOutcome& outcome) {
   return code;
 }
 
+TNextStep NextStepOf(TExitCode code, std::int32_t retries_left, bool body_handed_on) {
+  if (code == ecSuccess || retries_left <= 0) return {false, code, false};
+  if (body_handed_on) return {false, ecConnection, true};
+  return {true, code, false};
+}
+
 }  // namespace tolvar::client

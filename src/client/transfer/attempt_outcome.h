@@ -33,4 +33,18 @@ struct TAttemptOutcome {
 // not written gives ecFileAccess. A closed attempt is always ecConnection.
 TExitCode ExitCodeOf(const TAttemptOutcome& outcome);
 
+// What follows an attempt that ended with `code`, with `retries_left`
+// retries still allowed and `body_handed_on` telling whether the attempt
+// wrote body bytes where they cannot be taken back (a pipe, a terminal, a
+// device). A failed attempt is retried while retries are left, unless such
+// bytes went out: a retry would deliver a second body behind the first
+// one's broken start, so the run ends with ecConnection instead and says why.
+struct TNextStep {
+  bool Retry = false;
+  TExitCode Code = ecSuccess;
+  // A retry was left but is not made (the reason goes to the user).
+  bool RetryRefused = false;
+};
+TNextStep NextStepOf(TExitCode code, std::int32_t retries_left, bool body_handed_on);
+
 }  // namespace tolvar::client

@@ -13,6 +13,7 @@
 #include "client/transfer/attempt_outcome.h"
 #include "client/transfer/failure_report.h"
 #include "client/transfer/handle_extend_stream.h"
+#include "client/transfer/request_data.h"
 #include "client/transfer/settings_check.h"
 #include "client/transfer/settings_copy.h"
 #include "client/transfer/transfer_messages.h"
@@ -36,10 +37,27 @@ std::string FileMessage(const std::string& name, const platform::EFileStreamErro
 }
 
 // The file a body or header goes to: created, or truncated when it exists,
-// for reading and writing, not shared.
+// for reading and writing, not shared. A name that reaches no disk file (a
+// device such as /dev/null or NUL, a pipe, a terminal) can be neither sized
+// nor measured: it is written through a counting stream, as standard output
+// is.
 std::unique_ptr<platform::TStream> CreateDestinationFile(const std::string& name) {
-  return std::make_unique<platform::TFileStream>(name, platform::TFileMode::fmCreate,
-                                                 platform::TFileShare::fsExclusive);
+  auto file =
+      std::make_unique<platform::TFileStream>(name, platform::TFileMode::fmCreate, platform::TFileShare::fsExclusive);
+  if (platform::GetHandleKind(file->Handle()) == platform::HandleKind::kDisk) return file;
+  const platform::TOSHandle handle = file->Handle();
+  return std::make_unique<THandleExtendStream>(handle, -1, std::move(file));
+}
+
+// Where this run's output starts in standard output when that is a disk
+// file (its size now, so that ">>" keeps what the file held); -1 otherwise.
+std::int64_t StdOutRunStart() {
+  const platform::TOSHandle out = platform::GetStdHandle(platform::StdStream::kOutput);
+  if (platform::GetHandleKind(out) != platform::HandleKind::kDisk) return -1;
+  // Seeks to the end and back: the position is left as it was.
+  platform::THandleStream probe(out);
+  const std::int64_t size = probe.GetSize();
+  return size >= 0 ? size : -1;
 }
 
 }  // namespace
@@ -159,6 +177,8 @@ void TFormMain::ButtonDownLoadClick() {
   FTimeoutMs = check.TimeoutMs;
   FAttempt = 0;
   FAttempts = check.Retries + 1;
+  // Once per run: every attempt's body starts there again.
+  FStdOutStart = StdOutRunStart();
   if (!check.Ok()) {
     EnableSettings();
     FOptions.FExitCode = ecBadSettings;
@@ -183,17 +203,26 @@ void TFormMain::StartTransfer() {
     }
   };
 
+  // The data first: a request whose data cannot be had is never sent, and
+  // then no body file has been emptied for nothing.
+  if (!OpenRequestSource()) {
+    client.reset();
+    FOptions.FExitCode = ecBadSettings;
+    FRetriesLeft = 0;
+    EndRun();
+    return;
+  }
   OpenBodyDestination();
   if (FBodyStream.load() == nullptr) {
     // Nothing can receive the body: a run that fetched nothing must not
     // report success, nor leave the settings locked or the client alive.
     client.reset();
+    CloseRequestSource();
     FOptions.FExitCode = ecFileAccess;
     FRetriesLeft = 0;
     EndRun();
     return;
   }
-  OpenRequestSource();
 
   auto conn = std::make_unique<TThreadConnection>(true);
   conn->NotifyWindow = window;
@@ -218,7 +247,8 @@ void TFormMain::StartTransfer() {
   }
 }
 
-std::unique_ptr<platform::TStream> TFormMain::OpenDestination(const std::string& name, platform::StdStream fallback) {
+std::unique_ptr<platform::TStream> TFormMain::OpenDestination(const std::string& name, platform::StdStream fallback,
+                                                              std::int64_t kept) {
   std::unique_ptr<platform::TStream> stream;
   if (!name.empty()) {
     try {
@@ -229,7 +259,7 @@ std::unique_ptr<platform::TStream> TFormMain::OpenDestination(const std::string&
   }
   if (!stream) {
     try {
-      stream = std::make_unique<THandleExtendStream>(platform::GetStdHandle(fallback));
+      stream = std::make_unique<THandleExtendStream>(platform::GetStdHandle(fallback), kept);
     } catch (const std::exception& e) {
       ReportLine(e.what());
     }
@@ -239,7 +269,8 @@ std::unique_ptr<platform::TStream> TFormMain::OpenDestination(const std::string&
 
 void TFormMain::OpenBodyDestination() {
   CloseBodyDestination();
-  std::unique_ptr<platform::TStream> stream = OpenDestination(FModel.EditBody.Text, platform::StdStream::kOutput);
+  std::unique_ptr<platform::TStream> stream =
+      OpenDestination(FModel.EditBody.Text, platform::StdStream::kOutput, FStdOutStart);
   std::unique_ptr<platform::TStream> old(FBodyStream.exchange(stream.release()));
 }
 
@@ -249,17 +280,18 @@ void TFormMain::CloseBodyDestination() {
   Take(FBodyStream);
 }
 
-void TFormMain::OpenRequestSource() {
+bool TFormMain::OpenRequestSource() {
   CloseRequestSource();
   std::unique_ptr<platform::TStream> stream;
   const std::string& text = FModel.EditPostPut.Text;
   if (!text.empty() && GetRequestMethod() != miGet) {
     if (FModel.CheckBoxPostPutAsFileName.Checked) {
-      try {
-        stream = std::make_unique<platform::TFileStream>(text, platform::TFileMode::fmOpenRead);
-      } catch (const platform::EFileStreamError& e) {
-        ReportLine(FileMessage(text, e, texts::kCannotOpenSuffix));
+      TRequestData data = OpenRequestData(text);
+      if (!data.Stream) {
+        ReportLine(data.Failure);
+        return false;
       }
+      stream = std::move(data.Stream);
     } else {
       if (FPostDataEdited) FPostData = text;
       auto memory = std::make_unique<platform::TMemoryStream>();
@@ -269,6 +301,7 @@ void TFormMain::OpenRequestSource() {
     }
   }
   std::unique_ptr<platform::TStream> old(FSourceStream.exchange(stream.release()));
+  return true;
 }
 
 void TFormMain::CloseRequestSource() {
@@ -301,6 +334,7 @@ void TFormMain::FinishTransfer(bool succeeded) {
   outcome.ContentLength = client->Response().ContentLength();
   auto* extend = dynamic_cast<THandleExtendStream*>(body);
   outcome.WriteFailed = extend != nullptr && extend->WriteFailed();
+
   outcome.StatusCode = client->Response().StatusCode();
   outcome.HeaderWritten = WriteResponseHeader(*client);
   FOptions.FExitCode = ExitCodeOf(outcome);
@@ -316,11 +350,20 @@ void TFormMain::FinishTransfer(bool succeeded) {
                                              .MethodIndex = GetRequestMethod()});
     if (!reason.Bytes().empty()) WriteStdErrLine(reason, StdErrLineEnd(FOptions));
   }
+  // Before a retry, this attempt's body bytes in standard output (or a
+  // device named for the body) must be taken back; where they cannot be,
+  // no retry is made.
+  bool handed_on = false;
+  if (extend != nullptr && extend->Written() > 0 && FOptions.FExitCode != ecSuccess && FRetriesLeft > 0)
+    handed_on = !extend->TakeBack();
 
   CloseRequestSource();
   CloseBodyDestination();
   client.reset();
-  if (FOptions.FExitCode == ecSuccess) FRetriesLeft = 0;
+  const TNextStep next = NextStepOf(static_cast<TExitCode>(FOptions.FExitCode), FRetriesLeft, handed_on);
+  FOptions.FExitCode = next.Code;
+  if (next.RetryRefused) ReportLine(texts::kNoRetryAfterBodyPassedOn);
+  if (!next.Retry) FRetriesLeft = 0;
   if (FRetriesLeft > 0) {
     --FRetriesLeft;
     AddLogLine(std::to_string(FIntervalMs / 1000) + texts::kRetryInSuffix);
@@ -346,7 +389,7 @@ void TFormMain::EndRun() {
 }
 
 bool TFormMain::WriteResponseHeader(TNetHTTPPlus& client) {
-  std::unique_ptr<platform::TStream> stream = OpenDestination(FModel.EditHeader.Text, platform::StdStream::kError);
+  std::unique_ptr<platform::TStream> stream = OpenDestination(FModel.EditHeader.Text, platform::StdStream::kError, -1);
   if (!stream) return false;
   const std::string& header = client.HeaderText();
   try {

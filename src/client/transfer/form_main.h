@@ -92,11 +92,14 @@ class TFormMain : public platform::TWindowEvents {
   // False when the header did not reach a destination whole (reported).
   bool WriteResponseHeader(TNetHTTPPlus& client);
   // The file `name`, or when it is empty or cannot be created (reported),
-  // the standard handle `fallback`; null when neither can be had (reported).
-  std::unique_ptr<platform::TStream> OpenDestination(const std::string& name, platform::StdStream fallback);
+  // the standard handle `fallback` (a disk file there is written from `kept`
+  // on, THandleExtendStream); null when neither can be had (reported).
+  std::unique_ptr<platform::TStream> OpenDestination(const std::string& name, platform::StdStream fallback,
+                                                     std::int64_t kept);
   void OpenBodyDestination();
   void CloseBodyDestination();
-  void OpenRequestSource();
+  // False when the data file cannot be opened or read whole (reported).
+  bool OpenRequestSource();
   void CloseRequestSource();
   void OnStatusMessage(std::uintptr_t code);
   void CloseWindow();
@@ -128,6 +131,9 @@ class TFormMain : public platform::TWindowEvents {
   std::int32_t FAttempt = 0;
   std::int32_t FAttempts = 1;
   std::string FAttemptFailure;
+  // Where this run's body starts in standard output, measured once per run
+  // when standard output is a disk file; -1 otherwise.
+  std::int64_t FStdOutStart = -1;
   // Owned; each is taken out with an exchange against null before it is
   // released, so two handlers never release the same object. The client of
   // an attempt is owned through FConnection's Client.

@@ -1,6 +1,7 @@
 #include "client/transfer/handle_extend_stream.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/system.h"
 
@@ -15,8 +16,26 @@ platform::TOSHandle CheckedHandle(platform::TOSHandle handle) {
 
 }  // namespace
 
-THandleExtendStream::THandleExtendStream(platform::TOSHandle handle) : THandleStream(CheckedHandle(handle)) {
-  if (IsSizable()) FKept = std::max<std::int64_t>(THandleStream::GetSize(), 0);
+THandleExtendStream::THandleExtendStream(platform::TOSHandle handle, std::int64_t kept,
+                                         std::unique_ptr<platform::TStream> owner)
+    : THandleStream(CheckedHandle(handle)), FOwner(std::move(owner)) {
+  if (IsSizable()) FKept = kept >= 0 ? kept : std::max<std::int64_t>(THandleStream::GetSize(), 0);
+}
+
+bool THandleExtendStream::TakeBack() {
+  if (!IsSizable()) return false;
+  try {
+    THandleStream::SetSize(FKept);
+  } catch (const platform::EStreamError&) {
+    // The system refuses to cut this handle (Wine does for a standard
+    // handle inherited from a Unix file): the bytes stay out there.
+    return false;
+  }
+  // A handle that writes at its position goes back there too; one opened
+  // for appending writes at the end anyway.
+  if (Position() > FKept) Seek(FKept, platform::TSeekOrigin::soBeginning);
+  FWritten = 0;
+  return true;
 }
 
 bool THandleExtendStream::IsSizable() const {

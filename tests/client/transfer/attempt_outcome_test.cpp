@@ -67,5 +67,33 @@ TEST(ExitCodeOfTest, EachFactAndWhichOneWins) {
   for (const Row& row : rows) EXPECT_EQ(ExitCodeOf(row.outcome), row.expected) << row.name;
 }
 
+TEST(NextStepOfTest, RetryOnlyWhereTheFailedBodyCanBeTakenBack) {
+  struct StepRow {
+    const char* name;
+    TExitCode code;
+    std::int32_t retries_left;
+    bool handed_on;
+    TNextStep expected;
+  };
+  const std::vector<StepRow> rows = {
+      {"SuccessEndsTheRun", ecSuccess, 3, false, {false, ecSuccess, false}},
+      {"SuccessAfterBytesHandedOn", ecSuccess, 3, true, {false, ecSuccess, false}},
+      {"FailureWithRetriesLeft", ecConnection, 1, false, {true, ecConnection, false}},
+      {"RefusalWithRetriesLeft", ecServerRefused, 2, false, {true, ecServerRefused, false}},
+      {"FailureWithNoRetryLeft", ecConnection, 0, false, {false, ecConnection, false}},
+      // Nothing to refuse when no retry was left: the code stays the attempt's.
+      {"RefusalHandedOnWithNoRetryLeft", ecServerRefused, 0, true, {false, ecServerRefused, false}},
+      {"FailureHandedOnWithRetriesLeft", ecConnection, 1, true, {false, ecConnection, true}},
+      {"RefusalHandedOnWithRetriesLeft", ecServerRefused, 5, true, {false, ecConnection, true}},
+      {"HeaderNotWrittenHandedOn", ecFileAccess, 1, true, {false, ecConnection, true}},
+  };
+  for (const StepRow& row : rows) {
+    const TNextStep got = NextStepOf(row.code, row.retries_left, row.handed_on);
+    EXPECT_EQ(got.Retry, row.expected.Retry) << row.name;
+    EXPECT_EQ(got.Code, row.expected.Code) << row.name;
+    EXPECT_EQ(got.RetryRefused, row.expected.RetryRefused) << row.name;
+  }
+}
+
 }  // namespace attempt_outcome_test
 }  // namespace tolvar::client

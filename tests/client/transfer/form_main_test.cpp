@@ -234,20 +234,44 @@ TEST(TFormMainRunTest, PostSendsTheLiteralDataUnlessTheBoxWasEdited) {
   EXPECT_EQ(h.options.FExitCode, 0) << h.Dump();
 }
 
-TEST(TFormMainRunTest, MissingDataFileIsReportedAndAnEmptyBodyGoes) {
-  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
+// Regression: the failure was reported and then an empty request went out
+// (a PUT emptied the file on the server) and the run ended with 0. Now no
+// request goes, the body file is left alone and the run ends with 1.
+TEST(TFormMainRunTest, RegressionMissingDataFileIsReportedAndNothingIsSent) {
+  for (const std::uint8_t method : {std::uint8_t{1}, std::uint8_t{2}}) {
+    TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 204 No Content\r\n\r\n").Close()});
+    Harness h;
+    h.options.FUrl = Url(server);
+    h.options.FMethod = method;
+    h.options.FRetrys = "2";
+    h.options.FTimeOut = "5";
+    h.options.FPostPutData = tolvar::testing::FreshTempPath("tolvar_no_such_data.bin");
+    h.options.FPostPutAsFileName = true;
+    h.Run();
+    EXPECT_EQ(server.Accepted(), 0u);
+    const std::string prefix = std::string(texts::kFilePrefix) + h.options.FPostPutData + "\". ";
+    EXPECT_EQ(h.Log().front().rfind(prefix, 0), 0u) << h.Dump();
+    EXPECT_EQ(h.Log().back(), "ExitCode=1") << h.Dump();
+    EXPECT_EQ(h.options.FExitCode, 1);
+    EXPECT_FALSE(std::filesystem::exists(h.options.FBodyFile));
+  }
+}
+
+// Regression: on Linux the header file that names the body file replaced
+// the body with the header and the run ended with 0. The header is refused
+// the file, as on Windows, and goes to standard error.
+TEST(TFormMainRunTest, RegressionHeaderFileThatIsTheBodyFileKeepsTheBody) {
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\nok").Close()});
   Harness h;
   h.options.FUrl = Url(server);
-  h.options.FMethod = 2;
-  h.options.FPostPutData = tolvar::testing::FreshTempPath("tolvar_no_such_data.bin");
-  h.options.FPostPutAsFileName = true;
+  h.options.FHeaderFile = h.options.FBodyFile;
   h.Run();
-  ASSERT_TRUE(server.WaitDone(10000));
-  EXPECT_NE(server.Received(0).find("PUT / HTTP/1."), std::string::npos);
-  EXPECT_NE(server.Received(0).find("Content-Length: 0\r\n"), std::string::npos) << server.Received(0);
-  const std::string prefix = std::string(texts::kFilePrefix) + h.options.FPostPutData + "\". ";
-  EXPECT_EQ(h.Log().front().rfind(prefix, 0), 0u) << h.Dump();
-  EXPECT_EQ(h.options.FExitCode, 0);
+  EXPECT_EQ(h.options.FExitCode, 0) << h.Dump();
+  EXPECT_EQ(h.Body(), "ok");
+  EXPECT_EQ(std::count_if(h.Log().begin(), h.Log().end(),
+                          [](const std::string& l) { return l.rfind(texts::kFilePrefix, 0) == 0; }),
+            1)
+      << h.Dump();
 }
 
 TEST(TFormMainRunTest, HeaderFileThatCannotBeCreatedFallsBackWithoutChangingTheExitCode) {

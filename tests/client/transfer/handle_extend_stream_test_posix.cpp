@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <memory>
 #include <string>
 
 #include "client/transfer/handle_extend_stream.h"
@@ -159,6 +160,58 @@ TEST(HandleExtendStreamPosixTest, CutBackOnAReplacedFileEmptiesItAndTheCount) {
   close(out);
   EXPECT_EQ(FileContent(name), "body");
   unlink(name);
+}
+
+// Regression: a retry's stream measured the file anew, so a failed
+// attempt's bytes stayed ahead of the next body. Given where the run began,
+// the stream takes its bytes back to there and writes from there again,
+// whether the file was opened for writing at that offset or for appending.
+TEST(HandleExtendStreamPosixTest, RegressionRetryCutsBackToWhereTheRunBegan) {
+  for (const int append : {0, O_APPEND}) {
+    char name[] = "/tmp/tolvar_extend_retryXXXXXX";
+    const int made = mkstemp(name);
+    ASSERT_GE(made, 0);
+    close(made);
+    const int out = open(name, O_WRONLY | append);
+    ASSERT_GE(out, 0);
+    ASSERT_EQ(write(out, "old\n", 4), 4);
+    {
+      THandleExtendStream attempt(out, 4);
+      attempt.WriteBuffer(std::string(60, 'x').data(), 60);
+      EXPECT_TRUE(attempt.TakeBack());
+      EXPECT_EQ(attempt.GetSize(), 0);
+      attempt.WriteBuffer("bo", 2);
+    }
+    {
+      // The next attempt's stream over the same handle cuts no more.
+      THandleExtendStream next(out, 4);
+      EXPECT_TRUE(next.TakeBack());
+      next.WriteBuffer("body", 4);
+      EXPECT_EQ(next.GetSize(), 4);
+    }
+    close(out);
+    EXPECT_EQ(FileContent(name), "old\nbody") << (append ? "appending" : "writing");
+    unlink(name);
+  }
+}
+
+// A device named as the destination: the stream owns the file that opened
+// it, ignores the engine's size changes and counts what it is given.
+TEST(HandleExtendStreamPosixTest, OwnedDeviceIsCountedNotSized) {
+  auto device = std::make_unique<tolvar::platform::TFileStream>("/dev/null", tolvar::platform::TFileMode::fmCreate,
+                                                                tolvar::platform::TFileShare::fsExclusive);
+  const auto handle = device->Handle();
+  THandleExtendStream s(handle, -1, std::move(device));
+  EXPECT_FALSE(s.IsSizable());
+  s.WriteBuffer("x", 1);
+  // Bytes handed to a device cannot be taken back.
+  EXPECT_FALSE(s.TakeBack());
+  EXPECT_EQ(s.GetSize(), 1);
+  s.SetSize(5);
+  s.WriteBuffer("hello", 5);
+  s.SetSize(s.Position());
+  EXPECT_EQ(s.GetSize(), 6);
+  EXPECT_FALSE(s.WriteFailed());
 }
 
 }  // namespace
