@@ -15,10 +15,8 @@
 namespace tolvar::client {
 namespace {
 
-// "ヘルプを表示する準備をしています."
-const char kPreparingHelp[] =
-    "\x83w\x83\x8B\x83v\x82\xF0\x95\\\x8E\xA6\x82\xB7\x82\xE9\x8F\x80\x94\xF5\x82\xF0\x82\xB5\x82\xC4\x82\xA2\x82\xDC"
-    "\x82\xB7.";
+// Compiled to Shift_JIS, as are all string literals of this file.
+const char kPreparingHelp[] = "ヘルプを表示する準備をしています.";
 
 // One line of standard input: up to the first CR, LF or 0x1A (the text
 // end-of-file mark), the whole input when none comes, empty at its end. The
