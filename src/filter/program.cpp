@@ -9,17 +9,10 @@
 namespace tagsift::filter {
 namespace {
 
-// Texts in Shift_JIS (code page 932).
-// "ヘルプファイルを表示する準備をしています."
-const char kPreparingHelp[] =
-    "\x83w\x83\x8B\x83v\x83t\x83@\x83"
-    "C\x83\x8B\x82\xF0\x95\\\x8E\xA6\x82\xB7\x82\xE9\x8F\x80\x94\xF5\x82\xF0"
-    "\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7.";
-// ": ファイルを開けません(LastError=" — between the file name and the code.
-const char kCannotOpen[] =
-    ": \x83t\x83@\x83"
-    "C\x83\x8B\x82\xF0\x8A"
-    "J\x82\xAF\x82\xDC\x82\xB9\x82\xF1(LastError=";
+// Written in UTF-8; the build compiles them to Shift_JIS (code page 932).
+const char kPreparingHelp[] = "ヘルプファイルを表示する準備をしています.";
+// Between the file name and the code.
+const char kCannotOpen[] = ": ファイルを開けません(LastError=";
 
 const char* const kUsage[] = {
     "Valdrin ver 1.0 - prints the values of one tag parameter found in HTML, one per line.",

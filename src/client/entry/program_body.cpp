@@ -20,17 +20,12 @@
 namespace tolvar::client {
 namespace {
 
-// "ヘルプを表示する準備をしています."
-const char kPreparingHelp[] =
-    "\x83w\x83\x8B\x83v\x82\xF0\x95\\\x8E\xA6\x82\xB7\x82\xE9\x8F\x80\x94\xF5\x82\xF0\x82\xB5\x82\xC4\x82\xA2\x82\xDC"
-    "\x82\xB7.";
+// Compiled to Shift_JIS, as are all string literals of this file.
+const char kPreparingHelp[] = "ヘルプを表示する準備をしています.";
 
-// "標準入力の URL が " + the bound + " バイトを超えています.": a line too long
-// for a URL, given as "-u -".
-const char kUrlLineTooLongHead[] = "\x95W\x8F\x80\x93\xFC\x97\xCD\x82\xCC URL \x82\xAA ";
-const char kUrlLineTooLongTail[] =
-    " \x83o\x83"
-    "C\x83g\x82\xF0\x92\xB4\x82\xA6\x82\xC4\x82\xA2\x82\xDC\x82\xB7.";
+// A line too long for a URL, given as "-u -": head, the bound, tail.
+const char kUrlLineTooLongHead[] = "標準入力の URL が ";
+const char kUrlLineTooLongTail[] = " バイトを超えています.";
 
 // The message box of a failure that leaves the program unable to go on.
 void ShowFatal(TCommandLineOption& options, unsigned long code, const std::string& failure,

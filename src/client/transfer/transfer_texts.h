@@ -1,62 +1,31 @@
-// The controller's own texts, as Shift_JIS bytes (code page 932).
+// The controller's own texts, as Shift_JIS bytes (code page 932); the
+// definitions are written in UTF-8 and converted when the client is built.
 #pragma once
 
 namespace tolvar::client::texts {
 
-// "URL が指定されていません."
-inline constexpr char kNoUrl[] = "URL \x82\xAA\x8Ew\x92\xE8\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1.";
-// "ProxyPort が指定されていません."
-inline constexpr char kNoProxyPort[] =
-    "ProxyPort \x82\xAA\x8Ew\x92\xE8\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1.";
-// "ProxyPort が数値ではない."
-inline constexpr char kProxyPortNotNumber[] = "ProxyPort \x82\xAA\x90\x94\x92l\x82\xC5\x82\xCD\x82\xC8\x82\xA2.";
-// "ProxyPort に負の値は指定できない."
-inline constexpr char kProxyPortNegative[] =
-    "ProxyPort \x82\xC9\x95\x89\x82\xCC\x92l\x82\xCD\x8Ew\x92\xE8\x82\xC5\x82\xAB\x82\xC8\x82\xA2.";
-// "Retrys が正しい数値ではありません."
-inline constexpr char kBadRetrys[] =
-    "Retrys \x82\xAA\x90\xB3\x82\xB5\x82\xA2\x90\x94\x92l\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1.";
-// "Interval が正しい数値ではありません."
-inline constexpr char kBadInterval[] =
-    "Interval \x82\xAA\x90\xB3\x82\xB5\x82\xA2\x90\x94\x92l\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1.";
-// "TimeOut が正しい数値ではありません."
-inline constexpr char kBadTimeOut[] =
-    "TimeOut \x82\xAA\x90\xB3\x82\xB5\x82\xA2\x90\x94\x92l\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1.";
-// "Retrys (再試行) 回数を指定した場合 TimeOut (時間待ち上限) を設定してください."
-inline constexpr char kRetrysNeedTimeOut[] =
-    "Retrys (\x8D\xC4\x8E\x8E\x8Ds) \x89\xF1\x90\x94\x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xBD\x8F\xEA\x8D\x87 TimeOut "
-    "(\x8E\x9E\x8A\xD4\x91\xD2\x82\xBF\x8F\xE3\x8C\xC0) "
-    "\x82\xF0\x90\xDD\x92\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3"
-    "\x82\xA2.";
-// "接続を閉じました."
-inline constexpr char kConnectionClosed[] = "\x90\xDA\x91\xB1\x82\xF0\x95\xC2\x82\xB6\x82\xDC\x82\xB5\x82\xBD.";
-// "%d 秒後に再試行します." without the number
-inline constexpr char kRetryInSuffix[] =
-    " \x95"
-    "b\x8C\xE3\x82\xC9\x8D\xC4\x8E\x8E\x8Ds\x82\xB5\x82\xDC\x82\xB7.";
-// "ホストを発見、接続先 IP アドレスを割り出しました."
-inline constexpr char kHostResolved[] =
-    "\x83z\x83X\x83g\x82\xF0\x94\xAD\x8C\xA9\x81"
-    "A\x90\xDA\x91\xB1\x90\xE6 IP \x83"
-    "A\x83h\x83\x8C\x83X\x82\xF0\x8A\x84"
-    "\x82\xE8\x8Fo\x82\xB5\x82\xDC\x82\xB5\x82\xBD.";
-// "接続しました."
-inline constexpr char kConnected[] = "\x90\xDA\x91\xB1\x82\xB5\x82\xDC\x82\xB5\x82\xBD.";
-// "強制切断を試みます."
-inline constexpr char kAborting[] =
-    "\x8B\xAD\x90\xA7\x90\xD8\x92"
-    "f\x82\xF0\x8E\x8E\x82\xDD\x82\xDC\x82\xB7.";
-// "ファイル \"" ... "\". " ... " を作成できません" / " は開けません" / " を読み込めません"
-inline constexpr char kFilePrefix[] =
-    "\x83t\x83@\x83"
-    "C\x83\x8B \"";
-inline constexpr char kCannotCreateSuffix[] = " \x82\xF0\x8D\xEC\x90\xAC\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1";
-inline constexpr char kCannotOpenSuffix[] = " \x82\xCD\x8AJ\x82\xAF\x82\xDC\x82\xB9\x82\xF1";
-// " を読み込めません"
-inline constexpr char kCannotReadSuffix[] = " \x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1";
-// "標準出力へ渡した本文は取り消せないため、再試行しません."
-inline constexpr char kNoRetryAfterBodyPassedOn[] =
-    "\x95\x57\x8F\x80\x8F\x6F\x97\xCD\x82\xD6\x93\x6E\x82\xB5\x82\xBD\x96\x7B\x95\xB6\x82\xCD\x8E\xE6\x82\xE8\x8F\xC1"
-    "\x82\xB9\x82\xC8\x82\xA2\x82\xBD\x82\xDF\x81\x41\x8D\xC4\x8E\x8E\x8D\x73\x82\xB5\x82\xDC\x82\xB9\x82\xF1.";
+extern const char kNoUrl[];
+extern const char kNoProxyPort[];
+extern const char kProxyPortNotNumber[];
+extern const char kProxyPortNegative[];
+extern const char kBadRetrys[];
+extern const char kBadInterval[];
+extern const char kBadTimeOut[];
+extern const char kRetrysNeedTimeOut[];
+extern const char kConnectionClosed[];
+// Follows the number of seconds.
+extern const char kRetryInSuffix[];
+extern const char kHostResolved[];
+extern const char kConnected[];
+extern const char kAborting[];
+// A file message: kFilePrefix, the full path, "\". ", the system's text, then
+// kCannotCreateSuffix, kCannotOpenSuffix or kCannotReadSuffix.
+extern const char kFilePrefix[];
+extern const char kCannotCreateSuffix[];
+extern const char kCannotOpenSuffix[];
+extern const char kCannotReadSuffix[];
+// A retry refused because a failed attempt's body went where it cannot be
+// taken back (a pipe, a terminal, a device).
+extern const char kNoRetryAfterBodyPassedOn[];
 
 }  // namespace tolvar::client::texts
