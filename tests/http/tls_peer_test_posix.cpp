@@ -18,7 +18,7 @@ namespace {
 
 using tolvar::testing::TlsSocksPeers;
 
-std::string FileBytes(const std::string& path) {
+std::string TlsPeerFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream all;
   all << in.rdbuf();
@@ -37,7 +37,7 @@ TEST(TNetHTTPTlsTest, GetOverTlsWithTheHandlerInstalled) {
   client.ReadTimeout = 10000;
   tolvar::platform::TMemoryStream page;
   client.Get("https://127.0.0.1:" + std::to_string(peers->https) + "/page.htm", &page);
-  const std::string expected = FileBytes(peers->www + "/page.htm");
+  const std::string expected = TlsPeerFileBytes(peers->www + "/page.htm");
   ASSERT_FALSE(expected.empty());
   EXPECT_EQ(client.Response().StatusCode(), 200);
   EXPECT_TRUE(page.Bytes() == expected) << page.Bytes().size() << " of " << expected.size() << " bytes";
