@@ -8,22 +8,10 @@
 set -uo pipefail
 build=${1:?build tree}
 ports=${2:?peers ports file}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-status=0
-fail() {
-  echo "FAIL: $*"
-  status=1
-}
-
-if ! out=$(cpack --config "$build/CPackConfig.cmake" -B "$work/cpack" 2>&1); then
-  echo "$out"
-  echo "FAIL: cpack"
-  exit 1
-fi
-deb=$(ls "$work"/cpack/*.deb 2>/dev/null)
-[ "$(wc -w <<<"$deb")" = 1 ] || { echo "FAIL: cpack made no single .deb: $deb"; exit 1; }
-echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
+# shellcheck source=tests/scripts/package_lib.sh
+source "$(dirname "$0")/package_lib.sh"
+make_package deb
+deb=$package
 
 # The dependencies come from the binaries (dpkg-shlibdeps): at least the C
 # and C++ runtimes, each with a version bound.

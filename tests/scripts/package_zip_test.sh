@@ -14,22 +14,10 @@ objdump=${2:?objdump}
 format=${3:?pe format}
 mode=${4:?contents or run}
 here=$(cd "$(dirname "$0")/../.." && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-status=0
-fail() {
-  echo "FAIL: $*"
-  status=1
-}
-
-if ! out=$(cpack --config "$build/CPackConfig.cmake" -B "$work/cpack" 2>&1); then
-  echo "$out"
-  echo "FAIL: cpack"
-  exit 1
-fi
-zip=$(ls "$work"/cpack/*.zip 2>/dev/null)
-[ "$(wc -w <<<"$zip")" = 1 ] || { echo "FAIL: cpack made no single .zip: $zip"; exit 1; }
-echo "package: $(basename "$zip"), $(stat -c %s "$zip") bytes"
+# shellcheck source=tests/scripts/package_lib.sh
+source "$(dirname "$0")/package_lib.sh"
+make_package zip
+zip=$package
 folder=$(basename "$zip" .zip)
 
 expected=$(printf '%s\n' "$folder/readme.txt" "$folder/tagsift.exe" "$folder/tagsift.htm" "$folder/tolvar.exe")
