@@ -7,7 +7,7 @@
 #include "http/scoped_value.h"
 #include "http/token.h"
 #include "transport/exceptions.h"
-#include "transport/ssl_io_handler.h"
+#include "transport/tls_handler.h"
 
 namespace tolvar::http {
 
@@ -166,7 +166,7 @@ void TNetCustomHTTP::PerformRequest(TNetHTTPMethod method, const std::string& ur
 
 void TNetCustomHTTP::TakeRoute() {
   TNetHTTPRequest& request = Request();
-  auto* tls = dynamic_cast<transport::TNetSSLIOHandlerSocket*>(IOHandler().get());
+  auto* tls = dynamic_cast<transport::TNetTLSHandler*>(IOHandler().get());
   TNetRouteQuery query;
   query.Current = FURI;
   query.URL = request.URL;
@@ -195,7 +195,15 @@ void TNetCustomHTTP::TakeRoute() {
     Host = route.ConnectHost;
     Port = route.ConnectPort;
   }
-  if (tls != nullptr) tls->SetPassThrough(route.PassThrough);
+  if (tls != nullptr) {
+    // A connection whose TLS was made for another origin cannot carry this
+    // request (the certificate was checked against that name).
+    if (!SameText(tls->ServerName(), FURI.Host)) {
+      if (Connected()) CloseConnection();
+      tls->SetServerName(FURI.Host);
+    }
+    tls->SetPassThrough(route.PassThrough);
+  }
 }
 
 void TNetCustomHTTP::ConnectAndSend() {

@@ -4,7 +4,7 @@
 
 #include "http/exceptions.h"
 #include "transport/exceptions.h"
-#include "transport/ssl_io_handler.h"
+#include "transport/tls_handler.h"
 
 namespace tolvar::http {
 
@@ -34,7 +34,7 @@ void TNetCustomHTTP::OpenTunnel() {
     const int code = tunnel.Response.StatusCode();
     if (code == 200) {
       // The tunnel is open: the request inside it needs the TLS handler.
-      auto* tls = dynamic_cast<transport::TNetSSLIOHandlerSocket*>(IOHandler().get());
+      auto* tls = dynamic_cast<transport::TNetTLSHandler*>(IOHandler().get());
       if (tls == nullptr) {
         CloseConnection();
         throw transport::ENetIOHandlerPropInvalid();

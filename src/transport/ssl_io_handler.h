@@ -16,10 +16,11 @@
 #include "transport/ssl_context.h"
 #include "transport/ssl_options.h"
 #include "transport/ssl_socket.h"
+#include "transport/tls_handler.h"
 
 namespace tolvar::transport {
 
-class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket, public TNetSSLOwner {
+class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket, public TNetSSLOwner, public TNetTLSHandler {
  public:
   TNetSSLIOHandlerSocket() = default;
   ~TNetSSLIOHandlerSocket() override;
@@ -38,11 +39,15 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket, public TNetSSLOwner {
   int Recv(char* buffer, int length) override;
   int Send(const char* buffer, int length) override;
 
-  bool PassThrough() const { return pass_through_.load(); }
+  bool PassThrough() const override { return pass_through_.load(); }
   // false on a connected handler starts TLS on the open connection
   // (ENetOSSLCouldNotLoadSSLLibrary when there is no context); true only
   // stores the mode: later bytes go plainly.
-  void SetPassThrough(bool value);
+  void SetPassThrough(bool value) override;
+  // Stored only: this handler keeps the library defaults (no SNI, no name
+  // check) unless its options ask for more.
+  void SetServerName(const std::string& host) override { server_name_ = host; }
+  const std::string& ServerName() const override { return server_name_; }
 
   TNetSSLOptions& SSLOptions() { return options_; }
 
@@ -82,6 +87,7 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket, public TNetSSLOwner {
   std::shared_ptr<TNetSSLContext> Context() const;
 
   TNetSSLOptions options_;
+  std::string server_name_;
   int record_wait_ms_ = -2;  // TimeoutInfinite
   std::atomic<bool> pass_through_{false};
   mutable std::mutex mutex_;
