@@ -64,6 +64,17 @@ class TDigitsInput final : public Fl_Input {
   }
 };
 
+// Static text from the box's own left edge, as the table places it (the
+// toolkit's plain box indents a left-aligned label by 3 pixels).
+class TLabel final : public Fl_Box {
+ public:
+  TLabel(int x, int y, int w, int h, const char* text) : Fl_Box(x, y, w, h, text) {}
+  void draw() override {
+    draw_box();
+    draw_label(x(), y(), w(), h(), align());
+  }
+};
+
 // The button that Enter presses: the toolkit's shortcut, and a dark frame
 // as the default button has on Windows (no return-arrow mark, which would
 // not leave room for the caption).
@@ -157,7 +168,7 @@ class TFltkSurface final : public TWidgetSurface {
         break;
       }
       case TWidgetKind::wkLabel: {
-        auto* box = new Fl_Box(r.left, r.top, r.width, r.height, caption);
+        auto* box = new TLabel(r.left, r.top, r.width, r.height, caption);
         box->box(FL_NO_BOX);
         box->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
         w.widget = box;
