@@ -15,6 +15,9 @@ namespace {
 // Set once by OpenDesktop and never cleared: the module stays loaded.
 std::atomic<TDesktop*> opened{nullptr};
 std::atomic<bool> interactive{false};
+// The module, never unloaded: objects it made live until the process ends.
+// Held here (not merely released) so that it stays reachable.
+SharedLibrary* loaded_module = nullptr;
 
 // Where the module is looked for: beside the program (the build tree and a
 // portable copy), then the package's private library folder.
@@ -53,7 +56,7 @@ TDesktop* Load(std::string* why) {
   TDesktop* desktop = open(display, why);
   // Kept loaded for good, whether or not the display opened: the module
   // may have registered what the process calls at its end.
-  module.release();
+  loaded_module = module.release();
   return desktop;
 }
 
