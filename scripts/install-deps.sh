@@ -23,7 +23,9 @@ export DEBIAN_FRONTEND=noninteractive
 
 native_pkgs=(
   build-essential cmake ninja-build        # the build (CMake presets use Ninja)
-  libx11-dev                               # the screen and work area of the Linux window host
+  libx11-dev libfltk1.3-dev libfontconfig-dev  # the Linux window's module (src/platform/desktop)
+  fonts-noto-cjk                           # Japanese glyphs for the Linux window (IPAPGothic also serves)
+  xdotool                                  # the Linux window tests type into the window
   libgtest-dev libgmock-dev googletest     # unit tests; the sources for the Windows builds
   clang libclang-rt-14-dev                 # the fuzz targets (libFuzzer)
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix

@@ -14,6 +14,9 @@ class SharedLibrary {
  public:
   // Null when the library cannot be found or loaded.
   static std::unique_ptr<SharedLibrary> Open(const std::string& name);
+  // The same; on failure `why` (when given) says what the loader could not
+  // find or bind, in the system's words (a missing dependency is named).
+  static std::unique_ptr<SharedLibrary> Open(const std::string& name, std::string* why);
   // Unloads the library: every address taken from it becomes invalid.
   ~SharedLibrary();
   SharedLibrary(const SharedLibrary&) = delete;

@@ -5,8 +5,18 @@
 namespace tolvar::platform {
 
 std::unique_ptr<SharedLibrary> SharedLibrary::Open(const std::string& name) {
+  return Open(name, nullptr);
+}
+
+std::unique_ptr<SharedLibrary> SharedLibrary::Open(const std::string& name, std::string* why) {
   void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) return nullptr;
+  if (handle == nullptr) {
+    // dlerror names the file that was missing, the library itself or one
+    // it needs.
+    const char* text = dlerror();
+    if (why) *why = text ? text : name;
+    return nullptr;
+  }
   return std::unique_ptr<SharedLibrary>(new SharedLibrary(handle));
 }
 

@@ -1,15 +1,24 @@
 #include <windows.h>
 
 #include "platform/library.h"
+#include "platform/system.h"
 
 namespace tolvar::platform {
 
 std::unique_ptr<SharedLibrary> SharedLibrary::Open(const std::string& name) {
+  return Open(name, nullptr);
+}
+
+std::unique_ptr<SharedLibrary> SharedLibrary::Open(const std::string& name, std::string* why) {
   // No "cannot find" dialog for a library that is simply absent.
   const UINT old_mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   HMODULE module = LoadLibraryA(name.c_str());
+  const DWORD code = GetLastError();
   SetErrorMode(old_mode);
-  if (module == nullptr) return nullptr;
+  if (module == nullptr) {
+    if (why) *why = name + ": " + SystemErrorText(code);
+    return nullptr;
+  }
   return std::unique_ptr<SharedLibrary>(new SharedLibrary(reinterpret_cast<void*>(module)));
 }
 

@@ -1,6 +1,6 @@
 // The primary screen and what the desktop keeps of it for itself, one file
-// per target (screen_posix.cpp asks the X server, screen_win32.cpp the
-// window system). Nothing here is remembered between calls.
+// per target (screen_posix.cpp asks the X server through the desktop
+// module, screen_win32.cpp the window system). Nothing here is remembered between calls.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,7 @@ struct ScreenRect {
 };
 
 // The primary screen from 0, 0 to width - 1, height - 1; false when no
-// screen can be asked (Linux: no X display can be opened).
+// screen can be asked (Linux: no desktop window has opened the display).
 bool GetPrimaryScreen(ScreenRect* screen);
 
 // The rectangle of the taskbar window as the window system reports it;

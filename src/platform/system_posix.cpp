@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/desktop_posix.h"
 #include "platform/error_code_posix.h"
 #include "platform/replace_file_posix.h"
 #include "platform/system.h"
@@ -214,8 +215,13 @@ std::string ToUserText(const std::string& sjis) {
   return sjis;
 }
 
-void ShowErrorBox(const std::string&, const std::string& text, bool unix_lines) {
+void ShowErrorBox(const std::string& caption, const std::string& text, bool unix_lines) {
   WriteStdErr(text + (unix_lines ? "\n" : "\r\n"));
+  // A user who started the window reads the failure there too; a scripted
+  // run is never held up by a box nobody will close.
+  if (DesktopInteractive()) {
+    if (TDesktop* desktop = OpenedDesktop()) desktop->ShowErrorBox(caption, text);
+  }
 }
 
 std::string FullPathName(const std::string& path) {

@@ -1,5 +1,7 @@
-// The headless window host of Linux: no window on the screen, only the
-// message queue that the worker threads post and send into.
+// The window host of Linux: the message queue that the worker threads post
+// and send into, served either by a loop of its own (headless: a scripted
+// run, nothing on the screen) or by the desktop module's window loop, which
+// a pipe wakes whenever something was handed over.
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -13,6 +15,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/desktop_posix.h"
 #include "platform/window_host.h"
 
 namespace tolvar::platform {
@@ -35,6 +38,7 @@ struct Queue {
   std::deque<Posted> posted;
   std::deque<Sent*> sent;
   bool closed = false;
+  TDesktopWindow* window = nullptr;  // the desktop window serving it, if any
 };
 
 // One lock and one condition for every queue and signal of the process:
@@ -54,6 +58,29 @@ std::map<WindowHandle, Queue*>& Windows() {
   return windows;
 }
 WindowHandle next_handle = 1;  // guarded by Lock()
+
+// Windows are desktop windows once InitialiseWindowing opened the desktop.
+bool windowed = false;  // set before any window exists
+// The desktop loop's wake-up: a byte is written whenever a queue or the
+// close request changes, and the loop drains it before it looks at the
+// queues, so nothing handed over is left unseen. Both ends non-blocking: a
+// full pipe already wakes the loop.
+int wake_pipe[2] = {-1, -1};
+
+// Called with Lock() held after every change the window's thread must see.
+void WakeLocked() {
+  Changed().notify_all();
+  if (wake_pipe[1] >= 0) {
+    const char byte = 1;
+    (void)!::write(wake_pipe[1], &byte, 1);
+  }
+}
+
+void DrainWakePipe() {
+  char bytes[256];
+  while (::read(wake_pipe[0], bytes, sizeof bytes) > 0) {
+  }
+}
 
 // SIGTERM is how a process is asked to end here, as a close message asks a
 // window on Windows: it becomes a close request that the window's thread
@@ -79,7 +106,7 @@ void WatchTerminateSignal() {
     if (n <= 0) return;
     std::lock_guard<std::mutex> lock(Lock());
     close_requested = true;
-    Changed().notify_all();
+    WakeLocked();
   }
 }
 
@@ -123,8 +150,10 @@ bool TSignal::WaitFor(int timeout_ms) const {
   return Changed().wait_for(lock, std::chrono::milliseconds(timeout_ms), [this] { return impl_->set; });
 }
 
-struct TWindowHost::Impl {
-  TWindowEvents* events;
+struct TWindowHost::Impl : TDesktopWindowEvents {
+  TWindowHost* host = nullptr;
+  TWindowEvents* events = nullptr;
+  std::unique_ptr<TDesktopWindow> window;  // null for the headless host
   WindowHandle handle = kNoWindow;
   Queue queue;  // guarded by Lock()
   TWindowBounds bounds;
@@ -139,8 +168,34 @@ struct TWindowHost::Impl {
     queue.sent.clear();
     queue.posted.clear();
     Windows().erase(handle);
-    Changed().notify_all();
+    WakeLocked();
   }
+
+  // Everything handed over so far, in the headless loop's order: a close
+  // request from outside, then sends, then posted messages one at a time.
+  // Stops when the window has closed.
+  void OnWake() override {
+    DrainWakePipe();
+    std::unique_lock<std::mutex> lock(Lock());
+    while (!closed) {
+      if (close_requested) {
+        close_requested = false;
+        lock.unlock();
+        host->RequestClose();
+        lock.lock();
+        continue;
+      }
+      if (ServeOneSend(lock)) continue;
+      if (queue.posted.empty()) break;
+      const Posted p = queue.posted.front();
+      queue.posted.pop_front();
+      lock.unlock();
+      events->OnMessage(p.msg, p.wparam, p.lparam);
+      lock.lock();
+    }
+  }
+
+  void OnUserClose() override { host->RequestClose(); }
 
   // Handles the oldest sent message, if any; called with `lock` held,
   // releases it during the handler.
@@ -153,22 +208,32 @@ struct TWindowHost::Impl {
     lock.lock();
     s->result = result;
     s->done = true;
-    Changed().notify_all();
+    WakeLocked();
     return true;
   }
 };
 
-TWindowHost::TWindowHost(const std::string& /*caption*/, TWindowBounds design, TWindowEvents& events)
+TWindowHost::TWindowHost(const std::string& caption, TWindowBounds design, TWindowEvents& events)
     : impl_(std::make_unique<Impl>()) {
+  impl_->host = this;
   impl_->events = &events;
   impl_->bounds = design;
+  if (windowed) impl_->window = OpenDesktop().CreateWindow(caption, design, wake_pipe[0], *impl_);
   std::lock_guard<std::mutex> lock(Lock());
   impl_->handle = next_handle++;
+  impl_->queue.window = impl_->window.get();
   Windows()[impl_->handle] = &impl_->queue;
 }
 
 TWindowHost::~TWindowHost() {
   impl_->Retire();
+  impl_->window.reset();
+}
+
+TDesktopWindow* DesktopWindowOf(WindowHandle window) {
+  std::lock_guard<std::mutex> lock(Lock());
+  auto it = Windows().find(window);
+  return it == Windows().end() ? nullptr : it->second->window;
 }
 
 WindowHandle TWindowHost::Handle() const {
@@ -177,21 +242,30 @@ WindowHandle TWindowHost::Handle() const {
 
 void TWindowHost::SetBounds(const TWindowBounds& bounds) {
   impl_->bounds = bounds;
+  if (impl_->window) impl_->window->SetBounds(bounds);
 }
 
 TWindowBounds TWindowHost::Bounds() const {
-  return impl_->bounds;
+  return impl_->window ? impl_->window->Bounds() : impl_->bounds;
 }
 
 void TWindowHost::Show(bool minimised) {
   impl_->minimised = minimised;
+  if (impl_->window) impl_->window->Show(minimised);
 }
 
 bool TWindowHost::Minimised() const {
-  return impl_->minimised;
+  return impl_->window ? impl_->window->Minimised() : impl_->minimised;
 }
 
 void TWindowHost::Run() {
+  if (impl_->window) {
+    // What was handed over before the loop started is served first; the
+    // pipe still holds its bytes, so this only saves a round.
+    impl_->OnWake();
+    if (!impl_->closed) impl_->window->Run();
+    return;
+  }
   std::unique_lock<std::mutex> lock(Lock());
   Queue& q = impl_->queue;
   while (!impl_->closed) {
@@ -218,6 +292,7 @@ void TWindowHost::Close() {
   impl_->events->OnClose();
   impl_->closed = true;
   impl_->Retire();
+  if (impl_->window) impl_->window->Quit();
 }
 
 void TWindowHost::RequestClose() {
@@ -241,13 +316,20 @@ bool TWindowHost::WaitServingSends(const TSignal& signal, int timeout_ms) {
 }
 
 void InitialiseWindowing(bool headless) {
-  if (headless) {
-    TakeTerminateSignalAsCloseRequest();
-    return;
+  TakeTerminateSignalAsCloseRequest();
+  // A scripted run loads nothing of the desktop: it must run where no X or
+  // toolkit library is installed.
+  if (headless) return;
+  OpenDesktop();  // throws, saying what is missing
+  std::lock_guard<std::mutex> lock(Lock());
+  if (wake_pipe[0] < 0) {
+    if (::pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+      wake_pipe[0] = wake_pipe[1] = -1;
+      throw std::runtime_error("The window's wake-up pipe cannot be made.");
+    }
   }
-  // No system error lies behind this; a stale errno must not be reported.
-  errno = 0;
-  throw std::runtime_error("No desktop window can be opened by this build; use -q for a scripted run.");
+  windowed = true;
+  SetDesktopInteractive(true);
 }
 
 bool PostWindowMessage(WindowHandle window, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam) {
@@ -255,7 +337,7 @@ bool PostWindowMessage(WindowHandle window, std::uint32_t msg, std::uintptr_t wp
   auto it = Windows().find(window);
   if (it == Windows().end() || it->second->closed) return false;
   it->second->posted.push_back(Posted{msg, wparam, lparam});
-  Changed().notify_all();
+  WakeLocked();
   return true;
 }
 
@@ -265,7 +347,7 @@ std::intptr_t SendWindowMessage(WindowHandle window, std::uint32_t msg, std::uin
   if (it == Windows().end() || it->second->closed) return 0;
   Sent s{Posted{msg, wparam, lparam}};
   it->second->sent.push_back(&s);
-  Changed().notify_all();
+  WakeLocked();
   Changed().wait(lock, [&] { return s.done; });
   return s.result;
 }

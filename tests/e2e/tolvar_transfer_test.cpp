@@ -257,6 +257,8 @@ TEST(TolvarTransferTest, SettingsSavedAtExitAreUsedByTheNextRun) {
   EXPECT_EQ(server.Received(1).rfind("GET /stored HTTP/1.1\r\n", 0), 0u);
 }
 
+// A copy of the program alone in a folder has no desktop module beside it,
+// so a run that wants the window cannot go on.
 TEST(TolvarTransferTest, LinuxWithoutQuietHasNoWindowYet) {
   if (Target::Current().IsWindows()) GTEST_SKIP() << "the Windows build opens its window";
   TempDir dir;
