@@ -3,13 +3,17 @@
 // a body that runs to the server's close, with and without the caller's
 // cap. What reaches the stream never exceeds what the framing and the cap
 // allow and is made only of bytes from the wire, in order; nothing buffers
-// more than arrived; every failure is one of the engine's exceptions.
+// more than arrived; every failure is one of the engine's exceptions. A
+// chunked body is also decoded by a reference decoder below, written from
+// the framing rules and not from the engine: both must agree on the bytes,
+// on success or failure, and on whether the cap cut the body.
 //
 // Input: the framing and its numbers first (FuzzedDataProvider), then the
 // bytes on the wire.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -77,15 +81,73 @@ class TSinkStream : public tolvar::platform::TStream {
   std::int64_t peak_ = 0;
 };
 
-// True when `part` is `whole` with some bytes left out, order kept.
-bool Subsequence(const std::string& part, const std::string& whole) {
+// What the reference decoder makes of a chunked body.
+struct TChunkedVerdict {
+  bool ok = false;
+  bool cut = false;
+  // The decoded bytes; on failure, those up to the failure point, a chunk
+  // cut short included.
+  std::string body;
+};
+
+// The longest line the connection reads (its MaxLineLength), counted with
+// the CR before the LF.
+constexpr std::size_t kMaxLine = 16384;
+
+// Chunked framing decoded from the whole wire at once. Each line ends in
+// LF (a CR before it is dropped) and is at most kMaxLine bytes; a size is
+// hexadecimal digits below 2^63, optionally followed by a blank, a tab or
+// a ";" and whatever comes after (an extension); the data of a chunk is
+// followed by an empty line; after the zero chunk one more line ends the
+// body, and a close in its place is an end too. With `limit` >= 0 the
+// body is cut once that many bytes are kept. Bytes missing anywhere else
+// fail, whether the server closed or keeps waiting.
+TChunkedVerdict DecodeChunked(const std::string& wire, std::int64_t limit, bool server_closes) {
+  TChunkedVerdict v;
   std::size_t at = 0;
-  for (char c : part) {
-    at = whole.find(c, at);
-    if (at == std::string::npos) return false;
-    ++at;
+  // The next line, or false when it is missing or too long.
+  auto next_line = [&](std::string& line) {
+    const std::size_t lf = wire.find('\n', at);
+    const std::size_t end = lf == std::string::npos ? wire.size() : lf;
+    if (end - at > kMaxLine || lf == std::string::npos) return false;
+    line = wire.substr(at, end - at);
+    at = lf + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+  };
+  for (;;) {
+    std::string line;
+    if (!next_line(line)) return v;
+    std::size_t digits = 0;
+    while (digits < line.size() && std::isxdigit(static_cast<unsigned char>(line[digits]))) ++digits;
+    if (digits == 0) return v;
+    if (digits < line.size() && line[digits] != ' ' && line[digits] != '\t' && line[digits] != ';') return v;
+    const std::string hex = line.substr(0, digits);
+    const std::size_t first = hex.find_first_not_of('0');
+    const std::string significant = first == std::string::npos ? std::string() : hex.substr(first);
+    // Below 2^63: at most 16 digits, and the first of sixteen at most 7.
+    if (significant.size() > 16 || (significant.size() == 16 && significant[0] > '7')) return v;
+    const std::uint64_t size = significant.empty() ? 0 : std::stoull(significant, nullptr, 16);
+    if (size == 0) {
+      // The line that ends the body; a server that closes instead has sent
+      // it all. A line too long is no end.
+      std::string end_line;
+      v.ok = next_line(end_line) || (server_closes && wire.size() - at <= kMaxLine);
+      return v;
+    }
+    const auto kept = static_cast<std::uint64_t>(v.body.size());
+    const bool cap = limit >= 0 && size > static_cast<std::uint64_t>(limit) - kept;
+    const std::uint64_t want = cap ? static_cast<std::uint64_t>(limit) - kept : size;
+    const std::uint64_t room = wire.size() - at;
+    v.body += wire.substr(at, static_cast<std::size_t>(std::min(want, room)));
+    if (want > room) return v;
+    at += static_cast<std::size_t>(want);
+    if (cap) {
+      v.ok = v.cut = true;
+      return v;
+    }
+    if (!next_line(line) || !line.empty()) return v;
   }
-  return true;
 }
 
 }  // namespace
@@ -160,7 +222,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(written == want);
     }
   } else {
-    FUZZ_CHECK(Subsequence(body, wire_bytes));
+    const TChunkedVerdict want = DecodeChunked(wire_bytes, limit, close);
+    FUZZ_CHECK_MSG(failed != want.ok, want.ok ? "the reference decodes it" : "the reference fails it");
+    if (want.ok) {
+      FUZZ_CHECK(body == want.body);
+      FUZZ_CHECK(cut == want.cut);
+    } else {
+      // What arrived before the failure is kept, and nothing else.
+      FUZZ_CHECK(want.body.compare(0, body.size(), body) == 0);
+    }
   }
   return 0;
 }

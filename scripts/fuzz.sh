@@ -6,7 +6,7 @@
 #
 #   scripts/fuzz.sh [--no-build] [-j JOBS] [--bin DIR] [--out DIR] [SECONDS] [TARGET...] [-- LIBFUZZER_ARGS...]
 #
-#   scripts/fuzz.sh -j 2 20                         # the smoke run of scripts/test.sh
+#   scripts/fuzz.sh -j 2 17                         # the smoke run of scripts/test.sh
 #   scripts/fuzz.sh 30 uri cookies                  # two targets
 #   nice -n 10 scripts/fuzz.sh --no-build --bin COPY --out /work/fuzz-runs 900 -- -runs=10000000
 #                                                   # long runs: 10 M executions or 15 min,

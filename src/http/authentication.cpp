@@ -39,10 +39,18 @@ AuthDecision TNetBasicAuthentication::Advance() {
     std::string param = TakeToken(challenge, ", ");
     std::size_t eq = param.find('=');
     if (eq != std::string::npos) param.replace(eq, 1, Values.Separator);
+    // The credentials are the caller's alone: a parameter named like them
+    // would stand in for one the caller left empty, so the server would
+    // choose what is sent and the caller would never be asked.
+    const std::string name = TrimRight(std::string_view(param).substr(0, param.find(':')));
+    if (param.find(':') != std::string::npos && (SameText(name, "Username") || SameText(name, "Password"))) continue;
     Values.Add(param);  // realm="x" becomes the line realm: "x"
   }
+  // A quoted realm loses its quotes; a token realm (RFC 7235 allows both)
+  // is the realm as it stands.
   std::string realm = Values.ValueOf("realm");
-  Realm = realm.size() >= 2 ? realm.substr(1, realm.size() - 2) : std::string();
+  if (realm.size() >= 2 && realm.front() == '"' && realm.back() == '"') realm = realm.substr(1, realm.size() - 2);
+  Realm = realm;
   switch (Step) {
     case 0:
       return UserName().empty() ? AuthDecision::AskCaller : AuthDecision::SendAgain;

@@ -115,7 +115,11 @@ bool TNetBodyReader::ReadChunked(platform::TStream& stream, std::int64_t limit) 
     // Counted only under a limit, where the check above keeps the sum
     // within it; unlimited sizes may add up beyond 63 bits.
     if (limit >= 0) kept += *size;
-    ReadChunkLine();
+    // Anything but the line end here means the size did not tell where the
+    // data ends: taking it as the line end would drop bytes of the body and
+    // pass the rest for complete.
+    const std::string end = ReadChunkLine();
+    if (!end.empty()) throw ENetException("Invalid line after chunk data: " + end);
   }
   // The line after the last chunk; a server that closes instead has still
   // sent the whole body.

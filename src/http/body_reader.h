@@ -39,7 +39,9 @@ class TNetBodyReader {
   // keeps what arrived and ends quietly; a chunked one raises
   // ENetConnClosedGracefully, since nothing else would tell. A chunk-size
   // line that is no number fails with ENetException "Invalid chunk size
-  // line: ...", one beyond 63 bits with "Chunk size out of range: ...".
+  // line: ...", one beyond 63 bits with "Chunk size out of range: ...",
+  // and chunk data not followed by a line end with "Invalid line after
+  // chunk data: ...".
   // A body that is not chunked and whose Content-Length is no length fails
   // with "Invalid Content-Length: ..." before anything is read: where it
   // ends cannot be known, and reading to the close would pass a body the

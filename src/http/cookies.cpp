@@ -29,6 +29,10 @@ TNetNetscapeCookie* TNetCookies::AddOrReplace(std::unique_ptr<TNetNetscapeCookie
   TNetNetscapeCookie* existing = named->second;
   existing->ParseCookie(cookie->ServerText());
   existing->Flavour = cookie->Flavour;
+  // ServerText leaves out an expires date the server sent (only a max-age
+  // shows as one), so without this a cookie that a server ends with a date
+  // in the past would live on with its new value.
+  if (existing->Expires != cookie->Expires) existing->SetExpiry(cookie->Expires);
   return existing;
 }
 
@@ -47,7 +51,9 @@ void TNetCookies::PurgeExpired() {
   TDateTime now = NowLocal();
   std::unordered_set<const TNetNetscapeCookie*> expired;
   for (const auto& item : FItems) {
-    if (!item->Expires.empty() && now > InternetDateToLocal(item->Expires)) expired.insert(item.get());
+    // Not after now is past: max-age=0 dates a cookie to this very moment
+    // (whole seconds), and it must go at once, not a second later.
+    if (!item->Expires.empty() && now >= InternetDateToLocal(item->Expires)) expired.insert(item.get());
   }
   RemoveAll(expired);
 }

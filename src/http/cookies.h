@@ -26,7 +26,7 @@ class TNetCookies {
   // already stored for the domain, moves its text into the stored cookie and
   // frees it. Returns the cookie that holds the values now.
   TNetNetscapeCookie* AddOrReplace(std::unique_ptr<TNetNetscapeCookie> cookie);
-  // Frees the cookies whose Expires is before `now` (local time); an
+  // Frees the cookies whose Expires is not after now (local time); an
   // expiry that cannot be read counts as long past.
   void PurgeExpired();
   // The Cookie value for a request to `host` and `path`: the cookies whose

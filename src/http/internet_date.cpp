@@ -1,6 +1,7 @@
 #include "http/internet_date.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -208,7 +209,16 @@ std::string FormatInternetDate(TDateTime value) {
   return buffer;
 }
 
+namespace {
+std::atomic<TLocalClock> g_local_clock{nullptr};
+}  // namespace
+
+TLocalClock SetLocalClock(TLocalClock clock) {
+  return g_local_clock.exchange(clock);
+}
+
 TDateTime NowLocal() {
+  if (const TLocalClock clock = g_local_clock.load()) return clock();
   auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
   double millis = static_cast<double>(std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count());
   return millis / static_cast<double>(kMillisPerDay) + static_cast<double>(kUnixEpochDay) + LocalOffsetFromUtc();

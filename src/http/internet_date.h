@@ -42,7 +42,13 @@ std::string FormatInternetDate(TDateTime value);
 // "+hhmm" / "-hhmm", or "GMT" for a zero offset when `gmt_form` is set.
 std::string FormatZoneOffset(TDateTime offset, bool gmt_form = false);
 
-// The current local time.
+// The current local time: the system clock's, or the clock set below.
 TDateTime NowLocal();
+
+// A clock that NowLocal reads instead of the system's, so that expiry can
+// be tested at a fixed moment; null returns to the system clock. Returns
+// the clock it replaces. Set it before the threads that read it start.
+using TLocalClock = TDateTime (*)();
+TLocalClock SetLocalClock(TLocalClock clock);
 
 }  // namespace tolvar::http

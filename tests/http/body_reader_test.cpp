@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "http/exceptions.h"
@@ -123,6 +124,25 @@ TEST(TNetBodyReaderTest, ChunkSizesThatOverflowOrAreNotNumbersFail) {
             "Chunk size out of range: 1FFFFFFFFFFFFFFFF");
   EXPECT_EQ(ReadOver("zz\r\n", 1, TEnd::Open, kChunked).failure, "Invalid chunk size line: zz");
   EXPECT_EQ(ReadOver("-5\r\n", 0, TEnd::Open, kChunked).failure, "Invalid chunk size line: -5");
+}
+
+// Chunk data that runs past its size was cut at the size and the rest of
+// its line dropped as the line end, and the body passed for complete.
+TEST(TNetBodyReaderTest, RegressionChunkDataLongerThanItsSizePassedAsComplete) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"3\r\nabcdef\r\n0\r\n\r\n", "Invalid line after chunk data: def"},
+      {"3\r\nabc \r\n0\r\n\r\n", "Invalid line after chunk data:  "},
+      {"3\r\nabc\r\r\n0\r\n\r\n", "Invalid line after chunk data: \r"},
+      // A bare LF stays a line end.
+      {"3\r\nabc\n0\r\n\r\n", "no exception"},
+  };
+  for (const auto& [input, failure] : cases) {
+    for (std::size_t split : kSplits) {
+      const TOutcome o = ReadOver(input, split, TEnd::Close, kChunked);
+      EXPECT_EQ(o.failure, failure) << input << " split " << split;
+      EXPECT_EQ(o.body, "abc") << input << " split " << split;
+    }
+  }
 }
 
 // A Content-Length of 2^63, of twenty digits or below 0 counted as none, so

@@ -11,6 +11,7 @@
 #include "http/authentication.h"
 #include "http/base64.h"
 #include "http/exceptions.h"
+#include "http/internet_date.h"
 #include "http/scheme_registry.h"
 
 namespace tolvar::http {
@@ -51,6 +52,45 @@ TEST(TNetCookieManagerTest, MaxAgeZeroIsDroppedAtNextPurge) {
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(HeaderFor(manager, "http://h.example/"), "");
   EXPECT_EQ(manager.Cookies().Count(), 0u);
+}
+
+// A replacing value with an expires date lost the date (the replacement
+// goes through ServerText, which writes none for it), so a cookie that a
+// server ended with a past date stayed and was offered with its new value.
+// And max-age=0 dates a cookie to the current whole second: at a clock on a
+// whole second it outlived the purge.
+TEST(TNetCookieManagerTest, RegressionReplacementDroppedTheExpiryDate) {
+  // Noon on 1 June 2026, local time.
+  const TLocalClock saved = SetLocalClock([] { return *EncodeDate(2026, 6, 1) + 0.5; });
+  const std::string past = "; expires=Thu, 01 Jan 1970 00:00:00 GMT";
+  const std::string future = "; expires=Fri, 01 Jan 2100 00:00:00 GMT";
+  struct TCase {
+    std::string first;
+    std::string second;
+    bool second_is_cookie2;
+    std::string header;
+  };
+  const std::vector<TCase> cases = {
+      {"a=1; path=/", "a=2; path=/" + past, false, ""},
+      {"a=1; path=/", "a=2; path=/" + past, true, ""},
+      {"a=1; path=/", "a=2; path=/" + future, false, "a=2"},
+      // A session value after a dated one is no longer dated.
+      {"a=1; path=/" + past, "a=2; path=/", false, "a=2"},
+      {"a=1; path=/" + future, "a=2; path=/; max-age=0", false, ""},
+      {"a=1; path=/; max-age=0", "b=2; path=/" + past, false, ""},
+  };
+  for (const TCase& c : cases) {
+    TNetCookieManager manager;
+    manager.AddServerCookie(c.first, "h.example");
+    if (c.second_is_cookie2) {
+      manager.AddServerCookie2(c.second, "h.example");
+    } else {
+      manager.AddServerCookie(c.second, "h.example");
+    }
+    EXPECT_EQ(HeaderFor(manager, "http://h.example/x"), c.header) << c.first << " then " << c.second;
+    EXPECT_EQ(manager.Cookies().Count(), c.header.empty() ? 0u : 1u) << c.first << " then " << c.second;
+  }
+  SetLocalClock(saved);
 }
 
 TEST(TNetCookieManagerTest, ManyNamesAreReplacedByNameAndPurgedTogether) {
@@ -101,6 +141,38 @@ TEST(TNetAuthenticationTest, SchemeRegistryAndBasicChallenge) {
   basic.AssignPassword("p");
   EXPECT_EQ(basic.Advance(), AuthDecision::SendAgain);
   EXPECT_EQ(basic.AuthorizationText(), "Basic dTpw");
+}
+
+// Challenge parameters joined the credential lines: a username or password
+// parameter stood in for a credential the caller left empty, so the server
+// chose what was sent and the caller was never asked. And a realm given as
+// a token lost its first and last bytes as if they were quotes.
+TEST(TNetAuthenticationTest, RegressionChallengeParametersStoodInForCredentials) {
+  struct TCase {
+    std::string challenge;
+    std::string user;
+    std::string password;
+    AuthDecision decision;
+    std::string realm;
+  };
+  const std::vector<TCase> cases = {
+      {"Basic realm=\"r\", username=evil, password=chosen", "", "", AuthDecision::AskCaller, "r"},
+      {"Basic USERNAME:evil, Password =chosen", "", "", AuthDecision::AskCaller, ""},
+      {"Basic realm=abc, password=chosen", "u", "", AuthDecision::SendAgain, "abc"},
+      {"Basic realm=\"\"", "u", "p", AuthDecision::SendAgain, ""},
+  };
+  for (const TCase& c : cases) {
+    TNetBasicAuthentication basic;
+    basic.AssignUserName(c.user);
+    basic.AssignPassword(c.password);
+    TNetHeaderList challenges;
+    challenges.Add(c.challenge);
+    basic.SetChallenges(challenges);
+    EXPECT_EQ(basic.Advance(), c.decision) << c.challenge;
+    EXPECT_EQ(basic.UserName(), c.user) << c.challenge;
+    EXPECT_EQ(basic.Password(), c.password) << c.challenge;
+    EXPECT_EQ(basic.Realm, c.realm) << c.challenge;
+  }
 }
 
 // Credentials went through a header value read, which trims both ends, and
