@@ -7,7 +7,7 @@
 
 #include "support/process_runner.h"
 
-namespace {
+namespace tagsift_test {
 
 using e2e::RunSpec;
 using e2e::Target;
@@ -220,4 +220,4 @@ TEST(TagsiftTest, LargeInputIsExact) {
   EXPECT_TRUE(r.out == expected) << r.out.size() << " bytes, expected " << expected.size();
 }
 
-}  // namespace
+}  // namespace tagsift_test

@@ -4,16 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 
+#include "support/file_bytes.h"
 #include "support/process_runner.h"
 #include "support/scripted_server.h"
 #include "tolvar_copy.h"
 
-namespace {
+namespace tolvar_credentials_test {
 
 using e2e::RunResult;
 using e2e::RunSpec;
@@ -22,10 +21,7 @@ using e2e::TempDir;
 using tolvar::testing::TScript;
 using tolvar::testing::TScriptedServer;
 
-std::string Slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
+using tolvar::testing::ReadFileBytes;
 
 // Read from /proc while the run waits on a silent server: the request has
 // gone out, so the options were parsed long before.
@@ -48,9 +44,9 @@ TEST(TolvarCredentialsTest, ProcCmdlineShowsNeitherUserNorPasswordWhileTheRunWai
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (server.Received(0).empty() && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  const std::string pid = Slurp(dir.path() + "/pid");
+  const std::string pid = ReadFileBytes(dir.path() + "/pid");
   if (!server.Received(0).empty() && !pid.empty())
-    cmdline = Slurp("/proc/" + pid.substr(0, pid.find('\n')) + "/cmdline");
+    cmdline = ReadFileBytes("/proc/" + pid.substr(0, pid.find('\n')) + "/cmdline");
   server.Stop();
   runner.join();
 
@@ -68,4 +64,4 @@ TEST(TolvarCredentialsTest, ProcCmdlineShowsNeitherUserNorPasswordWhileTheRunWai
   EXPECT_EQ(result.exit_code, 3);
 }
 
-}  // namespace
+}  // namespace tolvar_credentials_test

@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "support/loopback.h"
 #include "support/process_runner.h"
 #include "support/scripted_server.h"
 #include "tolvar_copy.h"
 
-namespace {
+namespace tolvar_destination_test {
 
 using e2e::ReadFile;
 using e2e::RunResult;
@@ -27,16 +28,14 @@ using tolvar::testing::kHeadEnd;
 const std::string kOk = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello";
 const std::string kChunkedOk = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n";
 
-std::string Url(const TScriptedServer& s) {
-  return "http://127.0.0.1:" + std::to_string(s.Port()) + "/";
-}
+using tolvar::testing::LoopbackUrl;
 
 // Runs tolvar -q -lu -u URL ARGS with `shell` (sh syntax) applied to the
 // program itself; the program's own exit code comes back even behind a pipe.
 RunResult RunShell(const TempDir& dir, const TScriptedServer& server, const std::vector<std::string>& args,
                    const std::string& shell, const std::string& stdin_bytes = std::string()) {
   const Target& t = Target::Current();
-  std::vector<std::string> all{"-q", "-lu", "-u", Url(server)};
+  std::vector<std::string> all{"-q", "-lu", "-u", LoopbackUrl(server)};
   all.insert(all.end(), args.begin(), args.end());
   std::string command;
   if (shell.rfind('|', 0) == 0) {
@@ -198,4 +197,4 @@ TEST(TolvarDestinationTest, RetryIntoAPipeAfterAnEmptyFailure) {
   EXPECT_EQ(server.Accepted(), 2u);
 }
 
-}  // namespace
+}  // namespace tolvar_destination_test

@@ -15,7 +15,7 @@
 #include "support/scripted_server.h"
 #include "tolvar_copy.h"
 
-namespace {
+namespace tolvar_fault_test {
 
 using e2e::RunResult;
 using e2e::RunSpec;
@@ -315,4 +315,4 @@ TEST_P(TolvarFaultTest, EndsWithTheRightCodeAndNoByteMisreported) {
 INSTANTIATE_TEST_SUITE_P(Faults, TolvarFaultTest, ::testing::ValuesIn(Cases()),
                          [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
 
-}  // namespace
+}  // namespace tolvar_fault_test

@@ -11,7 +11,7 @@
 #include "support/process_runner.h"
 #include "tolvar_copy.h"
 
-namespace {
+namespace tolvar_help_test {
 
 using e2e::RunTolvarCopy;
 using e2e::Target;
@@ -101,4 +101,4 @@ TEST(TolvarHelpTest, WithADisplayTheViewerOpensThePageSilently) {
   EXPECT_EQ(note, dir.path() + "/tolvara.htm\n");
 }
 
-}  // namespace
+}  // namespace tolvar_help_test

@@ -14,7 +14,7 @@
 #include "support/process_runner.h"
 #include "tolvar_copy.h"
 
-namespace {
+namespace tolvar_https_test {
 
 using e2e::ReadFile;
 using e2e::RunResult;
@@ -136,4 +136,4 @@ TEST_F(TolvarHttpsTest, ThroughTheProxysTunnel) {
   EXPECT_NE(r.err.find("tolvar: GET: HTTP/1.1 403 "), std::string::npos) << r.err;
 }
 
-}  // namespace
+}  // namespace tolvar_https_test

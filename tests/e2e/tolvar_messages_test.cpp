@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "support/loopback.h"
 #include "support/process_runner.h"
 #include "support/scripted_server.h"
 #include "tolvar_copy.h"
 
-namespace {
+namespace tolvar_messages_test {
 
 using e2e::RunTolvarCopy;
 using e2e::Target;
@@ -36,8 +37,7 @@ std::string RetryNotice(int seconds) {
 }
 
 std::string RefusedUrl() {
-  TScriptedServer gone({});
-  return "http://127.0.0.1:" + std::to_string(gone.Port()) + "/";
+  return "http://127.0.0.1:" + std::to_string(tolvar::testing::RefusedPort()) + "/";
 }
 
 struct FailureRow {
@@ -182,4 +182,4 @@ TEST(TolvarMessagesTest, IgnoredInputIsWarnedAboutOnceAtStartUp) {
   }
 }
 
-}  // namespace
+}  // namespace tolvar_messages_test

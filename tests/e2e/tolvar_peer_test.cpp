@@ -13,7 +13,7 @@
 #include "support/process_runner.h"
 #include "tolvar_copy.h"
 
-namespace {
+namespace tolvar_peer_test {
 
 using e2e::ReadFile;
 using e2e::RunResult;
@@ -116,4 +116,4 @@ TEST_F(TolvarPeerTest, ThroughTheForwardProxy) {
   EXPECT_TRUE(r.out == want) << r.out.size();
 }
 
-}  // namespace
+}  // namespace tolvar_peer_test

@@ -15,7 +15,7 @@
 #include "support/process_runner.h"
 #include "tolvar_copy.h"
 
-namespace {
+namespace tolvar_settings_test {
 
 using e2e::ReadFile;
 using e2e::RunTolvarCopy;
@@ -282,4 +282,4 @@ TEST(TolvarSettingsTest, RunThatCannotOpenItsWindowSavesNothing) {
   EXPECT_EQ(ReadFile(TolvarCopyIniPath(dir)), seeded);
 }
 
-}  // namespace
+}  // namespace tolvar_settings_test

@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "support/loopback.h"
 #include "support/process_runner.h"
 #include "support/scripted_server.h"
 #include "tolvar_copy.h"
 
-namespace {
+namespace tolvar_transfer_test {
 
 using e2e::ReadFile;
 using e2e::RunResult;
@@ -26,12 +27,9 @@ using tolvar::testing::TScriptedServer;
 using tolvar::testing::kHeadEnd;
 const std::string kAgent = "User-Agent: Mozilla/3.0 (compatible; Quillon)\r\n";
 
-std::string Host(const TScriptedServer& s) {
-  return "127.0.0.1:" + std::to_string(s.Port());
-}
-std::string Url(const TScriptedServer& s, const std::string& path = "/") {
-  return "http://" + Host(s) + path;
-}
+using tolvar::testing::LoopbackOrigin;
+using tolvar::testing::LoopbackUrl;
+using tolvar::testing::RefusedPort;
 
 // The User-Agent line a run sends: the engine's own on Linux, the Internet
 // settings' value on Windows (Wine has one).
@@ -40,11 +38,6 @@ std::string AgentLine(const std::string& request) {
   const auto at = request.find("\r\nUser-Agent: ");
   if (at == std::string::npos) return kAgent;
   return request.substr(at + 2, request.find("\r\n", at + 2) - at);
-}
-
-int RefusedPort() {
-  TScriptedServer gone({});
-  return gone.Port();
 }
 
 // The default end of a message line: LF on Linux, CR LF on Windows.
@@ -61,12 +54,12 @@ TEST(TolvarTransferTest, GetBodyOnStdoutHeaderAfterItOnStderr) {
   const char raw[] = "HTTP/1.1 200 OK\r\nContent-Length: 11\r\nX-A: 1\r\n\r\nhello\0world";
   TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send(std::string(raw, sizeof raw - 1)).WaitPeerClose()});
   TempDir dir;
-  auto r = Quiet(dir, {"-u", Url(server, "/p?q=1"), "-r", "http://ref.test/"});
+  auto r = Quiet(dir, {"-u", LoopbackUrl(server, "/p?q=1"), "-r", "http://ref.test/"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, std::string("hello\0world", 11));
   EXPECT_EQ(r.err, "HTTP/1.1 200 OK\r\nContent-Length: 11\r\nX-A: 1\r\n");
   server.WaitDone(10000);
-  EXPECT_EQ(server.Received(0), "GET /p?q=1 HTTP/1.1\r\nContent-Type: text/html\r\nHost: " + Host(server) +
+  EXPECT_EQ(server.Received(0), "GET /p?q=1 HTTP/1.1\r\nContent-Type: text/html\r\nHost: " + LoopbackOrigin(server) +
                                     "\r\nAccept: text/html, */*\r\nReferer: http://ref.test/\r\n" +
                                     AgentLine(server.Received(0)) + "\r\n");
 }
@@ -77,7 +70,7 @@ TEST(TolvarTransferTest, BodyAndHeaderToFilesReplacingOldOnes) {
   TempDir dir;
   dir.WriteFile("b.bin", "an older and longer body");
   dir.WriteFile("h.txt", "an older and longer header");
-  auto r = Quiet(dir, {"-u", Url(server), "-b", "b.bin", "-h", "h.txt"});
+  auto r = Quiet(dir, {"-u", LoopbackUrl(server), "-b", "b.bin", "-h", "h.txt"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "");
@@ -88,7 +81,7 @@ TEST(TolvarTransferTest, BodyAndHeaderToFilesReplacingOldOnes) {
 TEST(TolvarTransferTest, FilesThatCannotBeCreatedFallBackToTheStandardHandles) {
   TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\nbody").Close()});
   TempDir dir;
-  auto r = Quiet(dir, {"-u", Url(server), "-b", "no/such/b.bin", "-h", "no/such/h.txt", "-lu"});
+  auto r = Quiet(dir, {"-u", LoopbackUrl(server), "-b", "no/such/b.bin", "-h", "no/such/h.txt", "-lu"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "body");
   // Both messages carry the full path; the header follows them.
@@ -122,7 +115,7 @@ TEST(TolvarTransferTest, ExitCodesOfFailedRuns) {
   // 4: 404, its body still delivered.
   TScriptedServer not_found(
       {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone").WaitPeerClose()});
-  r = Quiet(dir, {"-u", Url(not_found)});
+  r = Quiet(dir, {"-u", LoopbackUrl(not_found)});
   EXPECT_EQ(r.exit_code, 4);
   EXPECT_EQ(r.err, "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\ntolvar: GET: HTTP/1.1 404 Not Found" + Nl());
 }
@@ -132,10 +125,10 @@ TEST(TolvarTransferTest, ContentLengthShorterOrLongerThanTheBody) {
       {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabcdef").Close(),
        TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nabc").Close()});
   TempDir dir;
-  auto r = Quiet(dir, {"-u", Url(server)});
+  auto r = Quiet(dir, {"-u", LoopbackUrl(server)});
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, "abc");
-  r = Quiet(dir, {"-u", Url(server)});
+  r = Quiet(dir, {"-u", LoopbackUrl(server)});
   EXPECT_EQ(r.exit_code, 3);
   EXPECT_EQ(r.out, "abc");
 }
@@ -143,7 +136,7 @@ TEST(TolvarTransferTest, ContentLengthShorterOrLongerThanTheBody) {
 TEST(TolvarTransferTest, ReadTimeOutEndsWithThree) {
   TScriptedServer server({TScript().ReadUntil(kHeadEnd).Silent()});
   TempDir dir;
-  auto r = Quiet(dir, {"-u", Url(server), "-t", "1"});
+  auto r = Quiet(dir, {"-u", LoopbackUrl(server), "-t", "1"});
   EXPECT_EQ(r.exit_code, 3);
   EXPECT_FALSE(r.timed_out);
 }
@@ -152,14 +145,14 @@ TEST(TolvarTransferTest, RetriesUntilTheLastAttemptDecides) {
   TScriptedServer server({TScript().ReadUntil(kHeadEnd).Reset(), TScript().ReadUntil(kHeadEnd).Reset(),
                           TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\nthird").Close()});
   TempDir dir;
-  auto r = Quiet(dir, {"-u", Url(server), "-a", "5", "-i", "0", "-t", "5"});
+  auto r = Quiet(dir, {"-u", LoopbackUrl(server), "-a", "5", "-i", "0", "-t", "5"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(server.Accepted(), 3u);
   EXPECT_EQ(r.out, "third");
 
   TScriptedServer not_found({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 404 Not Found\r\n\r\n").Close(),
                              TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 404 Not Found\r\n\r\n").Close()});
-  r = Quiet(dir, {"-u", Url(not_found), "-a", "1", "-i", "0", "-t", "5"});
+  r = Quiet(dir, {"-u", LoopbackUrl(not_found), "-a", "1", "-i", "0", "-t", "5"});
   EXPECT_EQ(r.exit_code, 4);
   EXPECT_EQ(not_found.Accepted(), 2u);
 }
@@ -177,7 +170,7 @@ TEST(TolvarTransferTest, RegressionEmptyRedirectsEndWithThreeCreatedWithZero) {
                         Case{"HTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 5\r\n\r\nmoved", 3},
                         Case{"HTTP/1.1 201 Created\r\nLocation: /new\r\nContent-Length: 0\r\n\r\n", 0}}) {
     TScriptedServer server({TScript().ReadUntil(kHeadEnd).ReadCount(4).Send(c.answer).WaitPeerClose()});
-    auto r = Quiet(dir, {"-u", Url(server, "/dav/f"), "-fm", "PUT", "-fs", "data"});
+    auto r = Quiet(dir, {"-u", LoopbackUrl(server, "/dav/f"), "-fm", "PUT", "-fs", "data"});
     EXPECT_EQ(r.exit_code, c.exit_code) << c.answer;
     EXPECT_EQ(server.Accepted(), 1u) << c.answer;  // never followed
     EXPECT_EQ(server.Received(0).rfind("PUT /dav/f HTTP/1.", 0), 0u);
@@ -188,7 +181,7 @@ TEST(TolvarTransferTest, UrlFromStandardInputFirstLineTrimmed) {
   TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\nin").Close()});
   TempDir dir;
   RunSpec run = TolvarCopyRun(dir, {"-q", "-u", "-"});
-  run.stdin_bytes = "  " + Url(server, "/from-stdin") + "  \r\nhttp://second.line/\r\n";
+  run.stdin_bytes = "  " + LoopbackUrl(server, "/from-stdin") + "  \r\nhttp://second.line/\r\n";
   auto r = RunTolvarCopy(dir, run);
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "in");
@@ -248,7 +241,7 @@ TEST(TolvarTransferTest, SettingsSavedAtExitAreUsedByTheNextRun) {
   TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\none").Close(),
                           TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\ntwo").Close()});
   TempDir dir;
-  auto r = Quiet(dir, {"-0-", "-u", Url(server, "/stored"), "-b", "out.bin"});
+  auto r = Quiet(dir, {"-0-", "-u", LoopbackUrl(server, "/stored"), "-b", "out.bin"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(ReadFile(dir.path() + "/out.bin"), "one");
   r = Quiet(dir, {"-0-"});
@@ -275,11 +268,11 @@ TEST(TolvarTransferTest, RegressionBodyLostOnTheWayOutEndsWithThree) {
        TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody").WaitPeerClose()});
   TempDir dir;
   const std::string tolvar = Target::Current().ProgramPath("tolvar");
-  RunSpec run = TolvarCopyRun(dir, {"-c", "exec \"$0\" -q -u \"$1\" > /dev/full", tolvar, Url(server)});
+  RunSpec run = TolvarCopyRun(dir, {"-c", "exec \"$0\" -q -u \"$1\" > /dev/full", tolvar, LoopbackUrl(server)});
   auto r = e2e::RunProcess("/bin/sh", run);
   EXPECT_EQ(r.exit_code, 3) << r.err;
   // A closed pipe: the reader is gone before the body comes.
-  run.args = {"-c", "mkfifo p; (exec 3<p; exec 3<&-) & exec \"$0\" -q -u \"$1\" > p", tolvar, Url(server)};
+  run.args = {"-c", "mkfifo p; (exec 3<p; exec 3<&-) & exec \"$0\" -q -u \"$1\" > p", tolvar, LoopbackUrl(server)};
   r = e2e::RunProcess("/bin/sh", run);
   EXPECT_EQ(r.exit_code, 3) << r.err;
 }
@@ -297,7 +290,8 @@ TEST(TolvarTransferTest, RegressionAppendedStandardOutputKeepsTheFilesContent) {
   std::string old;
   for (int i = 0; i < 1000; ++i) old += "line " + std::to_string(i) + "\n";
   dir.WriteFile("out.txt", old);
-  RunSpec run = TolvarCopyRun(dir, {"-c", t.ShellPrefix() + "\"$0\" \"$@\" >> out.txt", exe, "-q", "-u", Url(server)});
+  RunSpec run =
+      TolvarCopyRun(dir, {"-c", t.ShellPrefix() + "\"$0\" \"$@\" >> out.txt", exe, "-q", "-u", LoopbackUrl(server)});
   auto r = e2e::RunProcess("/bin/bash", run);
   EXPECT_EQ(r.exit_code, 0) << r.err;
   const std::string content = ReadFile(dir.path() + "/out.txt");
@@ -314,4 +308,4 @@ TEST(TolvarTransferTest, NoDestinationForTheBodyEndsWithTwo) {
   EXPECT_EQ(r.exit_code, 2);
 }
 
-}  // namespace
+}  // namespace tolvar_transfer_test

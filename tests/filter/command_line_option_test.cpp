@@ -5,7 +5,7 @@
 #include "filter/arguments.h"
 
 namespace tagsift::filter {
-namespace {
+namespace command_line_option_test {
 
 TCommandLineOption Parse(std::vector<std::string> args) {
   args.insert(args.begin(), "tagsift");
@@ -75,5 +75,5 @@ TEST(SplitArgumentsTest, QuotingRules) {
   EXPECT_TRUE(SplitArguments(" \t ").empty());
 }
 
-}  // namespace
+}  // namespace command_line_option_test
 }  // namespace tagsift::filter

@@ -6,7 +6,7 @@
 #include <vector>
 
 namespace tagsift::filter {
-namespace {
+namespace filter_pipe_test {
 
 // Serves input from memory in reads of at most the asked size and records
 // every read and write call.
@@ -168,5 +168,5 @@ TEST(TFilterPipeNamedTest, FailedOpenLeavesTheInvalidHandleAndTheReason) {
   EXPECT_EQ(pipe.Input(), os::StdInput());
 }
 
-}  // namespace
+}  // namespace filter_pipe_test
 }  // namespace tagsift::filter

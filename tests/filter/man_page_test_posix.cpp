@@ -5,7 +5,7 @@
 #include "support/man_page.h"
 
 namespace tagsift::filter {
-namespace {
+namespace man_page_test_posix {
 
 std::string TagsiftOptionState(const std::vector<std::string>& args) {
   const TCommandLineOption o(args);
@@ -29,5 +29,5 @@ TEST(TagsiftManPageTest, GroffRaisesNothing) {
   EXPECT_EQ(tolvar::testing::GroffWarnings("tagsift.1"), "");
 }
 
-}  // namespace
+}  // namespace man_page_test_posix
 }  // namespace tagsift::filter

@@ -6,7 +6,7 @@
 #include <string>
 
 namespace tagsift::filter {
-namespace {
+namespace tag_param_test {
 
 std::string Scan(std::string_view text, std::string_view name = "HREF", bool unix_style = true) {
   TTagParam scanner(unix_style);
@@ -213,5 +213,5 @@ TEST(TTagParamTest, BufferPathAgreesWithTheTableOnRandomInput) {
   }
 }
 
-}  // namespace
+}  // namespace tag_param_test
 }  // namespace tagsift::filter

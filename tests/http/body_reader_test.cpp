@@ -17,7 +17,7 @@
 #include "transport/tcp_client.h"
 
 namespace tolvar::http {
-namespace {
+namespace body_reader_test {
 
 using tolvar::testing::FailureOf;
 using tolvar::testing::TMemoryIOHandler;
@@ -203,5 +203,5 @@ TEST(TNetBodyReaderTest, ContentLengthZeroOrAnEmptyFramingReadsNothing) {
   EXPECT_EQ(ReadOver("3\r\nabc\r\n0\r\n\r\n", 0, TEnd::Open, Counted(0)).body, "");
 }
 
-}  // namespace
+}  // namespace body_reader_test
 }  // namespace tolvar::http

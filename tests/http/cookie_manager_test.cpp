@@ -15,7 +15,7 @@
 #include "http/scheme_registry.h"
 
 namespace tolvar::http {
-namespace {
+namespace cookie_manager_test {
 
 std::string HeaderFor(TNetCookieManager& manager, const std::string& url, bool secure = false) {
   return manager.CookieHeaderFor(TNetURI(url), secure);
@@ -250,5 +250,5 @@ TEST(TNetCookieManagerTest, ConcurrentStoreAndLookupStayConsistent) {
     }
 }
 
-}  // namespace
+}  // namespace cookie_manager_test
 }  // namespace tolvar::http

@@ -10,7 +10,7 @@
 #include "transport/exceptions.h"
 
 namespace tolvar::http {
-namespace {
+namespace cut_body_test {
 
 using tolvar::testing::TScript;
 using tolvar::testing::TScriptedServer;
@@ -63,5 +63,5 @@ TEST(TNetCustomHTTPCutBodyTest, ContentLengthBodyCutInsideALaterBlockKeepsItsTai
       << got.failure;
 }
 
-}  // namespace
+}  // namespace cut_body_test
 }  // namespace tolvar::http

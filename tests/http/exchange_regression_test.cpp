@@ -17,7 +17,7 @@
 #include "transport/exceptions.h"
 
 namespace tolvar::http {
-namespace {
+namespace exchange_regression_test {
 
 using tolvar::testing::FailureOf;
 using tolvar::testing::TMemoryIOHandler;
@@ -307,8 +307,11 @@ TEST(TNetCustomHTTPRegressionTest, AConnectionTheServerClosesUnannouncedFailsThe
   // after reading the next request: the engine sent that request on the
   // kept connection, so it fails instead of being sent again. tolvar sends
   // one request per run and never meets this.
-  TScriptedServer server(
-      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na").ReadUntil(kHeadEnd).Close()});
+  TScriptedServer server({TScript()
+                              .ReadUntil(kHeadEnd)
+                              .Send("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na")
+                              .ReadUntil(kHeadEnd)
+                              .Close()});
   TNetHTTP client;
   const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/";
   client.Get(url, nullptr);
@@ -317,5 +320,5 @@ TEST(TNetCustomHTTPRegressionTest, AConnectionTheServerClosesUnannouncedFailsThe
   EXPECT_EQ(server.Accepted(), 1u);
 }
 
-}  // namespace
+}  // namespace exchange_regression_test
 }  // namespace tolvar::http

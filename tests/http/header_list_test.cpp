@@ -5,7 +5,7 @@
 #include "http/wrap_at_breaks.h"
 
 namespace tolvar::http {
-namespace {
+namespace header_list_test {
 
 TEST(TNetHeaderListTest, LookupAndValues) {
   TNetHeaderList list;
@@ -76,5 +76,5 @@ TEST(WrapAtBreaksTest, QuotesAndUnbreakableText) {
   EXPECT_EQ(WrapAtBreaks(solid, "\r\n ", " ,", 78), solid);
 }
 
-}  // namespace
+}  // namespace header_list_test
 }  // namespace tolvar::http

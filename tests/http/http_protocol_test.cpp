@@ -9,7 +9,7 @@
 #include "transport/tcp_client.h"
 
 namespace tolvar::http::protocol_test {
-namespace {
+namespace http_protocol_test {
 
 // Answers the protocol's questions as told and counts them; the wire is
 // never connected, so nothing reaches a network.
@@ -147,5 +147,5 @@ TEST(TNetHTTPProtocolTest, KeepAliveFollowsTheClientsVersionAndTheConnection) {
   }
 }
 
-}  // namespace
+}  // namespace http_protocol_test
 }  // namespace tolvar::http::protocol_test

@@ -10,7 +10,7 @@
 #include "http/response_header_info.h"
 
 namespace tolvar::http {
-namespace {
+namespace internet_date_test {
 
 constexpr double kMinute = 1.0 / 1440.0;
 
@@ -104,5 +104,5 @@ TEST(Base64Test, EncodesWithFill) {
   EXPECT_THROW(encoder.Encode("abcd", 0, 4), ENetException);
 }
 
-}  // namespace
+}  // namespace internet_date_test
 }  // namespace tolvar::http

@@ -5,14 +5,14 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "http/custom_http.h"
 #include "http/exceptions.h"
+#include "support/file_bytes.h"
 
 namespace tolvar::http {
-namespace {
+namespace peer_test {
 
 struct Peers {
   int http = 0;
@@ -38,12 +38,7 @@ const Peers* FindPeers() {
   return found;
 }
 
-std::string FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
+using tolvar::testing::ReadFileBytes;
 
 class TNetHTTPPeerTest : public ::testing::Test {
  protected:
@@ -66,7 +61,7 @@ TEST_F(TNetHTTPPeerTest, FilesArriveWholeOverOneKeptConnection) {
   TNetHTTP client;
   tolvar::platform::TMemoryStream page;
   client.Get(Url("/page.htm"), &page);
-  const std::string expected_page = FileBytes(peers_->root + "/page.htm");
+  const std::string expected_page = ReadFileBytes(peers_->root + "/page.htm");
   ASSERT_FALSE(expected_page.empty());
   EXPECT_EQ(page.Bytes(), expected_page);
   EXPECT_EQ(client.Response().ContentLength(), static_cast<std::int64_t>(expected_page.size()));
@@ -79,7 +74,7 @@ TEST_F(TNetHTTPPeerTest, FilesArriveWholeOverOneKeptConnection) {
   tolvar::platform::TMemoryStream big;
   client.Get(Url("/big.bin"), &big);
   EXPECT_EQ(connects, 0);
-  const std::string expected_big = FileBytes(peers_->root + "/big.bin");
+  const std::string expected_big = ReadFileBytes(peers_->root + "/big.bin");
   EXPECT_EQ(big.Bytes().size(), expected_big.size());
   EXPECT_TRUE(big.Bytes() == expected_big);
 }
@@ -128,7 +123,7 @@ TEST_F(TNetHTTPPeerTest, ThroughTheProxy) {
   UseProxy(client);
   tolvar::platform::TMemoryStream page;
   client.Get(Url("/page.htm"), &page);
-  EXPECT_EQ(page.Bytes(), FileBytes(peers_->root + "/page.htm"));
+  EXPECT_EQ(page.Bytes(), ReadFileBytes(peers_->root + "/page.htm"));
   EXPECT_NE(client.Response().RawLines.ValueOf("Via").find("tinyproxy"), std::string::npos);
 
   // The proxy closes after each answer without saying so; whether its close
@@ -158,5 +153,5 @@ TEST_F(TNetHTTPPeerTest, TheProxyRefusesATunnelToAPortItDoesNotAllow) {
   }
 }
 
-}  // namespace
+}  // namespace peer_test
 }  // namespace tolvar::http

@@ -6,7 +6,7 @@
 #include <vector>
 
 namespace tolvar::http {
-namespace {
+namespace response_decision_test {
 
 TNetResponseFacts Facts(int code, bool connected = true) {
   TNetResponseFacts facts;
@@ -100,5 +100,5 @@ TEST(TNetResponseDecisionTest, AuthorizedAnswersRepeatInsideOrFinishWithTheirPag
   }
 }
 
-}  // namespace
+}  // namespace response_decision_test
 }  // namespace tolvar::http

@@ -9,7 +9,7 @@
 #include "support/failure_of.h"
 
 namespace tolvar::http::route_test {
-namespace {
+namespace route_test {
 
 using tolvar::testing::FailureOf;
 
@@ -124,5 +124,5 @@ TEST(TNetRouteTest, CredentialsMethodsAndProxyPort) {
   EXPECT_EQ(FailureOf([&] { PlanRoute(query); }), "The proxy port 65536 is outside the range 0 to 65535.");
 }
 
-}  // namespace
+}  // namespace route_test
 }  // namespace tolvar::http::route_test

@@ -4,26 +4,20 @@
 // request tests). Linux only: the Windows build has no OpenSSL here.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "http/custom_http.h"
+#include "support/file_bytes.h"
 #include "support/tls_socks_peers.h"
 #include "transport/ssl_io_handler.h"
 
 namespace tolvar::http {
-namespace {
+namespace tls_peer_test_posix {
 
 using tolvar::testing::TlsSocksPeers;
 
-std::string TlsPeerFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
+using tolvar::testing::ReadFileBytes;
 
 TEST(TNetHTTPTlsTest, GetOverTlsWithTheHandlerInstalled) {
   const TlsSocksPeers* peers = TlsSocksPeers::Find();
@@ -37,7 +31,7 @@ TEST(TNetHTTPTlsTest, GetOverTlsWithTheHandlerInstalled) {
   client.ReadTimeout = 10000;
   tolvar::platform::TMemoryStream page;
   client.Get("https://127.0.0.1:" + std::to_string(peers->https) + "/page.htm", &page);
-  const std::string expected = TlsPeerFileBytes(peers->www + "/page.htm");
+  const std::string expected = ReadFileBytes(peers->www + "/page.htm");
   ASSERT_FALSE(expected.empty());
   EXPECT_EQ(client.Response().StatusCode(), 200);
   EXPECT_TRUE(page.Bytes() == expected) << page.Bytes().size() << " of " << expected.size() << " bytes";
@@ -50,5 +44,5 @@ TEST(TNetHTTPTlsTest, GetOverTlsWithTheHandlerInstalled) {
   EXPECT_TRUE(tls->PassThrough());
 }
 
-}  // namespace
+}  // namespace tls_peer_test_posix
 }  // namespace tolvar::http

@@ -7,7 +7,7 @@
 #include "platform/codepage.h"
 
 namespace tolvar::http {
-namespace {
+namespace uri_test {
 
 TEST(TNetURITest, SplitsEveryPart) {
   TNetURI uri("s://u:p@h:81/a/b/c.cgi?x=1#top");
@@ -178,5 +178,5 @@ TEST(FirstPosOfTest, NeverMatchesOnTrailByte) {
   EXPECT_EQ(LastPosOf("/", "abc"), 0u);
 }
 
-}  // namespace
+}  // namespace uri_test
 }  // namespace tolvar::http

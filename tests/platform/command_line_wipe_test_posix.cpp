@@ -5,7 +5,7 @@
 #include <string>
 
 namespace tolvar::platform {
-namespace {
+namespace command_line_wipe_test_posix {
 
 TEST(WipeCommandLineSpansTest, OverwritesOnlyTheSpansAndKeepsEveryLength) {
   char prog[] = "tolvar";
@@ -22,5 +22,5 @@ TEST(WipeCommandLineSpansTest, OverwritesOnlyTheSpansAndKeepsEveryLength) {
   EXPECT_EQ(std::string(argv[3]), "-u");
 }
 
-}  // namespace
+}  // namespace command_line_wipe_test_posix
 }  // namespace tolvar::platform

@@ -17,14 +17,12 @@
 
 #include "platform/profile.h"
 #include "platform/system.h"
+#include "support/file_bytes.h"
 
 namespace tolvar::platform {
-namespace {
+namespace files_test_posix {
 
-std::string FilesTestRead(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
+using tolvar::testing::ReadFileBytes;
 
 // A scratch folder of the test's own, removed afterwards.
 struct FilesTestDir {
@@ -67,15 +65,15 @@ TEST(ReplaceWholeFileTest, ReplacesAPlantedLinkAndIsTheOwnersOnly) {
   std::ofstream(victim) << "keep";
   ASSERT_EQ(::symlink(victim.c_str(), page.c_str()), 0);
   ASSERT_TRUE(ReplaceWholeFile(page, "<HTML>\r\n"));
-  EXPECT_EQ(FilesTestRead(victim), "keep");
+  EXPECT_EQ(ReadFileBytes(victim), "keep");
   struct stat st;
   ASSERT_EQ(::lstat(page.c_str(), &st), 0);
   EXPECT_TRUE(S_ISREG(st.st_mode));
   EXPECT_EQ(st.st_mode & 07777, 0600u);
-  EXPECT_EQ(FilesTestRead(page), "<HTML>\r\n");
+  EXPECT_EQ(ReadFileBytes(page), "<HTML>\r\n");
   // Written again: replaced whole, no temporary file left beside it.
   ASSERT_TRUE(ReplaceWholeFile(page, "x"));
-  EXPECT_EQ(FilesTestRead(page), "x");
+  EXPECT_EQ(ReadFileBytes(page), "x");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), std::filesystem::directory_iterator()), 2);
   // A folder that is not there: false, nothing made.
   EXPECT_FALSE(ReplaceWholeFile(dir.path + "/none/tolvara.htm", "x"));
@@ -134,5 +132,5 @@ TEST(UnreadHandleTest, FileGivesBytesBackAPipeCannot) {
   ::close(p[1]);
 }
 
-}  // namespace
+}  // namespace files_test_posix
 }  // namespace tolvar::platform

@@ -7,17 +7,16 @@
 #include <string>
 
 #include "platform/system.h"
+#include "support/temp_path.h"
 
 namespace tolvar::platform {
-namespace {
+namespace handle_stream_test {
 
-// A file name in the temporary folder, removed afterwards.
+// A file name in the run's temporary folder, removed afterwards.
 class TempFile {
  public:
   explicit TempFile(const std::string& tag)
-      : path_((std::filesystem::temp_directory_path() / ("handle_stream_" + tag + ".bin")).string()) {
-    std::remove(path_.c_str());
-  }
+      : path_(tolvar::testing::FreshTempPath(("handle_stream_" + tag + ".bin").c_str())) {}
   ~TempFile() { std::remove(path_.c_str()); }
   const std::string& path() const { return path_; }
 
@@ -193,5 +192,5 @@ TEST(THandleStreamTest, BorrowsWithoutClosing) {
   EXPECT_EQ(owner.GetSize(), 4);
 }
 
-}  // namespace
+}  // namespace handle_stream_test
 }  // namespace tolvar::platform

@@ -10,7 +10,7 @@
 #include <sstream>
 
 namespace tolvar::platform {
-namespace {
+namespace profile_test {
 
 using tolvar::testing::FreshTempPath;
 
@@ -34,5 +34,5 @@ TEST(ProfileTest, LongValuesAreCutOnRead) {
   std::filesystem::remove(ini);
 }
 
-}  // namespace
+}  // namespace profile_test
 }  // namespace tolvar::platform

@@ -12,7 +12,7 @@
 #include <sstream>
 
 namespace tolvar::platform {
-namespace {
+namespace profile_test_posix {
 
 using tolvar::testing::FreshTempPath;
 
@@ -26,5 +26,5 @@ TEST(ProfileTest, ReadOnlyFileFailsToWrite) {
   std::filesystem::remove(ini);
 }
 
-}  // namespace
+}  // namespace profile_test_posix
 }  // namespace tolvar::platform

@@ -5,7 +5,7 @@
 #include <cerrno>
 
 namespace tolvar::platform {
-namespace {
+namespace socket_errors_test_posix {
 
 // EPERM used to reach the texts as "Socket Error # 1".
 TEST(WinsockCodeOfErrnoTest, EveryErrnoBecomesAWinsockCode) {
@@ -24,5 +24,5 @@ TEST(WinsockCodeOfErrnoTest, EveryErrnoBecomesAWinsockCode) {
   }
 }
 
-}  // namespace
+}  // namespace socket_errors_test_posix
 }  // namespace tolvar::platform

@@ -7,7 +7,7 @@
 #include "support/scripted_server.h"
 
 namespace tolvar::platform {
-namespace {
+namespace socket_test {
 
 using testing::TScript;
 using testing::TScriptedServer;
@@ -104,5 +104,5 @@ TEST(SocketTest, ResolveHostFindsLoopbackAndFailsUnknownHost) {
   EXPECT_EQ(LastError(), kWsaHostNotFound);
 }
 
-}  // namespace
+}  // namespace socket_test
 }  // namespace tolvar::platform

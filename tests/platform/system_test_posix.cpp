@@ -11,7 +11,7 @@
 #include "platform/system.h"
 
 namespace tolvar::platform {
-namespace {
+namespace system_test_posix {
 
 // Codes are Windows numbers on Linux too; their texts used to be read as
 // errno, so 5 said "Input/output error" and 3 "No such process".
@@ -82,5 +82,5 @@ TEST(StdHandleTest, RegressionClosedHandleReportedWithoutText) {
   EXPECT_FALSE(SystemErrorText(code).empty());
 }
 
-}  // namespace
+}  // namespace system_test_posix
 }  // namespace tolvar::platform

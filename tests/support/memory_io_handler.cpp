@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/socket.h"
 #include "transport/exceptions.h"
 
 namespace tolvar::testing {
@@ -59,6 +60,23 @@ bool TMemoryIOHandler::Blocked() const {
   return blocked_;
 }
 
+void TMemoryIOHandler::FailAt(int n) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  fail_at_ = n < 0 ? -1 : calls_ + n;
+}
+
+int TMemoryIOHandler::Calls() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return calls_;
+}
+
+bool TMemoryIOHandler::Fails() {
+  const bool fails = fail_at_ >= 0 && calls_ >= fail_at_;
+  ++calls_;
+  if (fails) platform::SetLastError(platform::kWsaEConnReset);
+  return fails;
+}
+
 void TMemoryIOHandler::Close() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -88,6 +106,8 @@ bool TMemoryIOHandler::WaitReadable(int) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (!connected_) throw transport::ENetClosedSocket();
   const TConnectionScript& script = scripts_[current_ - 1];
+  // A call due to fail is ready at once, as a reset socket is.
+  if (fail_at_ >= 0 && calls_ >= fail_at_) return true;
   if (next_piece_ < script.pieces.size() || script.end == TEnd::Close) return true;
   if (script.end == TEnd::Open) return false;
   blocked_ = true;
@@ -100,6 +120,7 @@ bool TMemoryIOHandler::WaitReadable(int) {
 int TMemoryIOHandler::Recv(char* buffer, int length) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!connected_) throw transport::ENetClosedSocket();
+  if (Fails()) return -1;
   const TConnectionScript& script = scripts_[current_ - 1];
   if (next_piece_ >= script.pieces.size()) return 0;
   const std::string& piece = script.pieces[next_piece_];
@@ -116,6 +137,7 @@ int TMemoryIOHandler::Recv(char* buffer, int length) {
 int TMemoryIOHandler::Send(const char* buffer, int length) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!connected_) throw transport::ENetClosedSocket();
+  if (Fails()) return -1;
   sent_[current_ - 1].append(buffer, static_cast<std::size_t>(length));
   return length;
 }

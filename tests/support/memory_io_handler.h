@@ -13,6 +13,18 @@
 // meets the splits the script chose. A Connect takes the next scripted
 // connection; connecting with none left fails with ENetConnectException.
 // Close may come from another thread (an abort): it ends a blocked wait.
+//
+// A fail count makes the wire fail at its n-th Recv or Send, as a reset
+// connection does, so that one loop tries every failure point of an
+// exchange:
+//
+//   for (int n = 0; n < limit; ++n) {
+//     TMemoryIOHandler wire;
+//     wire.Serve(...);
+//     wire.FailAt(n);
+//     ... run the exchange: it either succeeds (n beyond its calls) or fails
+//         with the engine's error, and must leave nothing half done ...
+//   }
 #pragma once
 
 #include <condition_variable>
@@ -54,6 +66,11 @@ class TMemoryIOHandler : public transport::TNetIOHandler {
   int LastPort() const;
   // True once a thread waits for input in a Block end (for abort tests).
   bool Blocked() const;
+  // The n-th Recv or Send from now on (0: the next one) and every later one
+  // fail with -1 and socket error 10054 (connection reset); negative: none.
+  void FailAt(int n);
+  // Recv and Send calls made so far.
+  int Calls() const;
 
   void Close() override;
   void ConnectTo(const std::string& host, int port, const std::string& bound_ip, int bound_port, int bound_port_min,
@@ -78,8 +95,13 @@ class TMemoryIOHandler : public transport::TNetIOHandler {
   std::size_t piece_offset_ = 0;            // bytes of the next piece already taken
   bool connected_ = false;                  // guarded by mutex_
   bool blocked_ = false;                    // guarded by mutex_
+  int calls_ = 0;                           // guarded by mutex_
+  int fail_at_ = -1;                        // a call number; guarded by mutex_
   std::string host_;                        // guarded by mutex_
   int port_ = 0;                            // guarded by mutex_
+
+  // Counts a Recv or Send; true (with the socket error set) when it fails.
+  bool Fails();
 };
 
 }  // namespace tolvar::testing

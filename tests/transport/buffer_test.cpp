@@ -8,7 +8,7 @@
 #include "transport/simple_buffer.h"
 
 namespace tolvar::transport {
-namespace {
+namespace buffer_test {
 
 std::string Contents(TNetSimpleBuffer& b) {
   return std::string(b.Memory(), static_cast<std::size_t>(b.Size()));
@@ -102,5 +102,5 @@ TEST(TNetManagedBufferTest, AppendFromEmptiesTheBlockInBothCases) {
   EXPECT_EQ(block.Size(), 4);
 }
 
-}  // namespace
+}  // namespace buffer_test
 }  // namespace tolvar::transport

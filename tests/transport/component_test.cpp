@@ -8,7 +8,7 @@
 #include "transport/stack.h"
 
 namespace tolvar::transport {
-namespace {
+namespace component_test {
 
 TEST(TNetComponentTest, StatusTextsAreFormatted) {
   TNetComponent c;
@@ -72,5 +72,5 @@ TEST(TNetComponentTest, StackLivesWhileAnyComponentLives) {
   EXPECT_NE(TNetStack::Instance(), nullptr);
 }
 
-}  // namespace
+}  // namespace component_test
 }  // namespace tolvar::transport

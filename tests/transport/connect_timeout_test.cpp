@@ -3,12 +3,12 @@
 #include "unanswered_connect.h"
 
 namespace tolvar::transport {
-namespace {
+namespace connect_timeout_test {
 
 TEST(TNetTCPClientTest, ConnectToUnansweredAddressTimesOutOrFailsPromptly) {
   StuckListener listener(true);
   ExpectUnansweredConnectFails(listener);
 }
 
-}  // namespace
+}  // namespace connect_timeout_test
 }  // namespace tolvar::transport

@@ -5,7 +5,7 @@
 #include "unanswered_connect.h"
 
 namespace tolvar::transport {
-namespace {
+namespace connect_timeout_test_posix {
 
 std::size_t OpenDescriptors() {
   std::size_t n = 0;
@@ -22,5 +22,5 @@ TEST(TNetTCPClientTest, UnansweredConnectLeavesNoDescriptorOpen) {
   EXPECT_EQ(OpenDescriptors(), before);
 }
 
-}  // namespace
+}  // namespace connect_timeout_test_posix
 }  // namespace tolvar::transport

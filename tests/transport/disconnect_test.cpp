@@ -17,7 +17,7 @@
 #include "transport/tcp_client.h"
 
 namespace tolvar::transport {
-namespace {
+namespace disconnect_test {
 
 using testing::TScript;
 using testing::TScriptedServer;
@@ -124,5 +124,5 @@ TEST(TNetTCPClientTest, ConnectTimeoutClosesSocket) {
   EXPECT_FALSE(client.Connected());
 }
 
-}  // namespace
+}  // namespace disconnect_test
 }  // namespace tolvar::transport

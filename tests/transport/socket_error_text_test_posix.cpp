@@ -6,7 +6,7 @@
 #include "transport/exceptions.h"
 
 namespace tolvar::transport {
-namespace {
+namespace socket_error_text_test_posix {
 
 std::string TextOfErrno(int e) {
   return ENetSocketError(platform::WinsockCodeOfErrno(e)).what();
@@ -21,5 +21,5 @@ TEST(TNetSocketErrorTest, LinuxFailuresReadAsTheirWindowsTwins) {
   EXPECT_EQ(TextOfErrno(EDOM), "Socket Error # 10107\r\n");
 }
 
-}  // namespace
+}  // namespace socket_error_text_test_posix
 }  // namespace tolvar::transport

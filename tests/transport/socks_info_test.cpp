@@ -15,7 +15,7 @@
 #include "transport/tcp_client.h"
 
 namespace tolvar::transport {
-namespace {
+namespace socks_info_test {
 
 using testing::TScript;
 using testing::TScriptedServer;
@@ -313,5 +313,5 @@ TEST(TNetSocksInfoTest, AssignCopiesTheSixSettings) {
   EXPECT_EQ(b.ReadTimeout, TimeoutDefault);
 }
 
-}  // namespace
+}  // namespace socks_info_test
 }  // namespace tolvar::transport

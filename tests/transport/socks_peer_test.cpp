@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "support/failure_of.h"
+#include "support/loopback.h"
 #include "support/scripted_server.h"
 #include "support/tls_socks_peers.h"
 #include "transport/io_handler_socket.h"
@@ -12,7 +13,7 @@
 #include "transport/tcp_client.h"
 
 namespace tolvar::transport {
-namespace {
+namespace socks_peer_test {
 
 using testing::TScript;
 using testing::TScriptedServer;
@@ -63,12 +64,7 @@ TEST_F(SocksPeerTest, EveryVersionCarriesTheConversation) {
 }
 
 TEST_F(SocksPeerTest, RefusedTargetIsTheServersReply) {
-  // A port that was free a moment ago: nothing listens there.
-  int closed_port;
-  {
-    TScriptedServer gone({});
-    closed_port = gone.Port();
-  }
+  const int closed_port = tolvar::testing::RefusedPort();
   auto v5 = Client(svSocks5, "127.0.0.1", closed_port);
   EXPECT_EQ(FailureOf<ENetSocksError>([&] { v5->Connect(10000); }), "Connection refused.");
   EXPECT_FALSE(v5->Connected());
@@ -76,5 +72,5 @@ TEST_F(SocksPeerTest, RefusedTargetIsTheServersReply) {
   EXPECT_EQ(FailureOf<ENetSocksError>([&] { v4->Connect(10000); }), "Request rejected or failed.");
 }
 
-}  // namespace
+}  // namespace socks_peer_test
 }  // namespace tolvar::transport

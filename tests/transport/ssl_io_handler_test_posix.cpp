@@ -21,7 +21,7 @@
 #include "transport/tcp_client.h"
 
 namespace tolvar::transport {
-namespace {
+namespace ssl_io_handler_test_posix {
 
 using tolvar::testing::FailureOf;
 using tolvar::testing::TlsSocksPeers;
@@ -211,5 +211,5 @@ TEST_F(SSLIOHandlerTest, DisconnectFromAnotherThreadEndsABlockedRead) {
   EXPECT_TRUE(reader.get());
 }
 
-}  // namespace
+}  // namespace ssl_io_handler_test_posix
 }  // namespace tolvar::transport

@@ -13,7 +13,7 @@
 #include "transport/tcp_client.h"
 
 namespace tolvar::transport {
-namespace {
+namespace ssl_library_test_win32 {
 
 using testing::TScript;
 using testing::TScriptedServer;
@@ -62,5 +62,5 @@ TEST(TNetSSLLibraryTest, WithoutOpenSSLTlsFailsAndPassThroughWorks) {
   EXPECT_TRUE(server.WaitDone(5000));
 }
 
-}  // namespace
+}  // namespace ssl_library_test_win32
 }  // namespace tolvar::transport

@@ -20,7 +20,7 @@
 #include "transport/stack.h"
 
 namespace tolvar::transport {
-namespace {
+namespace stack_library_test_win32 {
 
 bool RunsAlone(const char* name) {
   const char* c = std::getenv("TOLVAR_WINSOCK_CASE");
@@ -101,5 +101,5 @@ TEST(WinsockBindingTest, ReleaseAtExitNeverPullsTheLibraryFromUnderACaller) {
   SUCCEED() << (released ? "released" : "kept for the caller");
 }
 
-}  // namespace
+}  // namespace stack_library_test_win32
 }  // namespace tolvar::transport

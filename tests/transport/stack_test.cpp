@@ -7,7 +7,7 @@
 #include "transport/socket_handle.h"
 
 namespace tolvar::transport {
-namespace {
+namespace stack_test {
 
 TEST(TNetStackTest, NumericAddressRules) {
   EXPECT_TRUE(TNetStack::IsNumericAddress("10.0.0.1"));
@@ -88,5 +88,5 @@ TEST(TNetSocketHandleTest, PortRangeErrors) {
   EXPECT_THROW(h.Bind(), ENetCouldNotBindSocket);
 }
 
-}  // namespace
+}  // namespace stack_test
 }  // namespace tolvar::transport

@@ -23,10 +23,12 @@
 #include "client/transfer/control_table.h"
 #include "client/transfer/form_window.h"
 #include "client/transfer/transfer_texts.h"
+#include "support/file_bytes.h"
 #include "support/scripted_server.h"
+#include "support/temp_path.h"
 
 namespace tolvar::client {
-namespace {
+namespace main_window_test_win32 {
 
 using tolvar::testing::kHeadEnd;
 using tolvar::testing::TScript;
@@ -108,7 +110,7 @@ class TolvarWindow {
   explicit TolvarWindow(const std::string& name) {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    dir_ = std::filesystem::temp_directory_path() / ("tolvar_window_" + name);
+    dir_ = tolvar::testing::RunTempDir() / ("tolvar_window_" + name);
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     exe_ = dir_ / "tolvar.exe";
@@ -258,10 +260,7 @@ std::string Url(const TScriptedServer& server) {
   return "http://127.0.0.1:" + std::to_string(server.Port()) + "/page";
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using tolvar::testing::ReadFileBytes;
 
 // Each control where the table puts it, of the kind and with the caption
 // the table gives, then again after a resize; Abort when idle then closes
@@ -499,7 +498,7 @@ TEST(MainWindowTest, EnterRunsTheDownload) {
   EXPECT_TRUE(tolvar.LogHas(L"HTTP/1.0 200 OK"));
   EXPECT_FALSE(tolvar.ReadOnly(TControlId::ciEditUrl));
   EXPECT_TRUE(IsWindowEnabled(tolvar.Control(TControlId::ciButtonConnect)));
-  EXPECT_EQ(ReadFile(tolvar.Path("body.bin")), "body");
+  EXPECT_EQ(ReadFileBytes(tolvar.Path("body.bin")), "body");
   PostMessageW(tolvar.Main(), WM_CLOSE, 0, 0);
   EXPECT_EQ(tolvar.ExitCode(), 0);
 }
@@ -562,8 +561,8 @@ TEST(MainWindowTest, QuietRunStartsMinimisedAndClosesByItself) {
   ASSERT_NO_FATAL_FAILURE(tolvar.Start("-q -u " + Url(server) + " -b body.bin -h header.txt"));
   EXPECT_TRUE(IsIconic(tolvar.Main()));
   EXPECT_EQ(tolvar.ExitCode(), 0);
-  EXPECT_EQ(ReadFile(tolvar.Path("body.bin")), "ok");
+  EXPECT_EQ(ReadFileBytes(tolvar.Path("body.bin")), "ok");
 }
 
-}  // namespace
+}  // namespace main_window_test_win32
 }  // namespace tolvar::client

@@ -7,7 +7,7 @@
 #include <string>
 
 namespace tolvar::client {
-namespace {
+namespace url_line_test {
 
 // Standard input as a text served in pieces of at most `piece` bytes, with
 // the position a file would have.
@@ -88,5 +88,5 @@ TEST(ReadUrlLineTest, ReadFailureIsReported) {
   EXPECT_EQ(in.Read(kUrlLineLimit, &line), TUrlLineResult::ulReadFailed);
 }
 
-}  // namespace
+}  // namespace url_line_test
 }  // namespace tolvar::client

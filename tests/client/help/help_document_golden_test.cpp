@@ -11,7 +11,7 @@
 #include "client/help/help_document.h"
 
 namespace tolvar::client {
-namespace {
+namespace help_document_golden_test {
 
 std::string Golden(const char* name) {
   const auto path = std::filesystem::path(__FILE__).parent_path() / name;
@@ -61,5 +61,5 @@ TEST(BuildHelpDocumentGoldenTest, SettingsGivenOnTheCommandLine) {
   EXPECT_TRUE(actual == expected) << FirstDifference(expected, actual);
 }
 
-}  // namespace
+}  // namespace help_document_golden_test
 }  // namespace tolvar::client

@@ -7,7 +7,7 @@
 #include <vector>
 
 namespace tolvar::client {
-namespace {
+namespace help_document_test {
 
 // Shift_JIS texts of the page.
 // "パスワードが指定されています。"
@@ -155,5 +155,5 @@ TEST(BuildHelpDocumentTest, ListsEveryExitCodeWithItsWording) {
     EXPECT_TRUE(Has(page, *text)) << "exit code wording missing";
 }
 
-}  // namespace
+}  // namespace help_document_test
 }  // namespace tolvar::client

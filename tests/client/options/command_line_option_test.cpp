@@ -5,7 +5,7 @@
 #include "client/support/method.h"
 
 namespace tolvar::client {
-namespace {
+namespace command_line_option_test {
 
 void Parse(TCommandLineOption& o, std::vector<std::string> args) {
   args.insert(args.begin(), "tolvar");
@@ -283,5 +283,5 @@ TEST(TCommandLineOptionTest, CredentialSpansOfARawCommandLineAreByteOffsets) {
   EXPECT_EQ(CommandLineTokenOffsets(" a \"b\" 'c"), (std::vector<std::size_t>{1, 4, 8}));
 }
 
-}  // namespace
+}  // namespace command_line_option_test
 }  // namespace tolvar::client

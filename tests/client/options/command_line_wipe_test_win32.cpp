@@ -13,7 +13,7 @@
 #include "platform/command_line_wipe.h"
 
 namespace tolvar::client {
-namespace {
+namespace command_line_wipe_test_win32 {
 
 std::string Narrow(const wchar_t* wide) {
   const int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
@@ -48,5 +48,5 @@ TEST(CommandLineWipeTest, CredentialsLeaveBothCommandLineBuffers) {
   EXPECT_EQ(after_w.size(), before_w.size());
 }
 
-}  // namespace
+}  // namespace command_line_wipe_test_win32
 }  // namespace tolvar::client

@@ -5,7 +5,7 @@
 #include "support/man_page.h"
 
 namespace tolvar::client {
-namespace {
+namespace man_page_test_posix {
 
 std::string TolvarOptionState(const std::vector<std::string>& args) {
   TCommandLineOption o;
@@ -52,5 +52,5 @@ TEST(TolvarManPageTest, GroffRaisesNothing) {
   EXPECT_EQ(testing::GroffWarnings("tolvar.1"), "");
 }
 
-}  // namespace
+}  // namespace man_page_test_posix
 }  // namespace tolvar::client

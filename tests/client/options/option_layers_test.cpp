@@ -14,7 +14,7 @@
 #include "support/temp_path.h"
 
 namespace tolvar::client {
-namespace {
+namespace option_layers_test {
 
 using tolvar::testing::FreshTempPath;
 
@@ -152,5 +152,5 @@ TEST(OptionLayersTest, LineBreakInValuePlantsNothingInTheIniFile) {
   EXPECT_EQ(platform::ReadIniValue(stored.Path(), "User.other", "x", "none"), "none");
 }
 
-}  // namespace
+}  // namespace option_layers_test
 }  // namespace tolvar::client

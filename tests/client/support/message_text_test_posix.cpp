@@ -7,7 +7,7 @@
 #include "client/support/message_text.h"
 
 namespace tolvar::client {
-namespace {
+namespace message_text_test_posix {
 
 // " に書き込めません" in Shift_JIS and in UTF-8.
 const char kCannotWriteSjis[] = " \x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1";
@@ -29,5 +29,5 @@ TEST(TMessageTextTest, DataThatIsNoShiftJisStaysAsItIs) {
   EXPECT_EQ(m.ForUser(), std::string(kCannotWriteUtf8) + "\x82" + kCannotWriteUtf8);
 }
 
-}  // namespace
+}  // namespace message_text_test_posix
 }  // namespace tolvar::client

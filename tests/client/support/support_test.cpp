@@ -14,7 +14,7 @@
 #include "support/temp_path.h"
 
 namespace tolvar::client {
-namespace {
+namespace support_test {
 
 TEST(SupportTest, MethodNamesAndTexts) {
   EXPECT_STREQ(MethodName(7), "GET");
@@ -118,5 +118,5 @@ TEST(SupportTest, WipeStringBlanksInPlace) {
   EXPECT_EQ(s.data(), before);
 }
 
-}  // namespace
+}  // namespace support_test
 }  // namespace tolvar::client

@@ -9,7 +9,7 @@
 #include "support/xvfb_display.h"
 
 namespace tolvar::client {
-namespace {
+namespace work_area_test_posix {
 
 using tolvar::testing::TNoDisplay;
 using tolvar::testing::TXvfbDisplay;
@@ -46,5 +46,5 @@ TEST(GetWorkAreaTest, NoDisplayMovesNothing) {
   EXPECT_EQ(r, (TRect{5000, 5000, 5399, 5299}));
 }
 
-}  // namespace
+}  // namespace work_area_test_posix
 }  // namespace tolvar::client

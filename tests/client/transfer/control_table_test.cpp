@@ -11,7 +11,7 @@
 #include "client/transfer/form_model.h"
 
 namespace tolvar::client {
-namespace {
+namespace control_table_test {
 
 bool IsPanel(const TControlRow& row) {
   return row.Kind == TControlKind::ckPanel || row.Kind == TControlKind::ckStrip;
@@ -200,5 +200,5 @@ TEST(PlaceControlTest, AnchorsFollowTheResizedClientArea) {
   }
 }
 
-}  // namespace
+}  // namespace control_table_test
 }  // namespace tolvar::client

@@ -17,6 +17,8 @@
 #include "client/options/command_line_option.h"
 #include "client/transfer/transfer_messages.h"
 #include "client/transfer/transfer_texts.h"
+#include "support/file_bytes.h"
+#include "support/loopback.h"
 #include "support/scripted_server.h"
 #include "support/temp_path.h"
 
@@ -28,16 +30,9 @@ using tolvar::testing::TScriptedServer;
 
 using tolvar::testing::kHeadEnd;
 
-std::string ReadAll(const std::string& path) {
-  std::string bytes;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
-    std::fclose(f);
-  }
-  return bytes;
-}
+using tolvar::testing::LoopbackUrl;
+using tolvar::testing::ReadFileBytes;
+using tolvar::testing::RefusedPort;
 
 // The window: forwards every event to the form and lets a test act after a
 // message was handled, on the window's thread, as a user would.
@@ -73,8 +68,8 @@ class Harness : public platform::TWindowEvents {
   const std::vector<std::string>& Log() const { return form.Model().StatusLog; }
   std::size_t Count(const std::string& line) const { return std::count(Log().begin(), Log().end(), line); }
   bool Has(const std::string& line) const { return Count(line) > 0; }
-  std::string Body() const { return ReadAll(body_); }
-  std::string Header() const { return ReadAll(header_); }
+  std::string Body() const { return ReadFileBytes(body_); }
+  std::string Header() const { return ReadFileBytes(header_); }
   std::string Dump() const {
     std::string all;
     for (const auto& l : Log()) all += l + "\n";
@@ -91,15 +86,6 @@ class Harness : public platform::TWindowEvents {
   std::string body_;
   std::string header_;
 };
-
-std::string Url(const TScriptedServer& server, const std::string& path = "/") {
-  return "http://127.0.0.1:" + std::to_string(server.Port()) + path;
-}
-
-int RefusedPort() {
-  TScriptedServer gone({});
-  return gone.Port();
-}
 
 TEST(TFormMainCheckTest, EveryFailingCheckReportedInOrder) {
   Harness h;
@@ -183,7 +169,7 @@ TEST(TFormMainRunTest, NotFoundRetriedAndEndsWithFour) {
   TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send(answer).WaitPeerClose(),
                           TScript().ReadUntil(kHeadEnd).Send(answer).WaitPeerClose()});
   Harness h;
-  h.options.FUrl = Url(server);
+  h.options.FUrl = LoopbackUrl(server);
   h.options.FRetrys = "1";
   h.options.FInterval = "0";
   h.options.FTimeOut = "5";
@@ -196,7 +182,7 @@ TEST(TFormMainRunTest, BodyShorterThanContentLengthEndsWithThree) {
   TScriptedServer server(
       {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabc").Close()});
   Harness h;
-  h.options.FUrl = Url(server);
+  h.options.FUrl = LoopbackUrl(server);
   h.Run();
   EXPECT_EQ(h.options.FExitCode, 3) << h.Dump();
   EXPECT_TRUE(h.Has("Length(Header)=37, Length(Body)=3")) << h.Dump();
@@ -215,7 +201,7 @@ TEST(TFormMainRunTest, RegressionEmptyRedirectOrNotModifiedIsNoSuccess) {
                         Case{"HTTP/1.1 201 Created\r\nLocation: /new\r\nContent-Length: 0\r\n\r\n", 0}}) {
     TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send(c.answer).WaitPeerClose()});
     Harness h;
-    h.options.FUrl = Url(server);
+    h.options.FUrl = LoopbackUrl(server);
     h.Run();
     EXPECT_EQ(h.options.FExitCode, c.exit_code) << c.answer << h.Dump();
   }
@@ -224,7 +210,7 @@ TEST(TFormMainRunTest, RegressionEmptyRedirectOrNotModifiedIsNoSuccess) {
 TEST(TFormMainRunTest, PostSendsTheLiteralDataUnlessTheBoxWasEdited) {
   TScriptedServer server({TScript().ReadUntil(kHeadEnd).ReadCount(4).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
   Harness h;
-  h.options.FUrl = Url(server, "/form");
+  h.options.FUrl = LoopbackUrl(server, "/form");
   h.options.FMethod = 1;
   h.options.FPostPutData = "a\nb\r";  // more than the one-line box can hold
   h.Run();
@@ -241,7 +227,7 @@ TEST(TFormMainRunTest, RegressionMissingDataFileIsReportedAndNothingIsSent) {
   for (const std::uint8_t method : {std::uint8_t{1}, std::uint8_t{2}}) {
     TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 204 No Content\r\n\r\n").Close()});
     Harness h;
-    h.options.FUrl = Url(server);
+    h.options.FUrl = LoopbackUrl(server);
     h.options.FMethod = method;
     h.options.FRetrys = "2";
     h.options.FTimeOut = "5";
@@ -263,7 +249,7 @@ TEST(TFormMainRunTest, RegressionMissingDataFileIsReportedAndNothingIsSent) {
 TEST(TFormMainRunTest, RegressionHeaderFileThatIsTheBodyFileKeepsTheBody) {
   TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\nok").Close()});
   Harness h;
-  h.options.FUrl = Url(server);
+  h.options.FUrl = LoopbackUrl(server);
   h.options.FHeaderFile = h.options.FBodyFile;
   h.Run();
   EXPECT_EQ(h.options.FExitCode, 0) << h.Dump();
@@ -277,7 +263,7 @@ TEST(TFormMainRunTest, RegressionHeaderFileThatIsTheBodyFileKeepsTheBody) {
 TEST(TFormMainRunTest, HeaderFileThatCannotBeCreatedFallsBackWithoutChangingTheExitCode) {
   TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\nok").Close()});
   Harness h;
-  h.options.FUrl = Url(server);
+  h.options.FUrl = LoopbackUrl(server);
   const std::string bad = tolvar::testing::FreshTempPath("tolvar_no_dir") + "/h.txt";
   h.options.FHeaderFile = bad;
   h.Run();
@@ -293,7 +279,7 @@ TEST(TFormMainRunTest, HeaderFileThatCannotBeCreatedFallsBackWithoutChangingTheE
 TEST(TFormMainAbortTest, AbortDuringTransferEndsWithThreeWithoutRetry) {
   TScriptedServer server({TScript().ReadUntil(kHeadEnd).Silent(), TScript().ReadUntil(kHeadEnd).Silent()});
   Harness h;
-  h.options.FUrl = Url(server);
+  h.options.FUrl = LoopbackUrl(server);
   h.options.FRetrys = "2";
   h.options.FTimeOut = "600";
   h.after = [&](std::uint32_t msg, std::uintptr_t code) {
@@ -338,7 +324,7 @@ TEST(TFormMainCloseTest, RegressionCloseDuringTransferEndsWithThree) {
   for (const Case& c : cases) {
     TScriptedServer server({c.script});
     Harness h;
-    h.options.FUrl = Url(server);
+    h.options.FUrl = LoopbackUrl(server);
     h.options.FTimeOut = "600";
     bool closed = false;
     h.after = [&](std::uint32_t msg, std::uintptr_t code) {
@@ -364,7 +350,7 @@ TEST(TFormMainCloseTest, RegressionCloseDuringTransferEndsWithThree) {
 TEST(TFormMainCloseTest, CloseDuringTransferStillTakesTheWorkersReport) {
   TScriptedServer server({TScript().ReadUntil(kHeadEnd).Silent()});
   Harness h;
-  h.options.FUrl = Url(server);
+  h.options.FUrl = LoopbackUrl(server);
   h.options.FTimeOut = "600";
   h.after = [&](std::uint32_t msg, std::uintptr_t code) {
     if (msg == WM_TRANSFER_STATUS && code == kStatusConnected) h.host->RequestClose();
@@ -382,7 +368,8 @@ TEST(TFormMainCloseTest, CloseDuringRetryWaitEndsTheWaitAtOnceAndKeepsTheCode) {
     std::string url;
     int exit_code;
   };
-  for (const Case& c : {Case{"http://127.0.0.1:" + std::to_string(RefusedPort()) + "/", 3}, Case{Url(server), 4}}) {
+  for (const Case& c :
+       {Case{"http://127.0.0.1:" + std::to_string(RefusedPort()) + "/", 3}, Case{LoopbackUrl(server), 4}}) {
     Harness h;
     h.options.FUrl = c.url;
     h.options.FRetrys = "5";
@@ -450,7 +437,7 @@ TEST(TFormMainCloseTest, FormCloseCopiesTheSettingsBack) {
 TEST(TFormMainSettingsTest, LockedDuringARunExceptAbort) {
   TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\n").Close()});
   Harness h;
-  h.options.FUrl = Url(server);
+  h.options.FUrl = LoopbackUrl(server);
   h.options.FFlags = 0;
   h.options.FPostPutAsFileName = false;
   bool checked_while_running = false;
@@ -532,7 +519,7 @@ TEST_P(TFormMainFaultTest, FailureLineAndTheBodyCountedAsWritten) {
   const TFaultLog& c = GetParam();
   TScriptedServer server({c.script()});
   Harness h;
-  h.options.FUrl = Url(server);
+  h.options.FUrl = LoopbackUrl(server);
   h.options.FTimeOut = c.timeout;
   h.Run();
   EXPECT_EQ(h.options.FExitCode, c.exit_code) << h.Dump();

@@ -7,7 +7,7 @@
 #include "client/transfer/form_model.h"
 
 namespace tolvar::client {
-namespace {
+namespace form_model_test {
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines{"kept"};
@@ -81,5 +81,5 @@ TEST(SettingsControlsTest, ARunLocksEverySettingAndGivesThemBack) {
   }
 }
 
-}  // namespace
+}  // namespace form_model_test
 }  // namespace tolvar::client

@@ -14,7 +14,7 @@
 #include "client/transfer/transfer_texts.h"
 
 namespace tolvar::client {
-namespace {
+namespace form_window_test {
 
 using platform::TWidgetKind;
 
@@ -292,5 +292,5 @@ TEST_F(FormWindowTest, AGoneWindowIsNeitherReadNorShown) {
   EXPECT_EQ(form.Model().EditUrl.Text, "http://example.test/");
 }
 
-}  // namespace
+}  // namespace form_window_test
 }  // namespace tolvar::client

@@ -7,7 +7,7 @@
 #include "support/temp_path.h"
 
 namespace tolvar::client {
-namespace {
+namespace handle_extend_stream_test {
 
 TEST(HandleExtendStreamTest, SizeIsTheWrittenCount) {
   const std::string path = tolvar::testing::FreshTempPath("tolvar_extend_count.bin");
@@ -48,5 +48,5 @@ TEST(HandleExtendStreamTest, HandleThatIsNotOpenFailsAtConstruction) {
   EXPECT_THROW(THandleExtendStream s(tolvar::platform::kInvalidOSHandle), tolvar::platform::EStreamError);
 }
 
-}  // namespace
+}  // namespace handle_extend_stream_test
 }  // namespace tolvar::client

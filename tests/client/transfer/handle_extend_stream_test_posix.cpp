@@ -9,7 +9,7 @@
 #include "client/transfer/handle_extend_stream.h"
 
 namespace tolvar::client {
-namespace {
+namespace handle_extend_stream_test_posix {
 
 TEST(HandleExtendStreamPosixTest, PipeIgnoresSizeChangesAndPassesTheBody) {
   int fds[2];
@@ -214,5 +214,5 @@ TEST(HandleExtendStreamPosixTest, OwnedDeviceIsCountedNotSized) {
   EXPECT_FALSE(s.WriteFailed());
 }
 
-}  // namespace
+}  // namespace handle_extend_stream_test_posix
 }  // namespace tolvar::client

@@ -4,19 +4,19 @@
 
 #include <string>
 
+#include "support/loopback.h"
 #include "support/scripted_server.h"
 
 namespace tolvar::client {
-namespace {
+namespace net_http_plus_test {
 
 using tolvar::testing::TScript;
 using tolvar::testing::TScriptedServer;
 
 using tolvar::testing::kHeadEnd;
 
-std::string PlusUrl(const TScriptedServer& server, const std::string& path) {
-  return "http://127.0.0.1:" + std::to_string(server.Port()) + path;
-}
+using tolvar::testing::LoopbackUrl;
+using tolvar::testing::RefusedPort;
 
 TEST(TNetHTTPPlusTest, HeaderTextIsStatusLineThenRawLinesCachedPerRequest) {
   TScriptedServer server(
@@ -24,26 +24,21 @@ TEST(TNetHTTPPlusTest, HeaderTextIsStatusLineThenRawLinesCachedPerRequest) {
        TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 Fine\r\n\r\n").Close()});
   TNetHTTPPlus client;
   tolvar::platform::TMemoryStream body;
-  client.RunGet(PlusUrl(server, "/a"), &body);
+  client.RunGet(LoopbackUrl(server, "/a"), &body);
   EXPECT_EQ(client.HeaderText(), "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nX-Two: b\r\n");
   EXPECT_EQ(&client.HeaderText(), &client.HeaderText());
   EXPECT_EQ(body.Bytes(), "hi");
   client.Disconnect();
   // The next request starts with an empty cache.
   tolvar::platform::TMemoryStream body2;
-  client.RunGet(PlusUrl(server, "/b"), &body2);
+  client.RunGet(LoopbackUrl(server, "/b"), &body2);
   EXPECT_EQ(client.HeaderText(), "HTTP/1.0 200 Fine\r\n");
 }
 
 TEST(TNetHTTPPlusTest, RefusedConnectionGivesCrLfAlone) {
-  int port = 0;
-  {
-    TScriptedServer gone({});
-    port = gone.Port();
-  }
   TNetHTTPPlus client;
   tolvar::platform::TMemoryStream body;
-  EXPECT_THROW(client.RunGet("http://127.0.0.1:" + std::to_string(port) + "/", &body), std::exception);
+  EXPECT_THROW(client.RunGet("http://127.0.0.1:" + std::to_string(RefusedPort()) + "/", &body), std::exception);
   EXPECT_EQ(client.HeaderText(), "\r\n");
 }
 
@@ -56,14 +51,14 @@ TEST(TNetHTTPPlusTest, PutAndPostSendTheSourceAsBody) {
   tolvar::platform::TMemoryStream body;
   {
     TNetHTTPPlus client;
-    client.RunPut(PlusUrl(server, "/up"), &source, &body);
+    client.RunPut(LoopbackUrl(server, "/up"), &source, &body);
   }
   tolvar::platform::TMemoryStream post;
   post.Write("a=1", 3);
   post.SetPosition(0);
   {
     TNetHTTPPlus client;
-    client.RunPost(PlusUrl(server, "/form"), &post, &body);
+    client.RunPost(LoopbackUrl(server, "/form"), &post, &body);
   }
   ASSERT_TRUE(server.WaitDone(10000));
   EXPECT_EQ(server.Received(0).rfind("PUT /up HTTP/1.", 0), 0u) << server.Received(0);
@@ -72,5 +67,5 @@ TEST(TNetHTTPPlusTest, PutAndPostSendTheSourceAsBody) {
   EXPECT_EQ(server.Received(1).substr(server.Received(1).size() - 7), "\r\n\r\na=1");
 }
 
-}  // namespace
+}  // namespace net_http_plus_test
 }  // namespace tolvar::client
