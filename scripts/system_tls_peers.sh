@@ -13,13 +13,21 @@
 #   - proxy:     tinyproxy, CONNECT allowed to the valid server only
 # Each HTTPS server serves DIR/www (s_server -WWW).
 #
-#   scripts/system_tls_peers.sh start DIR   writes DIR/ports: "valid PORT",
-#       ..., "proxy PORT", "www DIR/www", "trusted 1" (0: the CA could not be
-#       added to the host, not being root)
-#   scripts/system_tls_peers.sh stop DIR
+# Wine copies the host's roots into its prefix's registry (HKLM Root store)
+# when a program starts, but drops one that left the host only when a new
+# Wine server starts: while a server runs, a removed CA stays trusted. So stop
+# also deletes the CA from the prefix, through WINE_COMMAND (the tree's
+# command that runs a program under Wine, prefix and loader included).
+#
+#   scripts/system_tls_peers.sh start DIR [WINE_COMMAND...]   writes DIR/ports:
+#       "valid PORT", ..., "proxy PORT", "www DIR/www", "trusted 1" (0: the CA
+#       could not be added to the host, not being root)
+#   scripts/system_tls_peers.sh stop DIR [WINE_COMMAND...]
 set -euo pipefail
 cmd=${1:?start or stop}
 dir=${2:?directory}
+shift 2
+wine_command=("$@")
 
 peer_tag=system_tls_peers
 # shellcheck source=peer_lib.sh
@@ -33,6 +41,13 @@ stop() {
     rm -f "$(cat "$dir/installed-ca")"
     update-ca-certificates >/dev/null 2>&1 || true
     rm -f "$dir/installed-ca"
+  fi
+  # After the host file: a program starting meanwhile must not copy it back.
+  if [ -s "$dir/wine-ca" ] && [ ${#wine_command[@]} -gt 0 ]; then
+    "${wine_command[@]}" reg delete \
+      "HKLM\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\$(cat "$dir/wine-ca")" /f \
+      </dev/null >/dev/null 2>&1 || true
+    rm -f "$dir/wine-ca"
   fi
 }
 
@@ -110,6 +125,8 @@ if [ -w "$ca_dir" ] || [ "$(id -u)" = 0 ]; then
   installed="$ca_dir/tolvar-system-tls-test-$tag.crt"
   cp "$pki/ca.pem" "$installed"
   echo "$installed" >"$dir/installed-ca"
+  # The name of its copy in a Wine prefix: the certificate's SHA-1.
+  openssl x509 -in "$pki/ca.pem" -noout -fingerprint -sha1 | sed 's/.*=//; s/://g' >"$dir/wine-ca"
   update-ca-certificates >/dev/null 2>&1
   trusted=1
 fi
