@@ -14,12 +14,13 @@ const char kPreparingHelp[] = "ヘルプファイルを表示する準備をし�
 // Between the file name and the code.
 const char kCannotOpen[] = ": ファイルを開けません(LastError=";
 
-const char* const kUsage[] = {
+// The usage text is kUsageHead, the -lu and -ld lines, kUsageTail.
+const char* const kUsageHead[] = {
     "Valdrin ver 1.0 - prints the values of one tag parameter found in HTML, one per line.",
     "Command Line: [-lu|-ld] [-p PARAMETER] [file]...",
     "-h: print this message.",
-    "-lu: unix style line.",
-    "-ld: MS-DOS style line(default).",
+};
+const char* const kUsageTail[] = {
     "-p PARAMETER: Parameter key, Ex. -p HREF, -p SRC, -p NAME,...",
     "file: input file name. if no file names in command line, reading from standard-input.",
 };
@@ -51,7 +52,12 @@ int ShowHelp(const TCommandLineOption& options) {
     WriteStdErrMessage(options, os::ShowText(kPreparingHelp));
     if (os::ShellOpen(page, DirectoryOf(program))) return kExitHelp;
   }
-  for (const char* line : kUsage) WriteStdErrMessage(options, line);
+  for (const char* line : kUsageHead) WriteStdErrMessage(options, line);
+  // "(default)" marks the line end this platform uses without -lu or -ld.
+  const bool lf = os::LfEndsLinesByDefault();
+  WriteStdErrMessage(options, lf ? "-lu: unix style line(default)." : "-lu: unix style line.");
+  WriteStdErrMessage(options, lf ? "-ld: MS-DOS style line." : "-ld: MS-DOS style line(default).");
+  for (const char* line : kUsageTail) WriteStdErrMessage(options, line);
   return kExitHelp;
 }
 

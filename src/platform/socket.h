@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/wait_limit.h"
+
 namespace tolvar::platform {
 
 // SOCKET on Windows (an unsigned handle carried as a signed integer), fd on
@@ -112,11 +114,11 @@ int SetNonBlocking(SocketHandle s, bool non_blocking);
 int PendingError(SocketHandle s);
 
 // Waits until sockets are ready. Each non-null list is replaced by its ready
-// handles. timeout_ms < 0 waits without limit. Returns the number of ready
-// entries, 0 on time-out, -1 on error. The caller keeps lists at 64 handles
-// or fewer (the Winsock set size).
+// handles. Returns the number of ready entries, 0 when the limit passed, -1
+// on error. The caller keeps lists at 64 handles or fewer (the Winsock set
+// size).
 int Select(std::vector<SocketHandle>* read, std::vector<SocketHandle>* write, std::vector<SocketHandle>* except,
-           long timeout_ms);
+           WaitLimit limit);
 
 // Resolves a host name to its first IPv4 address; false with LastError()
 // set (11001 when the host is unknown).
@@ -125,8 +127,9 @@ bool ResolveHost(const std::string& host, std::array<std::uint8_t, 4>* address);
 std::string HostName();
 
 // How long a blocking wait may last before the waiter looks again whether
-// another thread closed the socket under it: -1 when closing the socket
-// (shutdown) wakes every blocked call by itself (Linux), else a short slice.
-long WakeSliceMs();
+// another thread closed the socket under it: no limit when closing the
+// socket (shutdown) wakes every blocked call by itself (Linux), else a short
+// slice.
+WaitLimit WakeSlice();
 
 }  // namespace tolvar::platform

@@ -314,7 +314,7 @@ int PendingError(SocketHandle s) {
 
 // poll() instead of select(): fd numbers above FD_SETSIZE stay usable.
 int Select(std::vector<SocketHandle>* read, std::vector<SocketHandle>* write, std::vector<SocketHandle>* except,
-           long timeout_ms) {
+           WaitLimit limit) {
   std::vector<pollfd> fds;
   std::vector<SocketHandle>* lists[3] = {read, write, except};
   const short wanted[3] = {POLLIN, POLLOUT, POLLPRI};
@@ -323,11 +323,11 @@ int Select(std::vector<SocketHandle>* read, std::vector<SocketHandle>* write, st
     for (SocketHandle h : *lists[i]) fds.push_back(pollfd{static_cast<int>(h), wanted[i], 0});
   }
   using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(limit.Unlimited() ? 0 : limit.Milliseconds());
   int rc;
   for (;;) {
-    int wait = -1;
-    if (timeout_ms >= 0) {
+    int wait = -1;  // poll's "no limit"
+    if (!limit.Unlimited()) {
       auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
       wait = left < 0 ? 0 : static_cast<int>(left);
     }
@@ -381,8 +381,8 @@ std::string HostName() {
   return name;
 }
 
-long WakeSliceMs() {
-  return -1;
+WaitLimit WakeSlice() {
+  return WaitLimit::None();
 }
 
 }  // namespace tolvar::platform

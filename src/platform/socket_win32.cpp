@@ -305,7 +305,7 @@ int PendingError(SocketHandle s) {
 }
 
 int Select(std::vector<SocketHandle>* read, std::vector<SocketHandle>* write, std::vector<SocketHandle>* except,
-           long timeout_ms) {
+           WaitLimit limit) {
   fd_set sets[3];
   std::vector<SocketHandle>* lists[3] = {read, write, except};
   fd_set* args[3] = {nullptr, nullptr, nullptr};
@@ -316,10 +316,10 @@ int Select(std::vector<SocketHandle>* read, std::vector<SocketHandle>* write, st
     }
   }
   timeval tv{};
-  timeval* tvp = nullptr;
-  if (timeout_ms >= 0) {
-    tv.tv_sec = timeout_ms / 1000;
-    tv.tv_usec = (timeout_ms % 1000) * 1000;
+  timeval* tvp = nullptr;  // select's "no limit"
+  if (!limit.Unlimited()) {
+    tv.tv_sec = limit.Milliseconds() / 1000;
+    tv.tv_usec = (limit.Milliseconds() % 1000) * 1000;
     tvp = &tv;
   }
   int rc = Ws<int(WINAPI*)(int, fd_set*, fd_set*, fd_set*, const timeval*)>(kSelect, 0, args[0], args[1], args[2], tvp);
@@ -351,8 +351,8 @@ std::string HostName() {
 
 // Winsock gives no portable way to wake a blocked select from another thread
 // without closing the handle, so waits look again every 50 ms.
-long WakeSliceMs() {
-  return 50;
+WaitLimit WakeSlice() {
+  return WaitLimit::Ms(50);
 }
 
 }  // namespace tolvar::platform

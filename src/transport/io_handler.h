@@ -6,6 +6,8 @@
 #include <string>
 
 #include "transport/component.h"
+#include "transport/io_status.h"
+#include "transport/timeout.h"
 
 namespace tolvar::transport {
 
@@ -20,22 +22,20 @@ class TNetIOHandler : public TNetComponent {
   }
   virtual bool Connected() = 0;
   virtual void Open() {}
+  // timeout_ms: milliseconds or TimeoutInfinite (see timeout.h).
   virtual bool WaitReadable(int timeout_ms) = 0;
   // Raw counts: bytes, 0 = the peer closed, -1 = error (read the stack's
   // socket error on the same thread).
   virtual int Recv(char* buffer, int length) = 0;
   virtual int Send(const char* buffer, int length) = 0;
 
-  // Result of RecvWithin when nothing arrived within the time-out.
-  static constexpr int kRecvTimedOut = -3;
-  // Receives up to `length` bytes, waiting at most `timeout_ms` (the
-  // sentinels of WaitReadable) for them: Recv's results, or kRecvTimedOut.
-  // This one waits, then receives; a handler may receive first and wait
-  // only when nothing is there, which spares a wait per block on a busy
-  // connection.
-  virtual int RecvWithin(char* buffer, int length, int timeout_ms) {
-    if (!WaitReadable(timeout_ms)) return kRecvTimedOut;
-    return Recv(buffer, length);
+  // Receives up to `length` bytes, waiting at most `timeout_ms` (as
+  // WaitReadable) for them. This one waits, then receives through Recv; a
+  // handler may receive first and wait only when nothing is there, which
+  // spares a wait per block on a busy connection.
+  virtual TNetRecvResult RecvWithin(char* buffer, int length, int timeout_ms) {
+    if (!WaitReadable(timeout_ms)) return TNetRecvResult::TimedOut();
+    return TNetRecvResult::OfCount(Recv(buffer, length));
   }
 };
 

@@ -1,7 +1,5 @@
 #include "transport/io_handler_socket.h"
 
-#include <typeinfo>
-
 #include "transport/exceptions.h"
 #include "transport/stack.h"
 
@@ -48,16 +46,15 @@ void TNetIOHandlerSocket::ConnectTo(const std::string& target_host, int target_p
     binding_->SetSocketOption(platform::kIpProtoTcp, platform::kTcpNoDelay, &one, sizeof one);
   }
   FireStatus(hsConnecting, {binding_->PeerAddress});
-  const bool timed = timeout_ms != TimeoutDefault && timeout_ms != 0;
-  const long wait = timed && timeout_ms != TimeoutInfinite ? timeout_ms : -1;
-  int rc = binding_->Connect(wait);
-  if (rc == TNetSocketHandle::kConnectTimedOut) {
+  const bool timed = IsTimedConnect(timeout_ms);
+  const TNetConnectStatus status = binding_->Connect(timed ? ConnectWaitOf(timeout_ms) : platform::WaitLimit::None());
+  if (status == csTimedOut) {
     Close();
     throw ENetConnectTimeout();
   }
   if (!timed) {
-    stack->CheckSocketResult(rc);
-  } else if (rc != 0) {
+    stack->CheckSocketResult(status == csConnected ? 0 : -1);
+  } else if (status != csConnected) {
     int code = StackCall([] { return platform::LastError(); });
     stack->LastError = code;
     throw ENetConnectException(SocketErrorMessage(code));
@@ -66,7 +63,7 @@ void TNetIOHandlerSocket::ConnectTo(const std::string& target_host, int target_p
 }
 
 bool TNetIOHandlerSocket::WaitReadable(int timeout_ms) {
-  return binding_->WaitReadable(timeout_ms);
+  return binding_->WaitReadable(WaitLimitOf(timeout_ms));
 }
 
 int TNetIOHandlerSocket::Recv(char* buffer, int length) {
@@ -74,10 +71,8 @@ int TNetIOHandlerSocket::Recv(char* buffer, int length) {
   return binding_->Recv(buffer, length);
 }
 
-int TNetIOHandlerSocket::RecvWithin(char* buffer, int length, int timeout_ms) {
-  if (typeid(*this) != typeid(TNetIOHandlerSocket)) return TNetIOHandler::RecvWithin(buffer, length, timeout_ms);
-  const int n = binding_->RecvWithin(buffer, length, timeout_ms);
-  return n == TNetSocketHandle::kRecvTimedOut ? kRecvTimedOut : n;
+TNetRecvResult TNetIOHandlerSocket::RecvWithin(char* buffer, int length, int timeout_ms) {
+  return binding_->RecvWithin(buffer, length, WaitLimitOf(timeout_ms));
 }
 
 int TNetIOHandlerSocket::Send(const char* buffer, int length) {

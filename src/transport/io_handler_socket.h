@@ -22,18 +22,19 @@ class TNetIOHandlerSocket : public TNetIOHandler {
   // Binds (any address and port unless given), resolves (status
   // hsResolving unless the host is numeric), connects (status hsConnecting
   // with the address). timeout_ms TimeoutDefault or 0: no time-out, failures
-  // raise ENetSocketError; else ENetConnectTimeout "Connect timed out." with
-  // the socket closed, or ENetConnectException with the socket error's text.
+  // raise ENetSocketError; else (IsTimedConnect) ENetConnectTimeout
+  // "Connect timed out." with the socket closed, or ENetConnectException
+  // with the socket error's text.
   void ConnectTo(const std::string& host, int port, const std::string& bound_ip, int bound_port, int bound_port_min,
                  int bound_port_max, int timeout_ms) override;
   bool WaitReadable(int timeout_ms) override;
   // ENetClosedSocket "Disconnected." when not connected.
   int Recv(char* buffer, int length) override;
   int Send(const char* buffer, int length) override;
-  // Receives first and waits only when nothing is there. A handler derived
-  // from this one that changes the bytes (TLS, say) gets the plain
-  // wait-then-Recv of the base instead, so its own Recv is never bypassed.
-  int RecvWithin(char* buffer, int length, int timeout_ms) override;
+  // Receives first and waits only when nothing is there, straight from the
+  // socket: it bypasses Recv. A handler derived from this one that changes
+  // the bytes (TLS, say) must override it too, or its Recv is never called.
+  TNetRecvResult RecvWithin(char* buffer, int length, int timeout_ms) override;
 
   TNetSocketHandle& Binding() { return *binding_; }
   // false: TCP_NODELAY is set before connecting.

@@ -127,58 +127,58 @@ void TNetSocketHandle::Bind() {
   throw ENetCanNotBindPortInRange(ClientPortMin, ClientPortMax);
 }
 
-TNetSocketHandle::Wait TNetSocketHandle::WaitFor(bool write, long timeout_ms, ps::SocketHandle h) {
+TNetSocketHandle::Wait TNetSocketHandle::WaitFor(bool write, ps::WaitLimit limit, ps::SocketHandle h) {
   using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
-  const long slice = ps::WakeSliceMs();
+  const auto deadline = Clock::now() + std::chrono::milliseconds(limit.Unlimited() ? 0 : limit.Milliseconds());
+  const ps::WaitLimit slice = ps::WakeSlice();
   for (;;) {
     if (!HasSocket()) return Wait::kReleased;
-    long wait = timeout_ms;
-    if (timeout_ms >= 0) {
-      wait = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
-      if (wait < 0) wait = 0;
+    ps::WaitLimit wait = limit;
+    if (!limit.Unlimited()) {
+      wait = ps::WaitLimit::Ms(
+          static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()));
     }
-    if (slice >= 0 && (wait < 0 || wait > slice)) wait = slice;
+    wait = wait.AtMost(slice);
     std::vector<ps::SocketHandle> a{h}, b{h};
     int rc = write ? StackCall([&] { return ps::Select(nullptr, &a, &b, wait); })
                    : StackCall([&] { return ps::Select(&a, nullptr, nullptr, wait); });
     if (!HasSocket()) return Wait::kReleased;
     if (rc > 0) return Wait::kReady;
     if (rc < 0) return Wait::kTimedOut;  // a select error counts as not ready
-    if (timeout_ms >= 0 && Clock::now() >= deadline) return Wait::kTimedOut;
+    if (!limit.Unlimited() && Clock::now() >= deadline) return Wait::kTimedOut;
   }
 }
 
-int TNetSocketHandle::Connect(long timeout_ms) {
+TNetConnectStatus TNetSocketHandle::Connect(ps::WaitLimit limit) {
   Use use(this);
   if (!use.ok) {
     StackCall([] { ps::SetLastError(ps::kWsaENotSock); });
-    return -1;
+    return csFailed;
   }
   ps::Ipv4Endpoint peer{TNetStack::ParseInAddr(PeerAddress), static_cast<std::uint16_t>(PeerPortNumber)};
   StackCall([&] { return ps::SetNonBlocking(use.handle, true); });
   int rc = StackCall([&] { return ps::Connect(use.handle, peer); });
   if (rc != 0) {
     int code = StackCall([] { return ps::LastError(); });
-    if (code != ps::kWsaEWouldBlock && code != ps::kWsaEInProgress) return -1;
-    switch (WaitFor(true, timeout_ms, use.handle)) {
+    if (code != ps::kWsaEWouldBlock && code != ps::kWsaEInProgress) return csFailed;
+    switch (WaitFor(true, limit, use.handle)) {
       case Wait::kReleased:
         StackCall([] { ps::SetLastError(ps::kWsaENotSock); });
-        return -1;
+        return csFailed;
       case Wait::kTimedOut:
-        return kConnectTimedOut;
+        return csTimedOut;
       case Wait::kReady:
         break;
     }
     code = StackCall([&] { return ps::PendingError(use.handle); });
     if (code != 0) {
       StackCall([&] { ps::SetLastError(code); });
-      return -1;
+      return csFailed;
     }
   }
   RefreshLocalBinding();
   RefreshPeerBinding();
-  return 0;
+  return csConnected;
 }
 
 void TNetSocketHandle::AssignPeer(const std::string& address, int port) {
@@ -186,12 +186,11 @@ void TNetSocketHandle::AssignPeer(const std::string& address, int port) {
   PeerPortNumber = port;
 }
 
-bool TNetSocketHandle::WaitReadable(int timeout_ms) {
+bool TNetSocketHandle::WaitReadable(ps::WaitLimit limit) {
   if (!HasSocket()) throw ENetConnClosedGracefully();
   Use use(this);
   if (!use.ok) return false;
-  long ms = timeout_ms == TimeoutInfinite ? -1 : (timeout_ms < 0 ? 0 : timeout_ms);
-  return WaitFor(false, ms, use.handle) == Wait::kReady;
+  return WaitFor(false, limit, use.handle) == Wait::kReady;
 }
 
 int TNetSocketHandle::Recv(char* buffer, int length) {
@@ -203,16 +202,15 @@ int TNetSocketHandle::Recv(char* buffer, int length) {
     }
     int n = StackCall([&] { return ps::Recv(use.handle, buffer, length); });
     if (n >= 0 || StackCall([] { return ps::LastError(); }) != ps::kWsaEWouldBlock) return n;
-    WaitFor(false, -1, use.handle);
+    WaitFor(false, ps::WaitLimit::None(), use.handle);
   }
 }
 
-int TNetSocketHandle::RecvWithin(char* buffer, int length, int timeout_ms) {
+TNetRecvResult TNetSocketHandle::RecvWithin(char* buffer, int length, ps::WaitLimit limit) {
   using Clock = std::chrono::steady_clock;
   if (!HasSocket()) throw ENetConnClosedGracefully();
   Use use(this);
-  if (!use.ok) return kRecvTimedOut;
-  const long ms = timeout_ms == TimeoutInfinite ? -1 : (timeout_ms < 0 ? 0 : timeout_ms);
+  if (!use.ok) return TNetRecvResult::TimedOut();
   // Receive first only when the last receive filled the whole buffer (more
   // is likely waiting); otherwise the data has to be waited for anyway, and
   // a receive that finds nothing would be one system call too many.
@@ -220,23 +218,22 @@ int TNetSocketHandle::RecvWithin(char* buffer, int length, int timeout_ms) {
   bool waited = false;
   Clock::time_point deadline;
   for (;;) {
-    if (!HasSocket()) return kRecvTimedOut;
+    if (!HasSocket()) return TNetRecvResult::TimedOut();
     if (!receive_first) {
       // The clock is read only once a wait is needed.
-      if (!waited) deadline = Clock::now() + std::chrono::milliseconds(ms < 0 ? 0 : ms);
+      if (!waited) deadline = Clock::now() + std::chrono::milliseconds(limit.Unlimited() ? 0 : limit.Milliseconds());
       waited = true;
-      long left = ms;
-      if (ms >= 0) {
-        left =
-            static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
-        if (left < 0) left = 0;
+      ps::WaitLimit left = limit;
+      if (!limit.Unlimited()) {
+        left = ps::WaitLimit::Ms(
+            static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()));
       }
-      if (WaitFor(false, left, use.handle) != Wait::kReady) return kRecvTimedOut;
+      if (WaitFor(false, left, use.handle) != Wait::kReady) return TNetRecvResult::TimedOut();
     }
     receive_first = false;
     int n = StackCall([&] { return ps::Recv(use.handle, buffer, length); });
     last_receive_filled_ = n == length;
-    if (n >= 0 || StackCall([] { return ps::LastError(); }) != ps::kWsaEWouldBlock) return n;
+    if (n >= 0 || StackCall([] { return ps::LastError(); }) != ps::kWsaEWouldBlock) return TNetRecvResult::OfCount(n);
   }
 }
 
@@ -249,7 +246,7 @@ int TNetSocketHandle::Send(const char* buffer, int length) {
     }
     int n = StackCall([&] { return ps::Send(use.handle, buffer, length); });
     if (n >= 0 || StackCall([] { return ps::LastError(); }) != ps::kWsaEWouldBlock) return n;
-    WaitFor(true, -1, use.handle);
+    WaitFor(true, ps::WaitLimit::None(), use.handle);
   }
 }
 

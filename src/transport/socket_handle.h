@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/socket.h"
+#include "transport/io_status.h"
 
 namespace tolvar::transport {
 
@@ -22,9 +23,6 @@ class TNetSocketHandle {
   ~TNetSocketHandle();
   TNetSocketHandle(const TNetSocketHandle&) = delete;
   TNetSocketHandle& operator=(const TNetSocketHandle&) = delete;
-
-  // Result of Connect besides 0 and -1: the time-out passed.
-  static constexpr int kConnectTimedOut = -3;
 
   platform::SocketHandle Handle() const;
   bool HasSocket() const { return has_socket_.load(std::memory_order_acquire); }
@@ -36,24 +34,22 @@ class TNetSocketHandle {
   void ReleaseSocket(bool reset_local = false) noexcept;
   void Reset(bool reset_local);
   void Bind();
-  // Connects to PeerAddress:PeerPortNumber, waiting at most timeout_ms
-  // (negative: no limit). 0 on success, -1 with the thread's socket error
-  // set (10038 when the socket was released meanwhile), kConnectTimedOut.
-  int Connect(long timeout_ms);
+  // Connects to PeerAddress:PeerPortNumber, waiting at most `limit`.
+  // csFailed sets the thread's socket error (10038 when the socket was
+  // released meanwhile).
+  TNetConnectStatus Connect(platform::WaitLimit limit);
   void AssignPeer(const std::string& address, int port);
   // false on time-out, on a select error and when released meanwhile.
   // ENetConnClosedGracefully when there is no socket at the start.
-  bool WaitReadable(int timeout_ms);
+  bool WaitReadable(platform::WaitLimit limit);
   // Raw results: bytes, 0 = peer closed, -1 = error (10038 when released).
   int Recv(char* buffer, int length);
-  // Result of RecvWithin when nothing arrived in time (or the socket was
-  // released meanwhile, which WaitReadable reports the same way).
-  static constexpr int kRecvTimedOut = -4;
   // WaitReadable then Recv in one, but receiving first while the receives
   // keep filling the buffer: the wait (and its system call) happens only
-  // when nothing is there yet. The same ENetConnClosedGracefully when there
-  // is no socket at the start.
-  int RecvWithin(char* buffer, int length, int timeout_ms);
+  // when nothing is there yet. rsTimedOut also when the socket was released
+  // meanwhile, as WaitReadable reports it. The same ENetConnClosedGracefully
+  // when there is no socket at the start.
+  TNetRecvResult RecvWithin(char* buffer, int length, platform::WaitLimit limit);
   int Send(const char* buffer, int length);
   void SetSocketOption(int level, int option, const void* value, int length);
   void RefreshLocalBinding();
@@ -71,7 +67,7 @@ class TNetSocketHandle {
  private:
   class Use;
   enum class Wait { kReady, kTimedOut, kReleased };
-  Wait WaitFor(bool write, long timeout_ms, platform::SocketHandle h);
+  Wait WaitFor(bool write, platform::WaitLimit limit, platform::SocketHandle h);
   bool TryBind(int port);
 
   mutable std::mutex mutex_;

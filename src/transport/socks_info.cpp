@@ -60,8 +60,7 @@ void TNetSocksInfo::Assign(const TNetSocksInfo& other) {
 }
 
 void TNetSocksInfo::NegotiateSocks(TNetIOHandler& handler, const std::string& host, int port, int timeout_ms) {
-  int wait = ReadTimeout == TimeoutDefault ? timeout_ms : ReadTimeout;
-  if (wait == TimeoutDefault || wait == 0) wait = TimeoutInfinite;
+  const int wait = PieceTimeout(ReadTimeout, timeout_ms);
   switch (Version) {
     case svNoSocks:
       return;

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "transport/component.h"
-#include "transport/stack.h"
+#include "transport/timeout.h"
 
 namespace tolvar::transport {
 

@@ -29,8 +29,7 @@ std::shared_ptr<TNetSSLContext> TNetSSLIOHandlerSocket::Context() const {
 
 void TNetSSLIOHandlerSocket::ConnectTo(const std::string& host, int port, const std::string& bound_ip, int bound_port,
                                        int bound_port_min, int bound_port_max, int timeout_ms) {
-  record_wait_ms_ = ReadTimeout == TimeoutDefault ? timeout_ms : ReadTimeout;
-  if (record_wait_ms_ == TimeoutDefault || record_wait_ms_ == 0) record_wait_ms_ = TimeoutInfinite;
+  record_wait_ms_ = PieceTimeout(ReadTimeout, timeout_ms);
   TNetIOHandlerSocket::ConnectTo(host, port, bound_ip, bound_port, bound_port_min, bound_port_max, timeout_ms);
   FireBeforeConnect();
   try {

@@ -37,6 +37,11 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket, public TNetSSLOwner, 
   // Also true when decrypted bytes are waiting inside the TLS layer.
   bool WaitReadable(int timeout_ms) override;
   int Recv(char* buffer, int length) override;
+  // Waits, then receives through Recv (the socket handler's own receive
+  // would hand over the encrypted bytes).
+  TNetRecvResult RecvWithin(char* buffer, int length, int timeout_ms) override {
+    return TNetIOHandler::RecvWithin(buffer, length, timeout_ms);
+  }
   int Send(const char* buffer, int length) override;
 
   bool PassThrough() const override { return pass_through_.load(); }
@@ -57,7 +62,7 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket, public TNetSSLOwner, 
   // limit when that is TimeoutDefault or 0; TimeoutInfinite: no limit. A
   // silent peer then fails the handshake ("Error connecting with SSL.") or
   // the read (socket error 10060) instead of blocking the caller forever.
-  int ReadTimeout = -1;
+  int ReadTimeout = TimeoutDefault;
   // The wait in force for this connection (driving thread only).
   int RecordWaitMs() const override { return record_wait_ms_; }
   TNetSocketHandle& Binding() override { return TNetIOHandlerSocket::Binding(); }
@@ -88,7 +93,7 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket, public TNetSSLOwner, 
 
   TNetSSLOptions options_;
   std::string server_name_;
-  int record_wait_ms_ = -2;  // TimeoutInfinite
+  int record_wait_ms_ = TimeoutInfinite;
   std::atomic<bool> pass_through_{false};
   mutable std::mutex mutex_;
   std::shared_ptr<TNetSSLContext> context_;  // guarded by mutex_

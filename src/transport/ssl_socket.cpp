@@ -3,6 +3,7 @@
 #include "platform/socket.h"
 #include "transport/ssl_context.h"
 #include "transport/ssl_exceptions.h"
+#include "transport/timeout.h"
 
 namespace tolvar::transport {
 namespace {
@@ -68,7 +69,7 @@ TNetSSLSocket::~TNetSSLSocket() {
 
 int TNetSSLSocket::BioRead(char* buffer, int length) noexcept {
   try {
-    if (!owner_->Binding().WaitReadable(owner_->RecordWaitMs())) {
+    if (!owner_->Binding().WaitReadable(WaitLimitOf(owner_->RecordWaitMs()))) {
       // Released meanwhile, or silent for the whole wait.
       platform::SetLastError(owner_->Binding().HasSocket() ? kWsaETimedOut : platform::kWsaENotSock);
       return -1;

@@ -125,8 +125,7 @@ int TNetStack::StackSelect(std::vector<platform::SocketHandle>* read, std::vecto
   for (auto* list : {read, write, except}) {
     if (list && list->size() > kSocketSetSize) throw ENetStackSetSizeExceeded();
   }
-  long ms = timeout_ms == TimeoutInfinite ? -1 : (timeout_ms < 0 ? 0 : timeout_ms);
-  return StackCall([&] { return platform::Select(read, write, except, ms); });
+  return StackCall([&] { return platform::Select(read, write, except, WaitLimitOf(timeout_ms)); });
 }
 
 }  // namespace tolvar::transport

@@ -10,12 +10,10 @@
 #include <vector>
 
 #include "platform/socket.h"
+#include "transport/timeout.h"
 
 namespace tolvar::transport {
 
-// Time-out sentinels in milliseconds: the owner's default, and no limit.
-inline constexpr int TimeoutDefault = -1;
-inline constexpr int TimeoutInfinite = -2;
 // select's set size on Windows, kept on both targets.
 inline constexpr std::size_t kSocketSetSize = 64;
 

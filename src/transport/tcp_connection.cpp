@@ -145,7 +145,7 @@ char* TNetTCPConnection::ReceiveBlock(std::int32_t* size) {
 
 int TNetTCPConnection::Receive(bool raise_if_disconnected, int timeout_ms, bool raise_on_timeout,
                                platform::TStream* sink, std::int32_t sink_max, std::int32_t* delivered) {
-  if (timeout_ms == TimeoutDefault) timeout_ms = ReadTimeout == 0 ? TimeoutInfinite : ReadTimeout;
+  timeout_ms = CallTimeout(timeout_ms, ReadTimeout);
   if (delivered) *delivered = 0;
   // One reference for the whole call: it keeps the handler alive even when
   // another thread's Disconnect lets go of it (its socket then fails the
@@ -160,13 +160,14 @@ int TNetTCPConnection::Receive(bool raise_if_disconnected, int timeout_ms, bool 
   do {
     std::int32_t size = 0;
     char* block = ReceiveBlock(&size);
-    n = h->RecvWithin(block, size, timeout_ms);
-    if (n == TNetIOHandler::kRecvTimedOut) {
+    const TNetRecvResult got = h->RecvWithin(block, size, timeout_ms);
+    if (got.Status == rsTimedOut) {
       if (raise_on_timeout) throw ENetReadTimeout();
       return -1;
     }
-    peer_closed_ = n == 0;
-    if (n == -1) {
+    n = got.Bytes;
+    peer_closed_ = got.Status == rsClosed;
+    if (got.Status == rsFailed) {
       TNetStack* stack = TNetStack::Instance();
       stack->CheckSocketResult(-1, {platform::kWsaEShutdown, platform::kWsaEConnAborted});
       int code = stack->LastError;

@@ -143,11 +143,13 @@ TEST(TagsiftTest, HelpWithoutPageShowsUsage) {
   auto r = T().RunPath(dir.path() + exe, In(dir, {"-lu", "-h", "ignored.htm"}));
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.out, "");
+  // "(default)" follows the platform's line end: CR LF on Windows, LF on Linux.
+  const std::string styles = T().IsWindows() ? "-lu: unix style line.\n-ld: MS-DOS style line(default).\n"
+                                             : "-lu: unix style line(default).\n-ld: MS-DOS style line.\n";
   const std::string rest =
       "Command Line: [-lu|-ld] [-p PARAMETER] [file]...\n"
-      "-h: print this message.\n"
-      "-lu: unix style line.\n"
-      "-ld: MS-DOS style line(default).\n"
+      "-h: print this message.\n" +
+      styles +
       "-p PARAMETER: Parameter key, Ex. -p HREF, -p SRC, -p NAME,...\n"
       "file: input file name. if no file names in command line, reading from standard-input.\n";
   ASSERT_EQ(r.err.rfind("Valdrin ver 1.0 ", 0), 0u) << r.err;

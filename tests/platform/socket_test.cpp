@@ -84,13 +84,13 @@ TEST(SocketTest, SelectReportsReadableAndTimesOut) {
   TScriptedServer server({TScript().ReadCount(1).Send("x").WaitPeerClose()});
   SocketHandle s = ConnectTo(server.Port());
   std::vector<SocketHandle> read{s};
-  EXPECT_EQ(Select(&read, nullptr, nullptr, 0), 0);
+  EXPECT_EQ(Select(&read, nullptr, nullptr, WaitLimit::Ms(0)), 0);
   EXPECT_TRUE(read.empty());
   read = {s};
-  EXPECT_EQ(Select(&read, nullptr, nullptr, 50), 0);
+  EXPECT_EQ(Select(&read, nullptr, nullptr, WaitLimit::Ms(50)), 0);
   ASSERT_EQ(Send(s, "?", 1), 1);
   read = {s};
-  EXPECT_EQ(Select(&read, nullptr, nullptr, 30000), 1);
+  EXPECT_EQ(Select(&read, nullptr, nullptr, WaitLimit::Ms(30000)), 1);
   EXPECT_EQ(read, std::vector<SocketHandle>{s});
   CloseSocket(s);
 }

@@ -110,7 +110,8 @@ bool TScriptedServer::WaitReady(ps::SocketHandle s, bool write, long ms) {
       if (left < slice) slice = static_cast<long>(left);
     }
     std::vector<ps::SocketHandle> ready{s};
-    if (ps::Select(write ? nullptr : &ready, write ? &ready : nullptr, nullptr, slice) > 0) return true;
+    if (ps::Select(write ? nullptr : &ready, write ? &ready : nullptr, nullptr, ps::WaitLimit::Ms(slice)) > 0)
+      return true;
   }
 }
 

@@ -75,7 +75,8 @@ TEST(WinsockBindingTest, ReleaseAtExitNeverPullsTheLibraryFromUnderACaller) {
     entering.set_value();
     try {
       std::vector<platform::SocketHandle> read{listener};
-      worker_outcome = "returned " + std::to_string(platform::Select(&read, nullptr, nullptr, 3000));
+      worker_outcome =
+          "returned " + std::to_string(platform::Select(&read, nullptr, nullptr, platform::WaitLimit::Ms(3000)));
     } catch (const platform::SocketLibraryError& e) {
       worker_outcome = e.what();
     }

@@ -32,7 +32,7 @@ class StuckListener {
     // with it); wait for that rather than for a fixed time. Generous: it
     // only bounds a machine on which that never happens.
     std::vector<platform::SocketHandle> writable = fillers_;
-    platform::Select(nullptr, &writable, nullptr, 30000);
+    platform::Select(nullptr, &writable, nullptr, platform::WaitLimit::Ms(30000));
   }
   ~StuckListener() {
     for (auto s : fillers_) platform::CloseSocket(s);
