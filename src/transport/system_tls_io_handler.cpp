@@ -22,8 +22,7 @@ std::string TNetSystemTLSIOHandler::ProtocolName() const {
 
 void TNetSystemTLSIOHandler::ConnectTo(const std::string& host, int port, const std::string& bound_ip, int bound_port,
                                        int bound_port_min, int bound_port_max, int timeout_ms) {
-  record_wait_ms_ = ReadTimeout == TimeoutDefault ? timeout_ms : ReadTimeout;
-  if (record_wait_ms_ == TimeoutDefault || record_wait_ms_ == 0) record_wait_ms_ = TimeoutInfinite;
+  record_wait_ms_ = PieceTimeout(ReadTimeout, timeout_ms);
   connect_host_ = host;
   TNetIOHandlerSocket::ConnectTo(host, port, bound_ip, bound_port, bound_port_min, bound_port_max, timeout_ms);
   if (!PassThrough()) StartTls();
@@ -80,7 +79,7 @@ int TNetSystemTLSIOHandler::Send(const char* buffer, int length) {
 
 int TNetSystemTLSIOHandler::RecvRaw(char* buffer, int length) {
   try {
-    if (!Binding().WaitReadable(record_wait_ms_)) {
+    if (!Binding().WaitReadable(WaitLimitOf(record_wait_ms_))) {
       // Released meanwhile, or silent for the whole wait.
       platform::SetLastError(Binding().HasSocket() ? 10060 : platform::kWsaENotSock);
       return -1;

@@ -16,6 +16,7 @@
 #include "platform/system_tls.h"
 #include "transport/exceptions.h"
 #include "transport/io_handler_socket.h"
+#include "transport/timeout.h"
 #include "transport/tls_handler.h"
 
 namespace tolvar::transport {
@@ -53,6 +54,11 @@ class TNetSystemTLSIOHandler : public TNetIOHandlerSocket, public TNetTLSHandler
   // Also true when the session holds bytes readable without the socket.
   bool WaitReadable(int timeout_ms) override;
   int Recv(char* buffer, int length) override;
+  // Waits, then receives through Recv (the socket handler's own receive
+  // would hand over the encrypted bytes).
+  TNetRecvResult RecvWithin(char* buffer, int length, int timeout_ms) override {
+    return TNetIOHandler::RecvWithin(buffer, length, timeout_ms);
+  }
   int Send(const char* buffer, int length) override;
 
   bool PassThrough() const override { return pass_through_.load(); }
@@ -69,7 +75,7 @@ class TNetSystemTLSIOHandler : public TNetIOHandlerSocket, public TNetTLSHandler
   // given to ConnectTo, no limit when that is TimeoutDefault or 0;
   // TimeoutInfinite: no limit. A silent peer then fails the handshake or the
   // read (socket error 10060) instead of blocking the caller forever.
-  int ReadTimeout = -1;
+  int ReadTimeout = TimeoutDefault;
   int RecordWaitMs() const { return record_wait_ms_; }
   // "TLS 1.2" or "TLS 1.3" once TLS runs, else empty.
   std::string ProtocolName() const;
@@ -82,7 +88,7 @@ class TNetSystemTLSIOHandler : public TNetIOHandlerSocket, public TNetTLSHandler
 
   std::string server_name_;
   std::string connect_host_;
-  int record_wait_ms_ = -2;  // TimeoutInfinite
+  int record_wait_ms_ = TimeoutInfinite;
   std::atomic<bool> pass_through_{false};
   mutable std::mutex mutex_;
   std::shared_ptr<platform::SystemTlsSession> session_;  // guarded by mutex_
