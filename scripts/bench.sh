@@ -24,6 +24,13 @@ bash scripts/peers.sh start "$peers"
 truncate -s 1G "$peers/www/1g.bin"
 build/linux/bin/http_get_bench "$(awk '$1 == "http" {print $2}' "$peers/ports")" /1g.bin $((1 << 30))
 
-# tolvar as a whole program against curl and wget on the same nginx.
-echo "== tolvar against curl and wget (nginx, 1 GiB and a small page)"
-python3 bench/tolvar_bench.py build/linux/bin/tolvar "$(awk '$1 == "http" {print $2}' "$peers/ports")" /1g.bin /page.htm
+# tolvar as a whole program against curl and wget on the same nginx, and
+# over https from one TLS server (openssl s_server, test CA) serving the
+# same 1 GiB file.
+echo "== tolvar against curl and wget (nginx, 1 GiB and a small page; s_server, 1 GiB over https)"
+https_peers=$(mktemp -d)
+trap 'bash scripts/peers.sh stop "$peers"; rm -rf "$peers"; bash scripts/https_peers.sh stop "$https_peers"; rm -rf "$https_peers"' EXIT
+bash scripts/https_peers.sh start "$https_peers"
+ln -s "$peers/www/1g.bin" "$https_peers/www/1g.bin"
+python3 bench/tolvar_bench.py build/linux/bin/tolvar "$(awk '$1 == "http" {print $2}' "$peers/ports")" /1g.bin /page.htm \
+  --https "$(awk '$1 == "good" {print $2}' "$https_peers/ports")" "$https_peers/pki/ca.pem" /1g.bin

@@ -6,6 +6,7 @@
 #include "http/exceptions.h"
 #include "http/response_decision.h"
 #include "http/scoped_value.h"
+#include "transport/tls_handler.h"
 
 namespace tolvar::http {
 
@@ -74,8 +75,9 @@ void TNetHTTPProtocol::SendRequestHead(const TNetURI* location, TNetHTTPProtocol
   FClient.ProxyInfo().AddProxyAuthorization(Request.RawLines);
   TNetCookieManager* cookies = FClient.CookieManager();
   if (location != nullptr && cookies != nullptr) {
-    // No TLS handler exists in this build, so no connection is encrypted.
-    std::string cookie = cookies->CookieHeaderFor(*location, false);
+    // Secure cookies go only where the bytes are encrypted.
+    const auto* tls = dynamic_cast<const transport::TNetTLSHandler*>(FClient.Wire().IOHandler().get());
+    std::string cookie = cookies->CookieHeaderFor(*location, tls != nullptr && !tls->PassThrough());
     if (!cookie.empty()) Request.RawLines.SetValueOf("Cookie", cookie);
   }
   // Lines added above from other sources (credentials, cookies) are checked

@@ -155,6 +155,14 @@ bool ResolveCommon(const platform::SharedLibrary& ssl, const platform::SharedLib
   ok &= Resolve(crypto, a.X509_NAME_oneline, {"X509_NAME_oneline"});
   ok &= Resolve(crypto, a.ERR_clear_error, {"ERR_clear_error"});
   ok &= Resolve(crypto, a.BIO_new, {"BIO_new"});
+  Resolve(ssl, a.SSL_ctrl, {"SSL_ctrl"});
+  Resolve(ssl, a.SSL_get0_param, {"SSL_get0_param"});
+  Resolve(ssl, a.SSL_get_verify_result, {"SSL_get_verify_result"});
+  Resolve(crypto, a.X509_VERIFY_PARAM_set1_host, {"X509_VERIFY_PARAM_set1_host"});
+  Resolve(crypto, a.X509_VERIFY_PARAM_set1_ip_asc, {"X509_VERIFY_PARAM_set1_ip_asc"});
+  Resolve(crypto, a.X509_verify_cert_error_string, {"X509_verify_cert_error_string"});
+  Resolve(crypto, a.ERR_get_error, {"ERR_get_error"});
+  Resolve(crypto, a.ERR_reason_error_string, {"ERR_reason_error_string"});
   return ok;
 }
 
@@ -256,6 +264,15 @@ const Api* Load() {
 
 std::string LoadedNames() {
   return Load() != nullptr ? Instance()->names : std::string();
+}
+
+std::string TriedNames() {
+  std::string names;
+  for (const auto& [ssl_name, crypto_name] : platform::OpenSSLLibraryNames()) {
+    if (!names.empty()) names += ", ";
+    names += ssl_name + " with " + crypto_name;
+  }
+  return names;
 }
 
 BIO* MakeSocketBio(const Api& api, BioEndpoint* endpoint) {

@@ -4,6 +4,7 @@
 // the libraries' own headers are not needed to build.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace tolvar::transport::ossl {
@@ -17,6 +18,7 @@ struct BIO_METHOD;
 struct X509;
 struct X509_NAME;
 struct X509_STORE_CTX;
+struct X509_VERIFY_PARAM;
 struct STACK;  // STACK_OF(X509_NAME)
 
 inline constexpr int kFiletypePem = 1;
@@ -24,6 +26,8 @@ inline constexpr int kErrorWantRead = 2;
 inline constexpr int kErrorWantWrite = 3;
 inline constexpr int kVersionSsl3 = 0x0300;
 inline constexpr int kVersionTls1 = 0x0301;
+inline constexpr int kVersionTls12 = 0x0303;
+inline constexpr long kVerifyOk = 0;  // X509_V_OK
 
 using PasswordCallback = int (*)(char* buffer, int size, int rwflag, void* userdata);
 using VerifyCallback = int (*)(int preverify_ok, X509_STORE_CTX* store);
@@ -88,6 +92,22 @@ struct Api {
   X509_NAME* (*X509_get_issuer_name)(const X509*) = nullptr;
   char* (*X509_NAME_oneline)(const X509_NAME*, char*, int) = nullptr;
   void (*ERR_clear_error)() = nullptr;
+
+  // Optional: a verifying handler needs them (1.0.2 and later have them
+  // all); loading succeeds without them.
+  long (*SSL_ctrl)(SSL*, int, long, void*) = nullptr;
+  X509_VERIFY_PARAM* (*SSL_get0_param)(SSL*) = nullptr;
+  long (*SSL_get_verify_result)(const SSL*) = nullptr;
+  int (*X509_VERIFY_PARAM_set1_host)(X509_VERIFY_PARAM*, const char*, std::size_t) = nullptr;
+  int (*X509_VERIFY_PARAM_set1_ip_asc)(X509_VERIFY_PARAM*, const char*) = nullptr;
+  const char* (*X509_verify_cert_error_string)(long) = nullptr;
+  unsigned long (*ERR_get_error)() = nullptr;
+  const char* (*ERR_reason_error_string)(unsigned long) = nullptr;
+  bool CanVerifyServer() const {
+    return SSL_ctrl && SSL_get0_param && SSL_get_verify_result && X509_VERIFY_PARAM_set1_host &&
+           X509_VERIFY_PARAM_set1_ip_asc && X509_verify_cert_error_string && ERR_get_error && ERR_reason_error_string;
+  }
+
   BIO* (*BIO_new)(const BIO_METHOD*) = nullptr;
   // Current releases only: the socket glue is built through these.
   BIO_METHOD* (*BIO_meth_new)(int, const char*) = nullptr;
@@ -108,6 +128,10 @@ const Api* Load();
 // The library names that were loaded ("libssl.so.3 libcrypto.so.3"); empty
 // when none.
 std::string LoadedNames();
+
+// The pairs Load tries, for a message that says what is missing:
+// "libssl.so.3 with libcrypto.so.3, libssl.so.1.1 with libcrypto.so.1.1".
+std::string TriedNames();
 
 // Which end of the socket a BIO reads and writes: handed to MakeSocketBio.
 class BioEndpoint {

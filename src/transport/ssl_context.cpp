@@ -14,6 +14,8 @@ constexpr int kCtrlOptions = 32;              // SSL_CTRL_OPTIONS (legacy releas
 constexpr int kCtrlSetMinProtoVersion = 123;  // SSL_CTRL_SET_MIN_PROTO_VERSION
 constexpr long kOpNoSslv2 = 0x01000000L;
 constexpr long kOpNoSslv3 = 0x02000000L;
+constexpr long kOpNoTlsv1 = 0x04000000L;
+constexpr long kOpNoTlsv1_1 = 0x10000000L;
 const char kDefaultCipherList[] = "ALL:!ADH:RC4+RSA:+HIGH:+MEDIUM:+LOW:+SSLv2:+EXP";
 const unsigned char kSessionIdContext[4] = {1, 0, 0, 0};
 
@@ -66,6 +68,15 @@ const ossl::SSL_METHOD* TNetSSLContext::ChooseMethod(long* floor, long* legacy_o
   const ossl::Api& a = *api_;
   *floor = 0;
   *legacy_options = 0;
+  if (VerifyServer) {
+    // Whatever Method says: older versions have known breaks.
+    if (a.generation == ossl::Generation::kFlexible) {
+      *floor = ossl::kVersionTls12;
+    } else {
+      *legacy_options = kOpNoSslv2 | kOpNoSslv3 | kOpNoTlsv1 | kOpNoTlsv1_1;
+    }
+    return a.flexible_method[variant]();
+  }
   if (a.generation == ossl::Generation::kFlexible) {
     switch (Method) {
       case sslvSSLv2:
@@ -112,7 +123,14 @@ void TNetSSLContext::Init(bool client) {
   if (method == nullptr) throw ENetOSSLGetMethodError();
   ctx_ = a.SSL_CTX_new(method);
   if (ctx_ == nullptr) throw ENetOSSLCreatingContextError();
-  if (floor != 0) a.SSL_CTX_ctrl(ctx_, kCtrlSetMinProtoVersion, floor, nullptr);
+  if (VerifyServer && !a.CanVerifyServer()) {
+    throw ENetOpenSSLError("The SSL library loaded (" + ossl::LoadedNames() +
+                           ") cannot check the name in a server's certificate.");
+  }
+  // A verifying context must not go on without its floor.
+  if (floor != 0 && a.SSL_CTX_ctrl(ctx_, kCtrlSetMinProtoVersion, floor, nullptr) != 1 && VerifyServer) {
+    throw ENetOSSLCreatingContextError();
+  }
   if (legacy_options != 0) a.SSL_CTX_ctrl(ctx_, kCtrlOptions, legacy_options, nullptr);
   a.SSL_CTX_set_default_passwd_cb(ctx_, PasswordCallback);
   a.SSL_CTX_set_default_passwd_cb_userdata(ctx_, this);
@@ -128,9 +146,16 @@ void TNetSSLContext::Init(bool client) {
     throw ENetOSSLLoadingKeyError();
   }
   if (StatusInfoOn) a.SSL_CTX_set_info_callback(ctx_, InfoCallback);
-  const char* ciphers = CipherList.empty() ? kDefaultCipherList : CipherList.c_str();
-  if (a.SSL_CTX_set_cipher_list(ctx_, ciphers) <= 0) throw ENetOSSLSettingCipherError();
-  if (VerifyMode != 0) {
+  if (!VerifyServer || !CipherList.empty()) {
+    const char* ciphers = CipherList.empty() ? kDefaultCipherList : CipherList.c_str();
+    if (a.SSL_CTX_set_cipher_list(ctx_, ciphers) <= 0) throw ENetOSSLSettingCipherError();
+  }
+  if (VerifyServer) {
+    // The library's own verdict decides; a verify event may refuse more.
+    // The library's default depth stays unless the options give one.
+    a.SSL_CTX_set_verify(ctx_, (VerifyMode | sslvrfPeer) & 7, VerifyOn ? VerifyCallback : nullptr);
+    if (VerifyMode != 0) a.SSL_CTX_set_verify_depth(ctx_, VerifyDepth);
+  } else if (VerifyMode != 0) {
     a.SSL_CTX_set_verify(ctx_, VerifyMode & 7, VerifyOn ? VerifyCallback : nullptr);
     a.SSL_CTX_set_verify_depth(ctx_, VerifyDepth);
   }
@@ -190,7 +215,9 @@ int TNetSSLContext::VerifyCallback(int preverify_ok, ossl::X509_STORE_CTX* store
     agreed = false;
   }
   const int depth = api->X509_STORE_CTX_get_error_depth(store);
-  return preverify_ok > 0 && depth <= context->VerifyDepth && agreed ? 1 : 0;
+  // A verifying context without a depth of its own keeps the library's.
+  const bool own_depth = !context->VerifyServer || context->VerifyMode != 0;
+  return preverify_ok > 0 && (!own_depth || depth <= context->VerifyDepth) && agreed ? 1 : 0;
 }
 
 }  // namespace tolvar::transport

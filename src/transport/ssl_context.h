@@ -33,6 +33,10 @@ class TNetSSLContext {
   //     accepted, sslvSSLv2 and sslvSSLv23 leave the library's own floor;
   //   legacy releases: the version's own method where the library has it;
   //     else the flexible SSLv23 method with the older versions switched off.
+  // With VerifyServer the method is always the flexible one with TLS 1.2 as
+  // the lowest version, peer verification is on and an empty cipher list
+  // keeps the library's defaults; a library that lacks what the checks need
+  // raises ENetOSSLConnectError naming it.
   void Init(bool client);
 
   TNetSSLVersion Method = sslvSSLv2;
@@ -46,6 +50,7 @@ class TNetSSLContext {
   std::string CipherList;
   bool StatusInfoOn = false;  // install the info callback
   bool VerifyOn = false;      // install the verify callback
+  bool VerifyServer = false;  // see TNetSSLOptions::VerifyServer
 
   ossl::SSL_CTX* Handle() const { return ctx_; }
   const ossl::Api& Api() const { return *api_; }

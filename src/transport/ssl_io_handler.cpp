@@ -41,8 +41,18 @@ void TNetSSLIOHandlerSocket::ConnectTo(const std::string& host, int port, const 
   if (!PassThrough()) StartTlsHandshake();
 }
 
+void TNetSSLIOHandlerSocket::ThrowNotLoaded() const {
+  if (options_.VerifyServer) throw ENetOSSLLibraryMissing(ossl::TriedNames());
+  throw ENetOSSLCouldNotLoadSSLLibrary();
+}
+
 void TNetSSLIOHandlerSocket::Init() {
-  auto context = std::make_shared<TNetSSLContext>(this);
+  std::shared_ptr<TNetSSLContext> context;
+  try {
+    context = std::make_shared<TNetSSLContext>(this);
+  } catch (const ENetOSSLCouldNotLoadSSLLibrary&) {
+    ThrowNotLoaded();
+  }
   context->RootCertFile = options_.RootCertFile;
   context->CertFile = options_.CertFile;
   context->KeyFile = options_.KeyFile;
@@ -52,6 +62,7 @@ void TNetSSLIOHandlerSocket::Init() {
   context->CipherList = options_.CipherList;
   context->Method = options_.Method;
   context->Mode = options_.Mode;
+  context->VerifyServer = options_.VerifyServer;
   context->VerifyOn = static_cast<bool>(OnVerifyPeer);
   context->StatusInfoOn = static_cast<bool>(OnStatusInfo);
   context->Init(true);
@@ -61,9 +72,9 @@ void TNetSSLIOHandlerSocket::Init() {
 
 void TNetSSLIOHandlerSocket::StartTlsHandshake() {
   auto context = Context();
-  if (!context) throw ENetOSSLCouldNotLoadSSLLibrary();
+  if (!context) ThrowNotLoaded();
   if (SSLSocket()) return;
-  auto ssl = std::make_shared<TNetSSLSocket>(this, context);
+  auto ssl = std::make_shared<TNetSSLSocket>(this, context, server_name_);
   FireStatusInfo(ssl->CipherText());
   std::lock_guard<std::mutex> lock(mutex_);
   ssl_ = std::move(ssl);
@@ -71,7 +82,7 @@ void TNetSSLIOHandlerSocket::StartTlsHandshake() {
 
 void TNetSSLIOHandlerSocket::SetPassThrough(bool value) {
   if (!value && Connected()) {
-    if (!Context()) throw ENetOSSLCouldNotLoadSSLLibrary();
+    if (!Context()) ThrowNotLoaded();
     StartTlsHandshake();
   }
   pass_through_ = value;

@@ -49,8 +49,8 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket, public TNetSSLOwner, 
   // (ENetOSSLCouldNotLoadSSLLibrary when there is no context); true only
   // stores the mode: later bytes go plainly.
   void SetPassThrough(bool value) override;
-  // Stored only: this handler keeps the library defaults (no SNI, no name
-  // check) unless its options ask for more.
+  // The name SNI carries and the certificate must show when
+  // SSLOptions().VerifyServer is on; without that only stored.
   void SetServerName(const std::string& host) override { server_name_ = host; }
   const std::string& ServerName() const override { return server_name_; }
 
@@ -90,6 +90,8 @@ class TNetSSLIOHandlerSocket : public TNetIOHandlerSocket, public TNetSSLOwner, 
  private:
   void Init();
   std::shared_ptr<TNetSSLContext> Context() const;
+  // No OpenSSL: a verifying handler also names the libraries looked for.
+  [[noreturn]] void ThrowNotLoaded() const;
 
   TNetSSLOptions options_;
   std::string server_name_;

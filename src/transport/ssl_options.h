@@ -28,7 +28,16 @@ struct TNetSSLOptions {
   std::int32_t VerifyDepth = 0;  // longest chain below the peer certificate
   TNetSSLVerifyMode VerifyMode = 0;
   std::string VerifyDirs;
-  std::string CipherList;  // empty: a broad default list
+  std::string CipherList;  // empty: a broad default list (the library's own when VerifyServer)
+  // Off, the fields above decide everything, as a program that installs
+  // the handler itself expects. On, the connection proves it reaches the
+  // server it was meant for: the peer's chain must verify against the
+  // system's trust store (SSL_CERT_FILE / SSL_CERT_DIR, plus RootCertFile),
+  // the certificate must name the handler's server name (an IP literal
+  // must be among its IP addresses), the name goes out as SNI, nothing
+  // below TLS 1.2 is spoken, and an empty CipherList keeps the library's
+  // defaults. A failed check ends the handshake with ENetOSSLVerifyError.
+  bool VerifyServer = false;
 };
 
 }  // namespace tolvar::transport

@@ -33,7 +33,11 @@ class TNetSSLSocket : private ossl::BioEndpoint {
   // connection cannot be created or the handshake fails,
   // ENetOSSLDataBindingError when it cannot carry its owner.
   // `owner` must outlive the connection.
-  TNetSSLSocket(TNetSSLOwner* owner, std::shared_ptr<TNetSSLContext> context);
+  // A verifying context (VerifyServer) checks the certificate against
+  // `server_name` (a host name, sent as SNI too, or an IPv4 literal) and
+  // raises ENetOSSLVerifyError when a check fails; without a name there is
+  // nothing to check against, which is a failure too.
+  TNetSSLSocket(TNetSSLOwner* owner, std::shared_ptr<TNetSSLContext> context, const std::string& server_name = {});
   // Sends the closing alert when the handshake had completed, then frees
   // the connection.
   ~TNetSSLSocket() override;
@@ -59,6 +63,10 @@ class TNetSSLSocket : private ossl::BioEndpoint {
   // Retries once on want-read/want-write, maps the result to socket terms.
   template <typename Op>
   int Io(Op op);
+  // Names the server for SNI and the certificate check.
+  void ExpectServer(const std::string& server_name);
+  // The exception for a failed handshake; frees the connection first.
+  [[noreturn]] void FailHandshake(const std::string& server_name);
 
   TNetSSLOwner* owner_;
   std::shared_ptr<TNetSSLContext> context_;

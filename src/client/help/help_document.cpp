@@ -76,6 +76,10 @@ const char* const kRow5Description[] = {
 };
 const char* const kRow6Description[] = {
     "ダウンロードする URL を指定します。",
+    "https の URL はサーバーの証明書を検証してから取得します(TLS 1.2 以上)。",
+    "テスト用サーバーの CA を信頼させるには、Linux では環境変数 SSL_CERT_FILE",
+    "(または SSL_CERT_DIR)で CA 証明書を指定し、Windows では証明書ストアの",
+    "「信頼されたルート証明機関」に追加してください。検証を省く指定はありません。",
 };
 const char* const kRow7Description[] = {
     "URL を参照しているページを指定します。",

@@ -1,5 +1,7 @@
 #include "client/transfer/attempt_client.h"
 
+#include "client/transfer/https_handler.h"
+
 namespace tolvar::client {
 
 std::unique_ptr<TNetHTTPPlus> NewAttemptClient(const TFormModel& model, std::int32_t proxy_port,
@@ -21,6 +23,9 @@ std::unique_ptr<TNetHTTPPlus> NewAttemptClient(const TFormModel& model, std::int
   }
   if (!user_agent.empty()) client->Request().UserAgent = user_agent;
   client->ReadTimeout = timeout_ms;
+  // Not owned by the connection, which would drop an owned handler at its
+  // first disconnect and connect again with a plain one.
+  if (IsHttpsUrl(model.EditUrl.Text)) client->SetIOHandler(NewHttpsIOHandler());
   return client;
 }
 

@@ -15,8 +15,9 @@ namespace tolvar::client {
 // empty; Basic credentials when the user name or the password box holds
 // anything; `user_agent` unless it is empty (the engine's own stays then);
 // and `timeout_ms` as its read time-out (0: none). Everything else keeps
-// the engine's defaults: in particular redirects are not followed. The
-// status relay is the caller's.
+// the engine's defaults: in particular redirects are not followed. An https
+// URL gets the verifying TLS handler (NewHttpsIOHandler), plain http the
+// engine's plain one. The status relay is the caller's.
 std::unique_ptr<TNetHTTPPlus> NewAttemptClient(const TFormModel& model, std::int32_t proxy_port,
                                                std::int32_t timeout_ms, const std::string& user_agent);
 

@@ -1,7 +1,6 @@
 #include "client/transfer/failure_report.h"
 
 #include "client/support/method.h"
-#include "client/support/text.h"
 #include "client/transfer/transfer_texts.h"
 
 namespace tolvar::client {
@@ -46,10 +45,6 @@ TMessageText FailureLine(const TAttemptFailure& failure) {
   }
   // The engine's text and the server's Location are data: never converted.
   line.Data(reason);
-  // The engine's text for it names only the missing TLS handler.
-  if (!failure.WorkerText.empty() && UpperAscii(TrimControl(failure.Url).substr(0, 6)) == "HTTPS:") {
-    line.Own(" (https is not supported: plain http only)");
-  }
   if (!failure.Location.empty()) {
     line.Own(", not followed: Location ").Data(OneLine(failure.Location));
   }

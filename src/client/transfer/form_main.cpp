@@ -202,6 +202,8 @@ void TFormMain::StartTransfer() {
       platform::PostWindowMessage(window, WM_TRANSFER_STATUS, kStatusConnected, 0);
     }
   };
+  // An installed handler (https) reports its own steps, such as resolving.
+  if (auto handler = client->IOHandler()) handler->OnStatus = client->OnStatus;
 
   // The data first: a request whose data cannot be had is never sent, and
   // then no body file has been emptied for nothing.

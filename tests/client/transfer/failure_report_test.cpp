@@ -41,8 +41,11 @@ TEST(FailureLineTest, ReasonPerKindOfFailure) {
          f.WorkerText = "GET: HTTP/1.1 302 Found", f.Location = "http://h/next", f.Outcome.StatusCode = 302;
        }),
        "tolvar: GET: HTTP/1.1 302 Found, not followed: Location http://h/next"},
-      {"Https", With([](auto& f) { f.WorkerText = "GET: IOHandler value is not valid", f.Url = " HTTPS://h/"; }),
-       "tolvar: GET: IOHandler value is not valid (https is not supported: plain http only)"},
+      // A refused certificate's text says all; nothing about https is added.
+      {"HttpsCertificateRefused", With([](auto& f) {
+         f.WorkerText = "GET: Certificate check failed for h: hostname mismatch.", f.Url = " HTTPS://h/";
+       }),
+       "tolvar: GET: Certificate check failed for h: hostname mismatch."},
       {"ServerError", With([](auto& f) { f.WorkerText = "POST: HTTP/1.1 500 Oops", f.Outcome.StatusCode = 500; }),
        "tolvar: POST: HTTP/1.1 500 Oops"},
       // The request returned, yet fewer bytes came than announced.

@@ -1,0 +1,139 @@
+// tolvar fetching https from real TLS servers on loopback (s_server and a
+// server that cuts its answers, started by scripts/https_peers.sh, whose
+// ports file TOLVAR_HTTPS_PEERS names), trusting the run's test CA through
+// SSL_CERT_FILE only: what passes comes byte for byte, every refusal ends
+// with 3 and one line that names the check and the host.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/process_runner.h"
+#include "tolvar_copy.h"
+
+namespace {
+
+using e2e::ReadFile;
+using e2e::RunResult;
+using e2e::RunTolvarCopy;
+using e2e::Target;
+using e2e::TempDir;
+using e2e::TolvarCopyRun;
+
+// Ports by server name, plus "pki" and "www" folders; empty when the
+// servers were not started for this run.
+struct HttpsPeers {
+  std::map<std::string, int> port;
+  std::string pki;
+  std::string www;
+};
+
+HttpsPeers ReadHttpsPeers() {
+  HttpsPeers p;
+  const char* file = std::getenv("TOLVAR_HTTPS_PEERS");
+  if (file == nullptr) return p;
+  std::ifstream in(file);
+  std::string key;
+  while (in >> key) {
+    if (key == "pki") {
+      in >> p.pki;
+    } else if (key == "www") {
+      in >> p.www;
+    } else {
+      in >> p.port[key];
+    }
+  }
+  return p;
+}
+
+class TolvarHttpsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The Windows build trusts the system's certificate store, not these
+    // variables: its cases need the CA in that store.
+    if (Target::Current().IsWindows()) GTEST_SKIP() << "the Windows build verifies against its own store";
+    peers_ = ReadHttpsPeers();
+    if (peers_.port.empty()) GTEST_SKIP() << "TOLVAR_HTTPS_PEERS names no running https servers";
+  }
+  std::string Url(const std::string& server, const std::string& path, const std::string& host = "localhost") {
+    return "https://" + host + ":" + std::to_string(peers_.port.at(server)) + path;
+  }
+  RunResult Quiet(std::vector<std::string> args) {
+    args.insert(args.begin(), "-q");
+    e2e::RunSpec run = TolvarCopyRun(dir_, args);
+    run.env["SSL_CERT_FILE"] = peers_.pki + "/ca.pem";
+    // The machine's own CA folder plays no part.
+    run.env["SSL_CERT_DIR"] = peers_.pki + "/no-such-dir";
+    return RunTolvarCopy(dir_, run);
+  }
+
+  HttpsPeers peers_;
+  TempDir dir_;
+};
+
+TEST_F(TolvarHttpsTest, ValidChainFetchesByteForByteByNameAndByAddress) {
+  for (const char* host : {"localhost", "127.0.0.1"}) {
+    for (const char* name : {"page.htm", "big.bin"}) {
+      const std::string want = ReadFile(peers_.www + "/" + name);
+      ASSERT_FALSE(want.empty()) << name;
+      const RunResult r = Quiet({"-u", Url("good", std::string("/") + name, host)});
+      EXPECT_EQ(r.exit_code, 0) << host << name << r.err;
+      EXPECT_TRUE(r.out == want) << host << name << ": " << r.out.size() << " bytes, want " << want.size();
+      EXPECT_EQ(r.err.rfind("HTTP/1.0 200 ok\r\n", 0), 0u) << r.err;
+    }
+  }
+}
+
+TEST_F(TolvarHttpsTest, EachRefusalEndsWithThreeAndItsReason) {
+  struct Row {
+    const char* name;
+    std::string url;
+    std::string last_line;  // standard error's last line, without its end
+  };
+  const std::vector<Row> rows = {
+      {"UnknownCa", Url("untrusted", "/page.htm"),
+       "tolvar: GET: Certificate check failed for localhost: unable to get local issuer certificate."},
+      {"WrongHostName", Url("otherhost", "/page.htm"),
+       "tolvar: GET: Certificate check failed for localhost: hostname mismatch."},
+      {"WrongAddress", Url("otherhost", "/page.htm", "127.0.0.1"),
+       "tolvar: GET: Certificate check failed for 127.0.0.1: IP address mismatch."},
+      {"Expired", Url("expired", "/page.htm"),
+       "tolvar: GET: Certificate check failed for localhost: certificate has expired."},
+      {"TlsOneZeroOnly", Url("tls1", "/page.htm"),
+       "tolvar: GET: Error connecting with SSL to localhost: tlsv1 alert protocol version."},
+      // Bytes that stop without TLS's closing alert may be a cut made by
+      // someone on the way: never a complete body, counted or not.
+      {"CutCountedBody", Url("cut", "/counted"), "tolvar: GET: Socket Error # 10053 Software caused connection abort."},
+      {"CutBodyReadToTheClose", Url("cut", "/until-close"),
+       "tolvar: GET: Socket Error # 10053 Software caused connection abort."},
+  };
+  for (const Row& row : rows) {
+    const RunResult r = Quiet({"-u", row.url});
+    EXPECT_EQ(r.exit_code, 3) << row.name << r.err;
+    std::string err = r.err;
+    while (!err.empty() && (err.back() == '\n' || err.back() == '\r')) err.pop_back();
+    EXPECT_EQ(err.substr(err.rfind('\n') + 1), row.last_line) << row.name << "\n" << r.err;
+  }
+}
+
+TEST_F(TolvarHttpsTest, ThroughTheProxysTunnel) {
+  const std::string want = ReadFile(peers_.www + "/big.bin");
+  const std::string proxy = std::to_string(peers_.port.at("proxy"));
+  RunResult r = Quiet({"-u", Url("good", "/big.bin"), "-p", "127.0.0.1", "-c", proxy});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_TRUE(r.out == want) << r.out.size() << " bytes, want " << want.size();
+  // The tunnel reaches the origin; the certificate is checked against the
+  // origin's name, never the proxy's.
+  r = Quiet({"-u", Url("good", "/page.htm", "127.0.0.1"), "-p", "localhost", "-c", proxy});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  // A tunnel the proxy refuses is a failed connection, not the origin's
+  // answer.
+  r = Quiet({"-u", Url("expired", "/page.htm"), "-p", "127.0.0.1", "-c", proxy});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  EXPECT_NE(r.err.find("tolvar: GET: HTTP/1.1 403 "), std::string::npos) << r.err;
+}
+
+}  // namespace
