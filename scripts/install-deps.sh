@@ -34,6 +34,7 @@ native_pkgs=(
   fonts-ipafont-gothic                     # Japanese glyphs for the window's texts and its picture
   nginx-light tinyproxy                    # peers of the HTTP tests and the demo
   dante-server openssl libssl3             # SOCKS and TLS peers, the TLS handler's library
+  ca-certificates                          # update-ca-certificates: the Windows TLS tests' CA, trusted for the run
   python3                                  # the test summary and the benchmarks
   locales                                  # the ja_JP.SJIS locale of the message tests
   curl wget time                           # the benchmarks' peers and their timing
