@@ -155,7 +155,7 @@ class TFltkDesktop final : public TDesktop {
   explicit TFltkDesktop(Display* display) {
     // The toolkit's connection, open until the process ends.
     fl_open_display(display);
-    // The form's button face: the classic Windows grey the design names.
+    // The form's button face: the classic Windows grey, as on Windows.
     Fl::background(0xD4, 0xD0, 0xC8);
     Fl_Tooltip::enable(1);
   }
