@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/process_runner.h"
+#include "support/system_tls_peers.h"
 #include "tolvar_copy.h"
 
 namespace tolvar_https_test {
@@ -134,6 +135,66 @@ TEST_F(TolvarHttpsTest, ThroughTheProxysTunnel) {
   r = Quiet({"-u", Url("expired", "/page.htm"), "-p", "127.0.0.1", "-c", proxy});
   EXPECT_EQ(r.exit_code, 3) << r.err;
   EXPECT_NE(r.err.find("tolvar: GET: HTTP/1.1 403 "), std::string::npos) << r.err;
+}
+
+// The Windows build speaks TLS through the system's own client and trusts
+// the system's certificate store: these servers (scripts/system_tls_peers.sh)
+// come from a CA that the fixture put among the host's trusted roots, which
+// Wine's store reads, for this run only.
+TEST(TolvarHttpsWindowsTest, SystemTlsFetchesVerifiedAndRefusesWithThree) {
+  if (!Target::Current().IsWindows()) GTEST_SKIP() << "Linux verifies through OpenSSL (TolvarHttpsTest)";
+  const tolvar::testing::SystemTlsPeers* peers = tolvar::testing::SystemTlsPeers::Find();
+  if (peers == nullptr) GTEST_SKIP() << "TOLVAR_SYSTEM_TLS_PEERS names no running servers";
+  if (!peers->trusted) GTEST_SKIP() << "the test CA could not be added to the host's trusted roots";
+  const std::string want = ReadFile(peers->www + "/all.bin");
+  ASSERT_FALSE(want.empty());
+  auto url = [](const char* host, int port) { return "https://" + std::string(host) + ":" + std::to_string(port); };
+  struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    std::string last_line;  // empty: the file arrives whole with exit code 0
+  };
+  const std::string proxy = std::to_string(peers->proxy);
+  const std::vector<Row> rows = {
+      {"ByName", {"-u", url("localhost", peers->valid) + "/all.bin"}, ""},
+      {"ByAddress", {"-u", url("127.0.0.1", peers->valid) + "/all.bin"}, ""},
+      {"ThroughTheProxysTunnel",
+       {"-u", url("localhost", peers->valid) + "/all.bin", "-p", "127.0.0.1", "-c", proxy},
+       ""},
+      {"UnknownCa",
+       {"-u", url("localhost", peers->untrusted) + "/all.bin"},
+       "tolvar: GET: TLS certificate check failed for localhost: the certificate is not issued by a trusted "
+       "authority."},
+      {"Expired",
+       {"-u", url("localhost", peers->expired) + "/all.bin"},
+       "tolvar: GET: TLS certificate check failed for localhost: the certificate has expired or is not yet valid."},
+      {"TlsOneZeroOnly",
+       {"-u", url("localhost", peers->tls10) + "/all.bin"},
+       "tolvar: GET: TLS handshake with localhost failed: no protocol version or cipher in common (TLS 1.2 or later "
+       "is required)."},
+      // 5000 of 100000 counted bytes, then the connection ends without
+      // TLS's closing alert.
+      {"CutStream",
+       {"-u", url("localhost", peers->cut) + "/"},
+       "tolvar: GET: Socket Error # 10053 Software caused connection abort."},
+  };
+  for (const Row& row : rows) {
+    TempDir dir;
+    std::vector<std::string> args = row.args;
+    args.insert(args.begin(), "-q");
+    const RunResult r = RunTolvarCopy(dir, TolvarCopyRun(dir, args));
+    if (row.last_line.empty()) {
+      EXPECT_EQ(r.exit_code, 0) << row.name << "\n" << r.err;
+      EXPECT_TRUE(r.out == want) << row.name << ": " << r.out.size() << " bytes, want " << want.size();
+      continue;
+    }
+    EXPECT_EQ(r.exit_code, 3) << row.name << "\n" << r.err;
+    std::string err = r.err;
+    while (!err.empty() && (err.back() == '\n' || err.back() == '\r')) err.pop_back();
+    const std::size_t end = err.rfind('\n');
+    std::string last = err.substr(end == std::string::npos ? 0 : end + 1);
+    EXPECT_EQ(last, row.last_line) << row.name << "\n" << r.err;
+  }
 }
 
 }  // namespace tolvar_https_test
