@@ -13,6 +13,7 @@
 // Everything here runs on the window's thread; events arrive there too.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,6 +49,19 @@ struct TWidgetRect {
   std::int32_t width = 0;
   std::int32_t height = 0;
 };
+
+// Where item `i` of a radio group of `count` items sits inside the group's
+// frame: the items share the frame's inside below its caption evenly. One
+// rule for every toolkit, so the groups look alike on both platforms.
+inline TWidgetRect RadioItemRect(const TWidgetRect& frame, std::size_t i, std::size_t count) {
+  constexpr std::int32_t kCaption = 14;
+  constexpr std::int32_t kBottom = 4;
+  constexpr std::int32_t kIndent = 8;
+  const std::int32_t inside = frame.height - kCaption - kBottom;
+  const std::int32_t each = count > 0 ? inside / static_cast<std::int32_t>(count) : 0;
+  return TWidgetRect{frame.left + kIndent, frame.top + kCaption + static_cast<std::int32_t>(i) * each,
+                     frame.width - kIndent - 4, each};
+}
 
 struct TWidgetDesc {
   TWidgetKind kind = TWidgetKind::wkLabel;

@@ -153,7 +153,7 @@ class TWin32Surface final : public TWidgetSurface {
         for (std::size_t i = 0; i < desc.items.size(); ++i) {
           const DWORD first = i == 0 ? (WS_GROUP | WS_TABSTOP) : 0;
           w.items.push_back(Child(0, L"BUTTON", Widen(desc.items[i], kProgramCodePage), first | BS_AUTORADIOBUTTON,
-                                  ItemRect(desc.rect, i, desc.items.size()), RadioItemId(id, i)));
+                                  RadioItemRect(desc.rect, i, desc.items.size()), RadioItemId(id, i)));
         }
         break;
       }
@@ -214,7 +214,7 @@ class TWin32Surface final : public TWidgetSurface {
     if (!w->hwnd) return;
     MoveWindow(w->hwnd, rect.left, rect.top, rect.width, rect.height, TRUE);
     for (std::size_t i = 0; i < w->items.size(); ++i) {
-      const TWidgetRect ir = ItemRect(rect, i, w->items.size());
+      const TWidgetRect ir = RadioItemRect(rect, i, w->items.size());
       MoveWindow(w->items[i], ir.left, ir.top, ir.width, ir.height, TRUE);
     }
   }
@@ -369,17 +369,6 @@ class TWin32Surface final : public TWidgetSurface {
 
   static int RadioItemId(int id, std::size_t item) {
     return kRadioItemBase + id * kRadioItemStride + static_cast<int>(item);
-  }
-
-  // Radio items share the frame's inside below its caption evenly.
-  static TWidgetRect ItemRect(const TWidgetRect& frame, std::size_t i, std::size_t count) {
-    constexpr std::int32_t kCaption = 14;
-    constexpr std::int32_t kBottom = 4;
-    constexpr std::int32_t kIndent = 8;
-    const std::int32_t inside = frame.height - kCaption - kBottom;
-    const std::int32_t each = count > 0 ? inside / static_cast<std::int32_t>(count) : 0;
-    return TWidgetRect{frame.left + kIndent, frame.top + kCaption + static_cast<std::int32_t>(i) * each,
-                       frame.width - kIndent - 4, each};
   }
 
   static TTTOOLINFOW ToolInfo() {

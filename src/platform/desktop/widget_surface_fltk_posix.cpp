@@ -216,7 +216,7 @@ class TFltkSurface final : public TWidgetSurface {
         group->copy_label(caption);
         group->align(FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE);
         for (std::size_t i = 0; i < desc.items.size(); ++i) {
-          const TWidgetRect ir = ItemRect(r, i, desc.items.size());
+          const TWidgetRect ir = RadioItemRect(r, i, desc.items.size());
           auto* item = new Fl_Round_Button(ir.left, ir.top, ir.width, ir.height);
           item->type(FL_RADIO_BUTTON);
           item->copy_label(ProgramTextToUtf8(desc.items[i]).c_str());
@@ -300,7 +300,7 @@ class TFltkSurface final : public TWidgetSurface {
     }
     w->widget->resize(rect.left, rect.top, width, height);
     for (std::size_t i = 0; i < w->items.size(); ++i) {
-      const TWidgetRect ir = ItemRect(rect, i, w->items.size());
+      const TWidgetRect ir = RadioItemRect(rect, i, w->items.size());
       w->items[i]->resize(ir.left, ir.top, ir.width, ir.height);
     }
     main_.redraw();
@@ -447,17 +447,6 @@ class TFltkSurface final : public TWidgetSurface {
     int fitted_w = 0;
     int fitted_h = 0;
   };
-
-  // Radio items share the frame's inside below its caption evenly.
-  static TWidgetRect ItemRect(const TWidgetRect& frame, std::size_t i, std::size_t count) {
-    constexpr std::int32_t kCaption = 14;
-    constexpr std::int32_t kBottom = 4;
-    constexpr std::int32_t kIndent = 8;
-    const std::int32_t inside = frame.height - kCaption - kBottom;
-    const std::int32_t each = count > 0 ? inside / static_cast<std::int32_t>(count) : 0;
-    return TWidgetRect{frame.left + kIndent, frame.top + kCaption + static_cast<std::int32_t>(i) * each,
-                       frame.width - kIndent - 4, each};
-  }
 
   // A string the toolkit points at for as long as this surface lives.
   const char* Keep(std::string text) {
