@@ -137,23 +137,7 @@ while True:
 PY
 echo $! >"$dir/cut.pid"
 
-proxy_user=""
-if [ "$(id -u)" = 0 ]; then proxy_user=$'User nobody\nGroup nogroup'; fi
-cat >"$dir/tinyproxy.conf" <<CONF
-$proxy_user
-Port ${port[proxy]}
-Listen 127.0.0.1
-Timeout 30
-PidFile "$dir/proxy.pid"
-LogFile "$dir/proxy.log"
-LogLevel Info
-MaxClients 20
-Allow 127.0.0.1
-ConnectPort ${port[good]}
-CONF
-touch "$dir/proxy.log"
-chmod 666 "$dir/proxy.log"
-tinyproxy -c "$dir/tinyproxy.conf"
+start_tinyproxy proxy "${port[proxy]}" "${port[good]}"
 
 for name in "${names[@]}"; do
   wait_listening "${port[$name]}" "$name" "$dir/$name.log"

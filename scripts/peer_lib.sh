@@ -30,3 +30,27 @@ stop_peers() {
     fi
   done
 }
+
+# start_tinyproxy NAME PORT CONNECT_PORT: starts tinyproxy on loopback PORT
+# for loopback clients, with DIR/NAME.conf, DIR/NAME.pid and DIR/NAME.log;
+# CONNECT is allowed to CONNECT_PORT only. As root it drops to nobody,
+# which must be able to write its log.
+start_tinyproxy() {
+  local name=$1 port=$2 connect_port=$3 user=""
+  if [ "$(id -u)" = 0 ]; then user=$'User nobody\nGroup nogroup'; fi
+  cat >"$dir/$name.conf" <<CONF
+$user
+Port $port
+Listen 127.0.0.1
+Timeout 30
+PidFile "$dir/$name.pid"
+LogFile "$dir/$name.log"
+LogLevel Info
+MaxClients 20
+Allow 127.0.0.1
+ConnectPort $connect_port
+CONF
+  touch "$dir/$name.log"
+  chmod 666 "$dir/$name.log"
+  tinyproxy -c "$dir/$name.conf"
+}

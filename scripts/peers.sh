@@ -97,23 +97,7 @@ http {
 CONF
 nginx -c "$dir/nginx.conf" -p "$dir" 2>"$dir/nginx-start.log" || { cat "$dir/nginx-start.log" >&2; exit 1; }
 
-proxy_user=""
-if [ "$(id -u)" = 0 ]; then proxy_user=$'User nobody\nGroup nogroup'; fi
-cat >"$dir/tinyproxy.conf" <<CONF
-$proxy_user
-Port $proxy_port
-Listen 127.0.0.1
-Timeout 30
-PidFile "$dir/tinyproxy.pid"
-LogFile "$dir/tinyproxy.log"
-LogLevel Info
-MaxClients 20
-Allow 127.0.0.1
-ConnectPort 443
-CONF
-touch "$dir/tinyproxy.log"
-chmod 666 "$dir/tinyproxy.log"
-tinyproxy -c "$dir/tinyproxy.conf"
+start_tinyproxy tinyproxy "$proxy_port" 443
 
 wait_listening "$http_port" nginx "$dir/nginx-error.log"
 wait_listening "$proxy_port" tinyproxy "$dir/tinyproxy.log"

@@ -174,23 +174,7 @@ while True:
 PY
 echo $! >"$dir/cut.pid"
 
-proxy_user=""
-if [ "$(id -u)" = 0 ]; then proxy_user=$'User nobody\nGroup nogroup'; fi
-cat >"$dir/tinyproxy.conf" <<CONF
-$proxy_user
-Port $proxy_port
-Listen 127.0.0.1
-Timeout 30
-PidFile "$dir/tinyproxy.pid"
-LogFile "$dir/tinyproxy.log"
-LogLevel Info
-MaxClients 20
-Allow 127.0.0.1
-ConnectPort $valid_port
-CONF
-touch "$dir/tinyproxy.log"
-chmod 666 "$dir/tinyproxy.log"
-tinyproxy -c "$dir/tinyproxy.conf"
+start_tinyproxy tinyproxy "$proxy_port" "$valid_port"
 
 wait_listening "$valid_port" "valid s_server" "$dir/valid.log"
 wait_listening "$untrusted_port" "untrusted s_server" "$dir/untrusted.log"
