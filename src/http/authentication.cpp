@@ -35,15 +35,23 @@ std::string TNetAuthentication::ChallengeFor(std::string_view scheme) const {
 AuthDecision TNetBasicAuthentication::Advance() {
   std::string challenge = ChallengeFor("Basic");
   TakeToken(challenge, " ");
+  bool skipping = false;
   while (!challenge.empty()) {
     std::string param = TakeToken(challenge, ", ");
+    // A parameter that starts with a blank continues the one before it in
+    // the value list; when that one was dropped, so is its continuation,
+    // or it would join the last kept parameter (often the realm).
+    const bool continuation = !param.empty() && (param.front() == ' ' || param.front() == '\t');
+    if (continuation && skipping) continue;
     std::size_t eq = param.find('=');
     if (eq != std::string::npos) param.replace(eq, 1, Values.Separator);
     // The credentials are the caller's alone: a parameter named like them
     // would stand in for one the caller left empty, so the server would
     // choose what is sent and the caller would never be asked.
     const std::string name = TrimRight(std::string_view(param).substr(0, param.find(':')));
-    if (param.find(':') != std::string::npos && (SameText(name, "Username") || SameText(name, "Password"))) continue;
+    skipping = !continuation && param.find(':') != std::string::npos &&
+               (SameText(name, "Username") || SameText(name, "Password"));
+    if (skipping) continue;
     Values.Add(param);  // realm="x" becomes the line realm: "x"
   }
   // A quoted realm loses its quotes; a token realm (RFC 7235 allows both)

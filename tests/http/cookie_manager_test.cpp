@@ -160,6 +160,12 @@ TEST(TNetAuthenticationTest, RegressionChallengeParametersStoodInForCredentials)
       {"Basic USERNAME:evil, Password =chosen", "", "", AuthDecision::AskCaller, ""},
       {"Basic realm=abc, password=chosen", "u", "", AuthDecision::SendAgain, "abc"},
       {"Basic realm=\"\"", "u", "p", AuthDecision::SendAgain, ""},
+      // A dropped parameter's continuation went onto the realm: r" case.
+      {"Basic realm=\"r\", username=evil,  case\"", "", "", AuthDecision::AskCaller, "r"},
+      {"Basic realm=\"r\", password=x,  y, \tz, n=1", "u", "", AuthDecision::SendAgain, "r"},
+      // A continuation of a kept parameter stays with it, folded to one
+      // blank as header lines are.
+      {"Basic realm=\"a,  b\"", "u", "p", AuthDecision::SendAgain, "a b"},
   };
   for (const TCase& c : cases) {
     TNetBasicAuthentication basic;
