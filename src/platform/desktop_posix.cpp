@@ -36,13 +36,20 @@ TDesktop* Load(std::string* why) {
   const std::string program = GetModulePath();
   std::unique_ptr<SharedLibrary> module;
   std::string load_error;
+  bool error_of_a_file = false;
   for (const char* relative : {"/", "/../lib/tolvar/"}) {
+    const std::string path = ModuleBeside(program, relative);
     std::string error;
-    module = SharedLibrary::Open(ModuleBeside(program, relative), &error);
+    module = SharedLibrary::Open(path, &error);
     if (module) break;
-    // The first answer tells most: beside the program is where the build
-    // puts it, and a missing library it needs is named there.
-    if (load_error.empty()) load_error = error;
+    // A module that is there but does not load (a library it needs is
+    // missing) tells most, wherever it is; with none there, the first place,
+    // beside the program, is the one named.
+    const bool there = FileExists(path);
+    if (load_error.empty() || (there && !error_of_a_file)) {
+      load_error = error;
+      error_of_a_file = there;
+    }
   }
   if (!module) {
     *why = "The desktop module cannot be loaded: " + load_error;
