@@ -1,7 +1,8 @@
 # Shared by the package tests (sourced): a scratch folder removed at exit,
-# fail() that records a failure and goes on, and make_package EXT, which runs
-# CPack on the tree in $build and sets $package to the one .EXT file it made
-# (or ends the test when it made none, or more than one).
+# fail() that records a failure and goes on, and make_package EXT [COUNT],
+# which runs CPack on the tree in $build and sets $packages to the .EXT files
+# it made and $package to the first (or ends the test when it made another
+# number of them than COUNT, 1 by default).
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 status=0
@@ -17,7 +18,11 @@ make_package() {
     echo "FAIL: cpack"
     exit 1
   fi
-  package=$(ls "$work"/cpack/*."$1" 2>/dev/null)
-  [ "$(wc -w <<<"$package")" = 1 ] || { echo "FAIL: cpack made no single .$1: $package"; exit 1; }
-  echo "package: $(basename "$package"), $(stat -c %s "$package") bytes"
+  shopt -s nullglob
+  packages=("$work"/cpack/*."$1")
+  shopt -u nullglob
+  [ ${#packages[@]} = "${2:-1}" ] || { echo "FAIL: cpack made ${#packages[@]} .$1, not ${2:-1}: ${packages[*]}"; exit 1; }
+  package=${packages[0]}
+  local p
+  for p in "${packages[@]}"; do echo "package: $(basename "$p"), $(stat -c %s "$p") bytes"; done
 }
