@@ -28,6 +28,9 @@ build/linux/bin/http_get_bench "$(awk '$1 == "http" {print $2}' "$peers/ports")"
 # over https from one TLS server (openssl s_server, test CA) serving the
 # same 1 GiB file.
 echo "== tolvar against curl and wget (nginx, 1 GiB and a small page; s_server, 1 GiB over https)"
+# As on a server: under -q a desktop would get a minimised window per run,
+# which the peers do not open.
+unset DISPLAY
 https_peers=$(mktemp -d)
 trap 'bash scripts/peers.sh stop "$peers"; rm -rf "$peers"; bash scripts/https_peers.sh stop "$https_peers"; rm -rf "$https_peers"' EXIT
 bash scripts/https_peers.sh start "$https_peers"

@@ -25,7 +25,7 @@ native_pkgs=(
   build-essential cmake ninja-build        # the build (CMake presets use Ninja)
   libx11-dev libfltk1.3-dev libfontconfig-dev  # the Linux window's module (src/platform/desktop)
   fonts-noto-cjk                           # Japanese glyphs for the Linux window (IPAPGothic also serves)
-  xdotool                                  # the Linux window tests type into the window
+  xdotool twm                              # the Linux window tests type into the window, under a small window manager
   libgtest-dev libgmock-dev googletest     # unit tests; the sources for the Windows builds
   clang libclang-rt-14-dev                 # the fuzz targets (libFuzzer)
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix

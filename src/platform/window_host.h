@@ -100,13 +100,16 @@ class TWindowHost {
   std::unique_ptr<Impl> impl_;
 };
 
-// Prepares the process for its main window. `headless` asks for no window
-// on the screen (a scripted run). Throws std::runtime_error when no window
-// can be had: on Linux only the headless host exists so far. On Linux a
-// headless process from then on takes SIGTERM as a close request from
-// outside to its running window (as a close message is on Windows); one
-// that comes before the window runs closes it as soon as it does.
-void InitialiseWindowing(bool headless);
+// Prepares the process for its main window; `quiet` is a scripted run,
+// whose window starts minimised. Throws std::runtime_error when a window
+// the user works with cannot be had (on Linux: no display, or the desktop
+// module or a library it needs is missing); a scripted run on Linux then
+// goes on headless, with no window at all, and loads nothing of the
+// desktop when no display is named. On Linux the process from then on
+// takes SIGTERM as a close request from outside to its running window (as
+// a close message is on Windows); one that comes before the window runs
+// closes it as soon as it does.
+void InitialiseWindowing(bool quiet);
 
 // From any thread. False when the window is gone (the message is dropped).
 bool PostWindowMessage(WindowHandle window, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam);

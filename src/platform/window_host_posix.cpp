@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -315,12 +316,23 @@ bool TWindowHost::WaitServingSends(const TSignal& signal, int timeout_ms) {
   }
 }
 
-void InitialiseWindowing(bool headless) {
+void InitialiseWindowing(bool quiet) {
   TakeTerminateSignalAsCloseRequest();
-  // A scripted run loads nothing of the desktop: it must run where no X or
-  // toolkit library is installed.
-  if (headless) return;
-  OpenDesktop();  // throws, saying what is missing
+  if (quiet) {
+    // A scripted run shows its window minimised where a desktop is at
+    // hand, as on Windows, but needs none: without a display nothing of
+    // the desktop is loaded, and a module or display that fails leaves the
+    // run headless rather than ending it.
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') return;
+    try {
+      OpenDesktop();
+    } catch (const std::exception&) {
+      return;
+    }
+  } else {
+    OpenDesktop();  // throws, saying what is missing
+  }
   std::lock_guard<std::mutex> lock(Lock());
   if (wake_pipe[0] < 0) {
     if (::pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -329,7 +341,9 @@ void InitialiseWindowing(bool headless) {
     }
   }
   windowed = true;
-  SetDesktopInteractive(true);
+  // A failure in a scripted run's minimised window goes to standard error
+  // only: no message box waits for a user who is not there.
+  SetDesktopInteractive(!quiet);
 }
 
 bool PostWindowMessage(WindowHandle window, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam) {

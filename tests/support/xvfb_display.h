@@ -27,8 +27,15 @@ class TXvfbDisplay {
   // desktops (x, y, width, height each) and which desktop is current.
   void PublishWorkAreas(const std::vector<long>& areas, long current) const;
 
+  // Starts a small window manager (twm) on this display, placing new
+  // windows where they ask to be; true once it manages the screen (it
+  // holds the root window's redirection), false when it is missing or did
+  // not take over within ten seconds. It ends with the display.
+  bool StartWindowManager();
+
  private:
   pid_t pid_ = -1;
+  pid_t manager_pid_ = -1;
   std::string name_;
   std::optional<std::string> old_display_;
 };

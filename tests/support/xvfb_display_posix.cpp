@@ -9,8 +9,10 @@
 #include <X11/Xlib.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
+#include "support/temp_path.h"
 #include "support/xvfb_display.h"
 
 extern char** environ;
@@ -73,12 +75,58 @@ TXvfbDisplay::TXvfbDisplay(int width, int height) : old_display_(TakeDisplay()) 
 }
 
 TXvfbDisplay::~TXvfbDisplay() {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
+  for (pid_t pid : {manager_pid_, pid_}) {
+    if (pid <= 0) continue;
+    kill(pid, SIGTERM);
     int status;
-    waitpid(pid_, &status, 0);
+    waitpid(pid, &status, 0);
   }
   RestoreDisplay(old_display_);
+}
+
+bool TXvfbDisplay::StartWindowManager() {
+  if (!Ok() || manager_pid_ > 0) return false;
+  // Without a configuration that places windows by their own request, twm
+  // waits for a click to place each new one. Its default fonts are not
+  // among the few a bare Xvfb has, and a missing one ends it: "fixed" is
+  // built in, and the C locale asks for no other character set.
+  const std::string rc = (RunTempDir() / ("twmrc" + name_.substr(1))).string();
+  {
+    std::ofstream out(rc);
+    out << "RandomPlacement\nUsePPosition \"on\"\nNoGrabServer\n";
+    for (const char* font : {"TitleFont", "ResizeFont", "MenuFont", "IconFont", "IconManagerFont"}) {
+      out << font << " \"fixed\"\n";
+    }
+  }
+  std::vector<std::string> env{"LC_ALL=C"};
+  for (char** e = environ; *e; ++e) {
+    if (std::string(*e).rfind("LC_ALL=", 0) != 0) env.emplace_back(*e);
+  }
+  std::vector<char*> c_env;
+  for (std::string& e : env) c_env.push_back(e.data());
+  c_env.push_back(nullptr);
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+  std::string args[] = {"twm", "-display", name_, "-f", rc};
+  char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(), nullptr};
+  const int spawned = posix_spawnp(&manager_pid_, "twm", &fa, nullptr, argv, c_env.data());
+  posix_spawn_file_actions_destroy(&fa);
+  if (spawned != 0) {
+    manager_pid_ = -1;
+    return false;
+  }
+  Display* d = XOpenDisplay(name_.c_str());
+  if (!d) return false;
+  bool managed = false;
+  for (int i = 0; i < 200 && !managed; ++i) {
+    XWindowAttributes a{};
+    managed = XGetWindowAttributes(d, DefaultRootWindow(d), &a) && (a.all_event_masks & SubstructureRedirectMask);
+    if (!managed) usleep(50000);
+  }
+  XCloseDisplay(d);
+  return managed;
 }
 
 void TXvfbDisplay::PublishWorkAreas(const std::vector<long>& areas, long current) const {

@@ -1,10 +1,10 @@
 // The real main window of the Linux tolvar, driven from outside as a user
-// would: each case runs the program on an X server of its own (Xvfb)
-// against a scripted server, types and clicks with xdotool, closes the
-// window as a window manager does (WM_DELETE_WINDOW), and reads what the
-// window shows from the dump it writes on Ctrl+F12 while TOLVAR_WINDOW_DUMP
-// names a file. The last cases show that a scripted run needs no desktop
-// library at all.
+// would: each case runs the program on an X server of its own (Xvfb, with
+// twm as its window manager) against a scripted server, types and clicks
+// with xdotool, closes the window as a window manager does
+// (WM_DELETE_WINDOW), and reads what the window shows from the dump it
+// writes on Ctrl+F12 while TOLVAR_WINDOW_DUMP names a file. The last cases
+// show that a scripted run needs no desktop library at all.
 #include <fcntl.h>
 #include <iconv.h>
 #include <signal.h>
@@ -277,25 +277,29 @@ class TolvarWindow {
 
   std::string StdErr() const { return ReadFile(Path("stderr.txt")); }
 
-  // The viewable top-level window titled "Quillon"; 0 when there is none.
-  Window FindMain() const {
-    Window root = DefaultRootWindow(display_), parent = 0, *children = nullptr;
-    unsigned count = 0;
-    Window found = 0;
-    if (!XQueryTree(display_, root, &root, &parent, &children, &count)) return 0;
-    for (unsigned i = 0; i < count && found == 0; ++i) {
-      char* name = nullptr;
-      XWindowAttributes a{};
-      if (XFetchName(display_, children[i], &name) && name != nullptr) {
-        if (std::string(name) == "Quillon" && XGetWindowAttributes(display_, children[i], &a) &&
-            a.map_state == IsViewable) {
-          found = children[i];
-        }
-        XFree(name);
-      }
+  // The viewable window titled "Quillon"; 0 when there is none.
+  Window FindMain() const { return FindNamed(true); }
+
+  // The window titled "Quillon" at any depth (a window manager frames it),
+  // viewable or not (an iconic one is unmapped); 0 when there is none.
+  Window FindNamed(bool viewable) const { return FindBelow(DefaultRootWindow(display_), viewable); }
+
+  // The window manager's state of `window`: NormalState, IconicState, or
+  // WithdrawnState when it has none.
+  long WmState(Window window) const {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    long state = WithdrawnState;
+    const Atom wm_state = XInternAtom(display_, "WM_STATE", False);
+    if (XGetWindowProperty(display_, window, wm_state, 0, 2, False, wm_state, &type, &format, &count, &after, &data) ==
+            Success &&
+        data != nullptr) {
+      if (format == 32 && count >= 1) state = reinterpret_cast<long*>(data)[0];
+      XFree(data);
     }
-    if (children) XFree(children);
-    return found;
+    return state;
   }
 
   void Xdotool(const std::string& args) const {
@@ -345,6 +349,27 @@ class TolvarWindow {
   }
 
  private:
+  Window FindBelow(Window parent, bool viewable) const {
+    Window root = 0, up = 0, *children = nullptr;
+    unsigned count = 0;
+    Window found = 0;
+    if (!XQueryTree(display_, parent, &root, &up, &children, &count)) return 0;
+    for (unsigned i = 0; i < count && found == 0; ++i) {
+      char* name = nullptr;
+      XWindowAttributes a{};
+      if (XFetchName(display_, children[i], &name) && name != nullptr) {
+        if (std::string(name) == "Quillon" && XGetWindowAttributes(display_, children[i], &a) &&
+            (!viewable || a.map_state == IsViewable)) {
+          found = children[i];
+        }
+        XFree(name);
+      }
+      if (found == 0) found = FindBelow(children[i], viewable);
+    }
+    if (children) XFree(children);
+    return found;
+  }
+
   void Reap() {
     if (pid_ > 0) ExitCode();
   }
@@ -367,10 +392,14 @@ TScriptedServer StalledServer() {
        TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nabc").Silent()});
 }
 
-#define TOLVAR_NEED_DISPLAY(x)                              \
-  TXvfbDisplay x(1024, 768);                                \
-  if (!x.Ok()) GTEST_SKIP() << "Xvfb could not be started"; \
-  if (std::system("command -v xdotool >/dev/null") != 0) GTEST_SKIP() << "xdotool is not installed"
+// Each case has an X server of its own with a small window manager on it,
+// as a desktop would.
+#define TOLVAR_NEED_DISPLAY(x)                                                                       \
+  TXvfbDisplay x(1024, 768);                                                                         \
+  if (!x.Ok()) GTEST_SKIP() << "Xvfb could not be started";                                          \
+  if (std::system("command -v xdotool >/dev/null") != 0) GTEST_SKIP() << "xdotool is not installed"; \
+  if (std::system("command -v twm >/dev/null") != 0) GTEST_SKIP() << "twm is not installed";         \
+  ASSERT_TRUE(x.StartWindowManager()) << "twm did not take over the display"
 
 // Each control where the table puts it, with the table's caption and hint,
 // in the table's Tab order, then again after a resize; Abort when idle
@@ -547,15 +576,24 @@ TEST(LinuxMainWindowTest, ClosingDuringATransferEndsWithThree) {
   EXPECT_EQ(tolvar.ExitCode(), 3);
 }
 
-// A scripted run on a desktop shows no window, runs by itself and ends.
-TEST(LinuxMainWindowTest, QuietRunWithADisplayShowsNoWindowAndEnds) {
+// A scripted run on a desktop shows its window minimised (under a window
+// manager: iconic, never on the screen) and closes it by itself once the
+// run has ended.
+TEST(LinuxMainWindowTest, QuietRunStartsMinimisedAndClosesByItself) {
   TOLVAR_NEED_DISPLAY(x);
-  TScriptedServer server(
-      {TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok", 1500).Close()});
+  // The body ends when the server closes, which it does only once the
+  // window has been seen.
+  TScriptedServer server({TScript().ReadUntil(kHeadEnd).Send("HTTP/1.0 200 OK\r\n\r\nok").Silent()});
   TolvarWindow tolvar("quiet");
   ASSERT_NO_FATAL_FAILURE(tolvar.Start({"-q", "-u", Url(server), "-b", "body.bin", "-h", "header.txt"}, false));
+  Window window = 0;
+  ASSERT_TRUE(WaitUntil([&] {
+    return (window = tolvar.FindNamed(false)) != 0 && tolvar.WmState(window) == IconicState;
+  })) << tolvar.StdErr();
+  EXPECT_EQ(tolvar.FindMain(), 0u) << "the minimised window is on the screen";
+  ASSERT_TRUE(WaitUntil([&] { return ReadFile(tolvar.Path("body.bin")) == "ok"; }));
+  server.Stop();
   EXPECT_EQ(tolvar.ExitCode(), 0) << tolvar.StdErr();
-  EXPECT_EQ(tolvar.FindMain(), 0u);
   EXPECT_EQ(ReadFile(tolvar.Path("body.bin")), "ok");
 }
 
