@@ -60,8 +60,8 @@ tagsift reads HTML from files or standard input and prints the values of one
 tag parameter (HREF by default), one per line, so that tolvar's output piped
 into it lists the links of a page.
 .
-A scripted run (tolvar -q) needs nothing else; the window that tolvar shows
-without -q comes with the package tolvar-desktop.")
+A scripted run (tolvar -q) needs nothing else; tolvar's window comes with
+the package tolvar-desktop.")
   set(CPACK_DEBIAN_DESKTOP_DESCRIPTION
     "window of the tolvar web page fetcher, for X desktops
 The module that tolvar loads when it runs without -q: the main window with

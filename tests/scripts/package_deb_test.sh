@@ -117,8 +117,8 @@ install_package tolvar
 
 # The installed tolvar fetches a page from nginx byte for byte, and the
 # installed tagsift lists its links: a scripted run needs nothing of the
-# desktop package.
-HOME="$work/home" "$root/usr/bin/tolvar" -q -u "http://127.0.0.1:$http/page.htm" -b "$work/page.htm" \
+# desktop package, even with a display named (it goes on headless).
+DISPLAY="unix:$nowhere" HOME="$work/home" "$root/usr/bin/tolvar" -q -u "http://127.0.0.1:$http/page.htm" -b "$work/page.htm" \
   -h "$work/header.txt"
 rc=$?
 [ $rc = 0 ] || fail "installed tolvar -q ended with $rc"
