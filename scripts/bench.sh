@@ -31,9 +31,9 @@ echo "== tolvar against curl and wget (nginx, 1 GiB and a small page; s_server, 
 # As on a server: under -q a desktop would get a minimised window per run,
 # which the peers do not open.
 unset DISPLAY
-https_peers=$(mktemp -d)
-trap 'bash scripts/peers.sh stop "$peers"; rm -rf "$peers"; bash scripts/https_peers.sh stop "$https_peers"; rm -rf "$https_peers"' EXIT
-bash scripts/https_peers.sh start "$https_peers"
-ln -s "$peers/www/1g.bin" "$https_peers/www/1g.bin"
+tls_peers=$(mktemp -d)
+trap 'bash scripts/peers.sh stop "$peers"; rm -rf "$peers"; bash scripts/tls_peers.sh stop "$tls_peers"; rm -rf "$tls_peers"' EXIT
+bash scripts/tls_peers.sh start "$tls_peers"
+ln -s "$peers/www/1g.bin" "$tls_peers/www/1g.bin"
 python3 bench/tolvar_bench.py build/linux/bin/tolvar "$(awk '$1 == "http" {print $2}' "$peers/ports")" /1g.bin /page.htm \
-  --https "$(awk '$1 == "good" {print $2}' "$https_peers/ports")" "$https_peers/pki/ca.pem" /1g.bin
+  --https "$(awk '$1 == "valid" {print $2}' "$tls_peers/ports")" "$tls_peers/pki/ca.pem" /1g.bin

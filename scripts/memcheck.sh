@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the whole end-to-end suite with tolvar and tagsift started under
 # valgrind's memcheck (the Linux tree, built if needed), with the peers of
-# scripts/peers.sh and scripts/https_peers.sh, and prints a summary: cases,
+# scripts/peers.sh and scripts/tls_peers.sh, and prints a summary: cases,
 # processes checked, and every process with an error or a definite or
 # indirect leak. Each process writes
 # its report to a file of its own, so the cases still see standard error as
@@ -16,13 +16,13 @@ cmake --build --preset linux --target tolvar tagsift e2e_tests >/dev/null || exi
 bin=$root/build/linux/bin
 
 work=$(mktemp -d)
-trap 'bash scripts/peers.sh stop "$work/peers" >/dev/null 2>&1; bash scripts/https_peers.sh stop "$work/https" >/dev/null 2>&1; rm -rf "$work"' EXIT
+trap 'bash scripts/peers.sh stop "$work/peers" >/dev/null 2>&1; bash scripts/tls_peers.sh stop "$work/https" >/dev/null 2>&1; rm -rf "$work"' EXIT
 mkdir -p "$work/peers" "$work/https" "$work/logs"
 bash scripts/peers.sh start "$work/peers" >/dev/null
-bash scripts/https_peers.sh start "$work/https" >/dev/null
+bash scripts/tls_peers.sh start "$work/https" >/dev/null
 
 start=$(date +%s)
-E2E_TARGET=linux E2E_BIN_DIR=$bin TOLVAR_PEERS=$work/peers/ports TOLVAR_HTTPS_PEERS=$work/https/ports \
+E2E_TARGET=linux E2E_BIN_DIR=$bin TOLVAR_PEERS=$work/peers/ports TOLVAR_TLS_PEERS=$work/https/ports \
   E2E_WRAPPER="valgrind|--quiet|--error-exitcode=99|--leak-check=full|--errors-for-leak-kinds=definite,indirect|--show-leak-kinds=definite,indirect|--child-silent-after-fork=yes|--log-file=$work/logs/%p.log" \
   "$bin/e2e_tests" --gtest_color=no >"$work/e2e.txt" 2>&1
 rc=$?

@@ -6,6 +6,19 @@ free_port() {
   python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
 }
 
+# pick_ports NAME...: a distinct free loopback port for each NAME, in the
+# global associative array `port`.
+pick_ports() {
+  declare -gA port
+  local name p taken=" "
+  for name in "$@"; do
+    p=$(free_port)
+    while [[ $taken == *" $p "* ]]; do p=$(free_port); done
+    port[$name]=$p
+    taken+="$p "
+  done
+}
+
 # wait_listening PORT NAME LOG: waits until something accepts on PORT. The
 # bound is generous (30 s) because a loaded machine may start a server
 # slowly; a server that fails exits long before, and its log is shown.
@@ -36,11 +49,11 @@ stop_peers() {
 # CONNECT is allowed to CONNECT_PORT only. As root it drops to nobody,
 # which must be able to write its log.
 start_tinyproxy() {
-  local name=$1 port=$2 connect_port=$3 user=""
+  local name=$1 listen_port=$2 connect_port=$3 user=""
   if [ "$(id -u)" = 0 ]; then user=$'User nobody\nGroup nogroup'; fi
   cat >"$dir/$name.conf" <<CONF
 $user
-Port $port
+Port $listen_port
 Listen 127.0.0.1
 Timeout 30
 PidFile "$dir/$name.pid"

@@ -34,9 +34,8 @@ esac
 stop
 mkdir -p "$dir/www" "$dir/tmp"
 dir=$(cd "$dir" && pwd)
-http_port=$(free_port)
-proxy_port=$(free_port)
-while [ "$proxy_port" = "$http_port" ]; do proxy_port=$(free_port); done
+pick_ports http proxy
+http_port=${port[http]} proxy_port=${port[proxy]}
 
 cp "$here/demo/sample.htm" "$dir/www/page.htm"
 # A body of several megabytes with every byte value, to catch any

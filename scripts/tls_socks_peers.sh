@@ -46,12 +46,8 @@ mkdir -p "$dir/pki" "$dir/www"
 dir=$(cd "$dir" && pwd)
 pki=$dir/pki
 
-ports=()
-while [ ${#ports[@]} -lt 4 ]; do
-  p=$(free_port)
-  case " ${ports[*]} " in *" $p "*) ;; *) ports+=("$p") ;; esac
-done
-socks_port=${ports[0]} tls_port=${ports[1]} starttls_port=${ports[2]} https_port=${ports[3]}
+pick_ports socks tls starttls https
+socks_port=${port[socks]} tls_port=${port[tls]} starttls_port=${port[starttls]} https_port=${port[https]}
 
 # Keys and certificates (kept between runs of the same DIR).
 if [ ! -s "$pki/done" ]; then

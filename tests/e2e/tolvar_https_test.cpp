@@ -1,18 +1,16 @@
 // tolvar fetching https from real TLS servers on loopback (s_server and a
-// server that cuts its answers, started by scripts/https_peers.sh, whose
-// ports file TOLVAR_HTTPS_PEERS names), trusting the run's test CA through
-// SSL_CERT_FILE only: what passes comes byte for byte, every refusal ends
-// with 3 and one line that names the check and the host.
+// server that cuts its answers, started by scripts/tls_peers.sh, whose ports
+// file TOLVAR_TLS_PEERS names): what passes comes byte for byte, every
+// refusal ends with 3 and one line that names the check and the host. The
+// Linux build trusts the run's test CA through SSL_CERT_FILE only.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "support/process_runner.h"
-#include "support/system_tls_peers.h"
+#include "support/tls_peers.h"
 #include "tolvar_copy.h"
 
 namespace tolvar_https_test {
@@ -23,31 +21,10 @@ using e2e::RunTolvarCopy;
 using e2e::Target;
 using e2e::TempDir;
 using e2e::TolvarCopyRun;
+using tolvar::testing::TlsPeers;
 
-// Ports by server name, plus "pki" and "www" folders; empty when the
-// servers were not started for this run.
-struct HttpsPeers {
-  std::map<std::string, int> port;
-  std::string pki;
-  std::string www;
-};
-
-HttpsPeers ReadHttpsPeers() {
-  HttpsPeers p;
-  const char* file = std::getenv("TOLVAR_HTTPS_PEERS");
-  if (file == nullptr) return p;
-  std::ifstream in(file);
-  std::string key;
-  while (in >> key) {
-    if (key == "pki") {
-      in >> p.pki;
-    } else if (key == "www") {
-      in >> p.www;
-    } else {
-      in >> p.port[key];
-    }
-  }
-  return p;
+std::string Url(int port, const std::string& path, const std::string& host = "localhost") {
+  return "https://" + host + ":" + std::to_string(port) + path;
 }
 
 class TolvarHttpsTest : public ::testing::Test {
@@ -56,31 +33,28 @@ class TolvarHttpsTest : public ::testing::Test {
     // The Windows build trusts the system's certificate store, not these
     // variables: its cases need the CA in that store.
     if (Target::Current().IsWindows()) GTEST_SKIP() << "the Windows build verifies against its own store";
-    peers_ = ReadHttpsPeers();
-    if (peers_.port.empty()) GTEST_SKIP() << "TOLVAR_HTTPS_PEERS names no running https servers";
-  }
-  std::string Url(const std::string& server, const std::string& path, const std::string& host = "localhost") {
-    return "https://" + host + ":" + std::to_string(peers_.port.at(server)) + path;
+    peers_ = TlsPeers::Find();
+    if (peers_ == nullptr) GTEST_SKIP() << "TOLVAR_TLS_PEERS names no running https servers";
   }
   RunResult Quiet(std::vector<std::string> args) {
     args.insert(args.begin(), "-q");
     e2e::RunSpec run = TolvarCopyRun(dir_, args);
-    run.env["SSL_CERT_FILE"] = peers_.pki + "/ca.pem";
+    run.env["SSL_CERT_FILE"] = peers_->pki + "/ca.pem";
     // The machine's own CA folder plays no part.
-    run.env["SSL_CERT_DIR"] = peers_.pki + "/no-such-dir";
+    run.env["SSL_CERT_DIR"] = peers_->pki + "/no-such-dir";
     return RunTolvarCopy(dir_, run);
   }
 
-  HttpsPeers peers_;
+  const TlsPeers* peers_ = nullptr;
   TempDir dir_;
 };
 
 TEST_F(TolvarHttpsTest, ValidChainFetchesByteForByteByNameAndByAddress) {
   for (const char* host : {"localhost", "127.0.0.1"}) {
     for (const char* name : {"page.htm", "big.bin"}) {
-      const std::string want = ReadFile(peers_.www + "/" + name);
+      const std::string want = ReadFile(peers_->www + "/" + name);
       ASSERT_FALSE(want.empty()) << name;
-      const RunResult r = Quiet({"-u", Url("good", std::string("/") + name, host)});
+      const RunResult r = Quiet({"-u", Url(peers_->valid, std::string("/") + name, host)});
       EXPECT_EQ(r.exit_code, 0) << host << name << r.err;
       EXPECT_TRUE(r.out == want) << host << name << ": " << r.out.size() << " bytes, want " << want.size();
       EXPECT_EQ(r.err.rfind("HTTP/1.0 200 ok\r\n", 0), 0u) << r.err;
@@ -95,20 +69,21 @@ TEST_F(TolvarHttpsTest, EachRefusalEndsWithThreeAndItsReason) {
     std::string last_line;  // standard error's last line, without its end
   };
   const std::vector<Row> rows = {
-      {"UnknownCa", Url("untrusted", "/page.htm"),
+      {"UnknownCa", Url(peers_->untrusted, "/page.htm"),
        "tolvar: GET: Certificate check failed for localhost: unable to get local issuer certificate."},
-      {"WrongHostName", Url("otherhost", "/page.htm"),
+      {"WrongHostName", Url(peers_->otherhost, "/page.htm"),
        "tolvar: GET: Certificate check failed for localhost: hostname mismatch."},
-      {"WrongAddress", Url("otherhost", "/page.htm", "127.0.0.1"),
+      {"WrongAddress", Url(peers_->otherhost, "/page.htm", "127.0.0.1"),
        "tolvar: GET: Certificate check failed for 127.0.0.1: IP address mismatch."},
-      {"Expired", Url("expired", "/page.htm"),
+      {"Expired", Url(peers_->expired, "/page.htm"),
        "tolvar: GET: Certificate check failed for localhost: certificate has expired."},
-      {"TlsOneZeroOnly", Url("tls1", "/page.htm"),
+      {"TlsOneZeroOnly", Url(peers_->tls10, "/page.htm"),
        "tolvar: GET: Error connecting with SSL to localhost: tlsv1 alert protocol version."},
       // Bytes that stop without TLS's closing alert may be a cut made by
       // someone on the way: never a complete body, counted or not.
-      {"CutCountedBody", Url("cut", "/counted"), "tolvar: GET: Socket Error # 10053 Software caused connection abort."},
-      {"CutBodyReadToTheClose", Url("cut", "/until-close"),
+      {"CutCountedBody", Url(peers_->cut, "/counted"),
+       "tolvar: GET: Socket Error # 10053 Software caused connection abort."},
+      {"CutBodyReadToTheClose", Url(peers_->cut, "/until-close"),
        "tolvar: GET: Socket Error # 10053 Software caused connection abort."},
   };
   for (const Row& row : rows) {
@@ -121,30 +96,29 @@ TEST_F(TolvarHttpsTest, EachRefusalEndsWithThreeAndItsReason) {
 }
 
 TEST_F(TolvarHttpsTest, ThroughTheProxysTunnel) {
-  const std::string want = ReadFile(peers_.www + "/big.bin");
-  const std::string proxy = std::to_string(peers_.port.at("proxy"));
-  RunResult r = Quiet({"-u", Url("good", "/big.bin"), "-p", "127.0.0.1", "-c", proxy});
+  const std::string want = ReadFile(peers_->www + "/big.bin");
+  const std::string proxy = std::to_string(peers_->proxy);
+  RunResult r = Quiet({"-u", Url(peers_->valid, "/big.bin"), "-p", "127.0.0.1", "-c", proxy});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_TRUE(r.out == want) << r.out.size() << " bytes, want " << want.size();
   // The tunnel reaches the origin; the certificate is checked against the
   // origin's name, never the proxy's.
-  r = Quiet({"-u", Url("good", "/page.htm", "127.0.0.1"), "-p", "localhost", "-c", proxy});
+  r = Quiet({"-u", Url(peers_->valid, "/page.htm", "127.0.0.1"), "-p", "localhost", "-c", proxy});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   // A tunnel the proxy refuses is a failed connection, not the origin's
   // answer.
-  r = Quiet({"-u", Url("expired", "/page.htm"), "-p", "127.0.0.1", "-c", proxy});
+  r = Quiet({"-u", Url(peers_->expired, "/page.htm"), "-p", "127.0.0.1", "-c", proxy});
   EXPECT_EQ(r.exit_code, 3) << r.err;
   EXPECT_NE(r.err.find("tolvar: GET: HTTP/1.1 403 "), std::string::npos) << r.err;
 }
 
 // The Windows build speaks TLS through the system's own client and trusts
-// the system's certificate store: these servers (scripts/system_tls_peers.sh)
-// come from a CA that the fixture put among the host's trusted roots, which
-// Wine's store reads, for this run only.
+// the system's certificate store: the fixture put the test CA among the
+// host's trusted roots, which Wine's store reads, for this run only.
 TEST(TolvarHttpsWindowsTest, SystemTlsFetchesVerifiedAndRefusesWithThree) {
   if (!Target::Current().IsWindows()) GTEST_SKIP() << "Linux verifies through OpenSSL (TolvarHttpsTest)";
-  const tolvar::testing::SystemTlsPeers* peers = tolvar::testing::SystemTlsPeers::Find();
-  if (peers == nullptr) GTEST_SKIP() << "TOLVAR_SYSTEM_TLS_PEERS names no running servers";
+  const TlsPeers* peers = TlsPeers::Find();
+  if (peers == nullptr) GTEST_SKIP() << "TOLVAR_TLS_PEERS names no running servers";
   if (!peers->trusted) GTEST_SKIP() << "the test CA could not be added to the host's trusted roots";
   const std::string want = ReadFile(peers->www + "/all.bin");
   ASSERT_FALSE(want.empty());

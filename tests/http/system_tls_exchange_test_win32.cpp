@@ -10,13 +10,13 @@
 #include <string>
 
 #include "http/custom_http.h"
-#include "support/system_tls_peers.h"
+#include "support/tls_peers.h"
 #include "transport/system_tls_io_handler.h"
 
 namespace tolvar::http {
 namespace {
 
-using tolvar::testing::SystemTlsPeers;
+using tolvar::testing::TlsPeers;
 
 std::string SystemTlsExchangeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -26,8 +26,8 @@ std::string SystemTlsExchangeFile(const std::string& path) {
 }
 
 TEST(TNetHTTPSystemTlsTest, FetchesAndRefusals) {
-  const SystemTlsPeers* peers = SystemTlsPeers::Find();
-  if (peers == nullptr) GTEST_SKIP() << "TOLVAR_SYSTEM_TLS_PEERS does not name the running servers";
+  const TlsPeers* peers = TlsPeers::Find();
+  if (peers == nullptr) GTEST_SKIP() << "TOLVAR_TLS_PEERS does not name the running servers";
   if (!peers->trusted) GTEST_SKIP() << "the test CA could not be added to the host's trusted roots";
   const std::string file = SystemTlsExchangeFile(peers->www + "/all.bin");
   ASSERT_FALSE(file.empty());
@@ -76,8 +76,8 @@ TEST(TNetHTTPSystemTlsTest, FetchesAndRefusals) {
 }
 
 TEST(TNetHTTPSystemTlsTest, CutStreamIsAFailureNotAShortBody) {
-  const SystemTlsPeers* peers = SystemTlsPeers::Find();
-  if (peers == nullptr) GTEST_SKIP() << "TOLVAR_SYSTEM_TLS_PEERS does not name the running servers";
+  const TlsPeers* peers = TlsPeers::Find();
+  if (peers == nullptr) GTEST_SKIP() << "TOLVAR_TLS_PEERS does not name the running servers";
   if (!peers->trusted) GTEST_SKIP() << "the test CA could not be added to the host's trusted roots";
   auto tls = std::make_shared<tolvar::transport::TNetSystemTLSIOHandler>();
   TNetHTTP client;

@@ -1,6 +1,6 @@
 // The system-TLS handler (Schannel) against real TLS servers on loopback,
 // with a CA made for the run and added to the host's trusted roots, which
-// Wine's certificate store reads (scripts/system_tls_peers.sh).
+// Wine's certificate store reads (scripts/tls_peers.sh).
 #include "transport/system_tls_io_handler.h"
 
 #include <gtest/gtest.h>
@@ -14,14 +14,14 @@
 
 #include "platform/socket.h"
 #include "support/failure_of.h"
-#include "support/system_tls_peers.h"
+#include "support/tls_peers.h"
 #include "transport/tcp_client.h"
 
 namespace tolvar::transport {
 namespace {
 
 using tolvar::testing::FailureOf;
-using tolvar::testing::SystemTlsPeers;
+using tolvar::testing::TlsPeers;
 
 std::string SystemTlsFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -31,8 +31,8 @@ std::string SystemTlsFile(const std::string& path) {
 class SystemTLSIOHandlerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    peers_ = SystemTlsPeers::Find();
-    if (peers_ == nullptr) GTEST_SKIP() << "TOLVAR_SYSTEM_TLS_PEERS does not name the running servers";
+    peers_ = TlsPeers::Find();
+    if (peers_ == nullptr) GTEST_SKIP() << "TOLVAR_TLS_PEERS does not name the running servers";
     if (!peers_->trusted) GTEST_SKIP() << "the test CA could not be added to the host's trusted roots";
     handler_ = std::make_shared<TNetSystemTLSIOHandler>();
     client_.SetIOHandler(handler_);
@@ -46,7 +46,7 @@ class SystemTLSIOHandlerTest : public ::testing::Test {
     return client_.ReadAllUntilClosed();
   }
 
-  const SystemTlsPeers* peers_ = nullptr;
+  const TlsPeers* peers_ = nullptr;
   std::shared_ptr<TNetSystemTLSIOHandler> handler_;
   TNetTCPClient client_;
 };
@@ -73,21 +73,21 @@ TEST_F(SystemTLSIOHandlerTest, VerifiedFetchIsByteForByte) {
 
 TEST_F(SystemTLSIOHandlerTest, EachRefusalNamesItsCheckAndTheHost) {
   struct Case {
-    int SystemTlsPeers::*port;
+    int TlsPeers::*port;
     const char* name;
     platform::SystemTlsFailure failure;
     const char* message;
   };
   const Case cases[] = {
-      {&SystemTlsPeers::untrusted, "localhost", platform::SystemTlsFailure::kUntrusted,
+      {&TlsPeers::untrusted, "localhost", platform::SystemTlsFailure::kUntrusted,
        "TLS certificate check failed for localhost: the certificate is not issued by a trusted authority."},
-      {&SystemTlsPeers::valid, "wrong.example", platform::SystemTlsFailure::kHostName,
+      {&TlsPeers::valid, "wrong.example", platform::SystemTlsFailure::kHostName,
        "TLS certificate check failed for wrong.example: the certificate is not valid for this host name."},
-      {&SystemTlsPeers::valid, "127.0.0.2", platform::SystemTlsFailure::kHostName,
+      {&TlsPeers::valid, "127.0.0.2", platform::SystemTlsFailure::kHostName,
        "TLS certificate check failed for 127.0.0.2: the certificate is not valid for this host name."},
-      {&SystemTlsPeers::expired, "localhost", platform::SystemTlsFailure::kExpired,
+      {&TlsPeers::expired, "localhost", platform::SystemTlsFailure::kExpired,
        "TLS certificate check failed for localhost: the certificate has expired or is not yet valid."},
-      {&SystemTlsPeers::tls10, "localhost", platform::SystemTlsFailure::kHandshake,
+      {&TlsPeers::tls10, "localhost", platform::SystemTlsFailure::kHandshake,
        "TLS handshake with localhost failed: no protocol version or cipher in common (TLS 1.2 or later is "
        "required)."},
   };

@@ -34,6 +34,7 @@
 #include "client/transfer/transfer_texts.h"
 #include "platform/profile.h"
 #include "support/scripted_server.h"
+#include "support/wait_until.h"
 #include "support/xvfb_display.h"
 
 // Last: Xlib defines macros (None, Status, Bool) that other headers use as names.
@@ -48,20 +49,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using tolvar::testing::kHeadEnd;
+using tolvar::testing::kWaitMs;
 using tolvar::testing::TScript;
 using tolvar::testing::TScriptedServer;
 using tolvar::testing::TXvfbDisplay;
-
-constexpr int kWaitMs = 30000;
-
-bool WaitUntil(const std::function<bool()>& done, int timeout_ms = kWaitMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}
+using tolvar::testing::WaitUntil;
 
 std::string Utf8(const std::string& cp932) {
   iconv_t cd = iconv_open("UTF-8", "CP932");

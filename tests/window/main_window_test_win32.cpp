@@ -26,15 +26,16 @@
 #include "support/file_bytes.h"
 #include "support/scripted_server.h"
 #include "support/temp_path.h"
+#include "support/wait_until.h"
 
 namespace tolvar::client {
 namespace main_window_test_win32 {
 
 using tolvar::testing::kHeadEnd;
+using tolvar::testing::kWaitMs;
 using tolvar::testing::TScript;
 using tolvar::testing::TScriptedServer;
-
-constexpr int kWaitMs = 30000;
+using tolvar::testing::WaitUntil;
 
 std::wstring FromCodePage(const std::string& text, UINT code_page) {
   if (text.empty()) return std::wstring();
@@ -52,15 +53,6 @@ std::string Narrow(const std::wstring& text) {
 
 std::wstring Sjis(const std::string& text) {
   return FromCodePage(text, 932);
-}
-
-bool WaitUntil(const std::function<bool()>& done, int timeout_ms = kWaitMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
 }
 
 // Text of a control of another process: WM_GETTEXT is carried across.
