@@ -1,8 +1,9 @@
 #!/bin/bash
 # Runs every block of the README's "Script recipes" section as it stands,
 # each in a folder of its own, against the local nginx and tinyproxy of
-# scripts/peers.sh, with the programs of a build tree first on PATH; then
-# checks what each left behind.
+# scripts/peers.sh, with the programs of a build tree first on PATH and no
+# display, as on a server (the answers do not depend on it; with one, -q
+# would show a minimised window); then checks what each left behind.
 #   tests/scripts/readme_recipes_test.sh SOURCE_DIR BUILD_DIR PEERS_PORTS_FILE
 set -u
 src=${1:?source dir}
@@ -37,7 +38,7 @@ run() {
   local n=$1
   mkdir -p "$work/run$n"
   (cd "$work/run$n" &&
-    env PATH="$build/bin:$PATH" site="http://127.0.0.1:$http" proxy_host=127.0.0.1 proxy_port="$proxy" \
+    env -u DISPLAY PATH="$build/bin:$PATH" site="http://127.0.0.1:$http" proxy_host=127.0.0.1 proxy_port="$proxy" \
       user=user password=secret LC_ALL=C.UTF-8 sh "$work/recipe$n.sh" >"$work/out$n" 2>"$work/err$n") ||
     fail "recipe $n ended with $?: $(cat "$work/err$n")"
 }
