@@ -276,6 +276,15 @@ class TolvarWindow {
   // viewable or not (an iconic one is unmapped); 0 when there is none.
   Window FindNamed(bool viewable) const { return FindBelow(DefaultRootWindow(display_), viewable); }
 
+  // Whether another client holds the keyboard, as a menu that is open does.
+  bool KeyboardGrabbed() const {
+    const int r =
+        XGrabKeyboard(display_, DefaultRootWindow(display_), False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    if (r == GrabSuccess) XUngrabKeyboard(display_, CurrentTime);
+    XSync(display_, False);
+    return r == AlreadyGrabbed;
+  }
+
   // The window manager's state of `window`: NormalState, IconicState, or
   // WithdrawnState when it has none.
   long WmState(Window window) const {
@@ -505,6 +514,43 @@ TEST(LinuxMainWindowTest, ControlsFollowTheTableAndAbortWhenIdleSavesTheWindow) 
   EXPECT_EQ(again.client_w, width);
   EXPECT_EQ(again.client_h, height);
   EXPECT_EQ(again.Find(TControlId::ciEditReferer)->text, "http://referer.test/");
+  tolvar.RequestClose();
+  EXPECT_EQ(tolvar.ExitCode(), 0);
+}
+
+// The log's context menu, opened by a right click and driven by its access
+// keys: select all and cut empty the log, paste brings the text back, select
+// all and delete empty it for good.
+TEST(LinuxMainWindowTest, StatusMenuCutsPastesAndDeletes) {
+  TOLVAR_NEED_DISPLAY(x);
+  TolvarWindow tolvar("menu");
+  ASSERT_NO_FATAL_FAILURE(tolvar.Start({"-0"}));
+  tolvar.Click(TControlId::ciRichEditStatus);
+  tolvar.Xdotool("type --delay 10 'a note'");
+  ASSERT_TRUE(WaitUntil([&] { return tolvar.Log() == "a note"; })) << tolvar.Log();
+  int clicks = 0;
+  auto choose = [&](const char* key) {
+    const TShownControl* log = tolvar.Dump().Find(TControlId::ciRichEditStatus);
+    ASSERT_NE(log, nullptr);
+    // Somewhere else each time: a synchronous move to where the pointer
+    // already is waits for a motion that never comes.
+    const int offset = 10 + 5 * (clicks++ % 2);
+    tolvar.Xdotool("mousemove --sync --window " + std::to_string(tolvar.Main()) + " " +
+                   std::to_string(log->x + offset) + " " + std::to_string(log->y + offset) + " click 3");
+    // An open menu holds the keyboard: the key goes to it, not to the log.
+    ASSERT_TRUE(WaitUntil([&] { return tolvar.KeyboardGrabbed(); })) << "no menu";
+    tolvar.Xdotool("key " + std::string(key));
+    ASSERT_TRUE(WaitUntil([&] { return !tolvar.KeyboardGrabbed(); })) << "the menu stays open";
+  };
+  const std::vector<std::pair<std::vector<const char*>, std::string>> steps = {
+      {{"a", "x"}, ""},   // select all, cut
+      {{"v"}, "a note"},  // paste
+      {{"a", "d"}, ""},   // select all, delete
+  };
+  for (const auto& [keys, want] : steps) {
+    for (const char* key : keys) ASSERT_NO_FATAL_FAILURE(choose(key));
+    EXPECT_TRUE(WaitUntil([&] { return tolvar.Log() == want; })) << keys.back() << ": " << tolvar.Log();
+  }
   tolvar.RequestClose();
   EXPECT_EQ(tolvar.ExitCode(), 0);
 }
